@@ -1,0 +1,225 @@
+#include "model/EnvStore.h"
+
+#include "model/Error.h"
+#include "model/Translation.h"
+
+namespace talvoren {
+
+using namespace platform;
+
+const char16_t kSystemEnvironmentKey[] = u"\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const char16_t kUserEnvironmentKey[] = u"\\Environment";
+
+Scope SystemScope()
+{
+    return {RootKey::LocalMachine, kSystemEnvironmentKey};
+}
+
+Scope CurrentUserScope()
+{
+    return {RootKey::CurrentUser, kUserEnvironmentKey};
+}
+
+Scope OtherUserScope(const std::u16string& sid)
+{
+    return {RootKey::Users, u"\\" + sid + u"\\Environment"};
+}
+
+std::vector<uint8_t> EncodeRegString(const std::u16string& text)
+{
+    std::vector<uint8_t> data;
+    data.reserve((text.size() + 1) * 2);
+    for (char16_t c : text) {
+        data.push_back(static_cast<uint8_t>(c & 0xFF));
+        data.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+    return data;
+}
+
+std::u16string DecodeRegString(const std::vector<uint8_t>& data)
+{
+    std::u16string text;
+    text.reserve(data.size() / 2);
+    for (size_t i = 0; i + 1 < data.size(); i += 2) {
+        const auto c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+        if (c == 0) {
+            break;
+        }
+        text += c;
+    }
+    return text;
+}
+
+TEnvStore::TEnvStore(IRegistry& registry, RootKey root, uint32_t access)
+    : fRegistry(registry)
+    , fRoot(root)
+    , fAccess(access)
+{
+}
+
+TEnvStore::~TEnvStore() = default;
+
+bool TEnvStore::OpenKeyReadOnly(const std::u16string& path)
+{
+    CloseKey();
+    for (uint32_t mask : {access::kRead, access::kReadNoNotify, access::kQueryValue}) {
+        fLastError = fRegistry.openKey(fRoot, path, mask, false, fKey);
+        if (fLastError == error::kSuccess && fKey) {
+            return true;
+        }
+        fKey.reset();
+    }
+    return false;
+}
+
+bool TEnvStore::OpenKey(const std::u16string& path, bool canCreate)
+{
+    CloseKey();
+    fLastError = fRegistry.openKey(fRoot, path, fAccess, canCreate, fKey);
+    if (fLastError != error::kSuccess) {
+        fKey.reset();
+    }
+    return fKey != nullptr;
+}
+
+std::vector<std::u16string> TEnvStore::GetValueNames()
+{
+    return fKey ? fKey->valueNames() : std::vector<std::u16string>{};
+}
+
+std::vector<std::u16string> TEnvStore::GetKeyNames()
+{
+    return fKey ? fKey->subKeyNames() : std::vector<std::u16string>{};
+}
+
+bool TEnvStore::ValueExists(const std::u16string& name)
+{
+    RegValue value;
+    return fKey && fKey->queryValue(name, value) == error::kSuccess;
+}
+
+uint32_t TEnvStore::GetDataType(const std::u16string& name)
+{
+    RegValue value;
+    if (!fKey || fKey->queryValue(name, value) != error::kSuccess) {
+        return regtype::kNone;
+    }
+    return value.type;
+}
+
+std::u16string TEnvStore::ReadString(const std::u16string& name)
+{
+    RegValue value;
+    if (!fKey) {
+        return {};
+    }
+    fLastError = fKey->queryValue(name, value);
+    if (fLastError == error::kFileNotFound) {
+        return {};
+    }
+    if (fLastError != error::kSuccess) {
+        throw TError(trFormat("Failed to get data for '%s'", name));
+    }
+    if (value.type != regtype::kSz && value.type != regtype::kExpandSz) {
+        // A zero-length value of no type reads as empty, as an empty string would.
+        if (value.type == regtype::kNone && value.data.empty()) {
+            return {};
+        }
+        throw TError(trFormat("Invalid data type for '%s'", name));
+    }
+    return DecodeRegString(value.data);
+}
+
+void TEnvStore::WriteText(const std::u16string& name, const std::u16string& text, uint32_t type)
+{
+    if (!fKey) {
+        fLastError = error::kInvalidHandle;
+        throw TError(trFormat("Failed to set data for '%s'", name));
+    }
+    fLastError = fKey->setValue(name, RegValue{type, EncodeRegString(text)});
+    if (fLastError != error::kSuccess) {
+        throw TError(trFormat("Failed to set data for '%s'", name));
+    }
+}
+
+void TEnvStore::WriteString(const std::u16string& name, const std::u16string& text)
+{
+    WriteText(name, text, regtype::kSz);
+}
+
+void TEnvStore::WriteExpandString(const std::u16string& name, const std::u16string& text)
+{
+    WriteText(name, text, regtype::kExpandSz);
+}
+
+int32_t TEnvStore::ReadInteger(const std::u16string& name)
+{
+    RegValue value;
+    if (!fKey || fKey->queryValue(name, value) != error::kSuccess || value.type != regtype::kDword
+        || value.data.size() < 4) {
+        throw TError(trFormat("Invalid data type for '%s'", name));
+    }
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+        v |= static_cast<uint32_t>(value.data[i]) << (8 * i);
+    }
+    return static_cast<int32_t>(v);
+}
+
+void TEnvStore::WriteInteger(const std::u16string& name, int32_t value)
+{
+    if (!fKey) {
+        fLastError = error::kInvalidHandle;
+        throw TError(trFormat("Failed to set data for '%s'", name));
+    }
+    const auto v = static_cast<uint32_t>(value);
+    RegValue data{regtype::kDword,
+                  {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                   static_cast<uint8_t>(v >> 24)}};
+    fLastError = fKey->setValue(name, data);
+    if (fLastError != error::kSuccess) {
+        throw TError(trFormat("Failed to set data for '%s'", name));
+    }
+}
+
+bool TEnvStore::DeleteValue(const std::u16string& name)
+{
+    if (!fKey) {
+        return false;
+    }
+    fLastError = fKey->deleteValue(name);
+    return fLastError == error::kSuccess;
+}
+
+void TEnvStore::CloseKey()
+{
+    fKey.reset();
+}
+
+std::unique_ptr<TEnvStore> OpenScopeForWriting(IPlatform& platform, const Scope& scope)
+{
+    auto store = std::make_unique<TEnvStore>(platform.registry(), scope.root, access::kAllAccess);
+    if (platform.system().isWow64Process()) {
+        store->SetAccess(access::kAllAccess | access::kWow64_64Key);
+    }
+    if (!store->OpenKey(scope.key, false)) {
+        throw TError(tr("Error writing to the registry, the registry key is locked by another process"));
+    }
+    return store;
+}
+
+std::unique_ptr<TEnvStore> OpenScopeForReading(IPlatform& platform, const Scope& scope)
+{
+    auto store = std::make_unique<TEnvStore>(platform.registry(), scope.root);
+    store->OpenKeyReadOnly(scope.key);
+    return store;
+}
+
+uintptr_t BroadcastEnvironmentChange(ISystem& system, uint32_t timeoutMs)
+{
+    return system.broadcastSettingChange(u"Environment", kSmtoAbortIfHung, timeoutMs);
+}
+
+} // namespace talvoren

@@ -1,0 +1,13 @@
+#include "model/Error.h"
+
+#include "platform/Utf.h"
+
+namespace talvoren {
+
+TError::TError(std::u16string message)
+    : std::runtime_error(platform::toUtf8(message))
+    , fMessage(std::move(message))
+{
+}
+
+} // namespace talvoren

@@ -1,0 +1,308 @@
+#pragma once
+
+// The one seam between Talvoren and the operating system. Everything that
+// touches the registry, the file system, window messages, accounts or the
+// shell goes through these interfaces; each build links exactly one backend
+// (platform/win32 on Windows, platform/posix for the emulated machine).
+//
+// Conventions shared by every operation:
+// - Strings are UTF-16 (std::u16string), as Windows stores and counts them.
+// - Paths are Windows paths ("C:\Windows", "\\server\share").
+// - Failures are reported as Win32 error codes (0 = success) where an
+//   operation can fail in more than one way, and never as exceptions.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace talvoren::platform {
+
+// Win32 error codes that callers and the backends share.
+namespace error {
+constexpr uint32_t kSuccess = 0;
+constexpr uint32_t kFileNotFound = 2;
+constexpr uint32_t kPathNotFound = 3;
+constexpr uint32_t kAccessDenied = 5;
+constexpr uint32_t kInvalidHandle = 6;
+constexpr uint32_t kNotEnoughMemory = 8;
+constexpr uint32_t kLockViolation = 33;
+constexpr uint32_t kNotSupported = 50;
+constexpr uint32_t kInvalidParameter = 87;
+constexpr uint32_t kInsufficientBuffer = 122;
+constexpr uint32_t kBusy = 170;
+constexpr uint32_t kAlreadyExists = 183;
+constexpr uint32_t kMoreData = 234;
+constexpr uint32_t kNoMoreItems = 259;
+constexpr uint32_t kNoToken = 1008;
+constexpr uint32_t kBadDb = 1009; // "The configuration registry database is corrupt."
+constexpr uint32_t kRegistryCorrupt = 1015;
+constexpr uint32_t kRegistryIoFailed = 1016;
+constexpr uint32_t kNotRegistryFile = 1017; // a hive file that is not a hive
+constexpr uint32_t kKeyDeleted = 1018;
+constexpr uint32_t kPrivilegeNotHeld = 1314;
+constexpr uint32_t kCancelled = 1223;
+} // namespace error
+
+// ---------------------------------------------------------------------------
+// Registry
+
+enum class RootKey : uint32_t {
+    LocalMachine, // HKEY_LOCAL_MACHINE
+    CurrentUser, // HKEY_CURRENT_USER
+    Users, // HKEY_USERS
+};
+
+// Registry value type codes, numerically those of Windows. A value keeps the
+// code it was written with, known or not, so foreign types survive untouched.
+namespace regtype {
+constexpr uint32_t kNone = 0;
+constexpr uint32_t kSz = 1;
+constexpr uint32_t kExpandSz = 2;
+constexpr uint32_t kBinary = 3;
+constexpr uint32_t kDword = 4;
+constexpr uint32_t kDwordBigEndian = 5;
+constexpr uint32_t kLink = 6;
+constexpr uint32_t kMultiSz = 7;
+constexpr uint32_t kResourceList = 8;
+constexpr uint32_t kFullResourceDescriptor = 9;
+constexpr uint32_t kResourceRequirementsList = 10;
+constexpr uint32_t kQword = 11;
+} // namespace regtype
+
+// Access rights of a key handle, numerically those of Windows.
+namespace access {
+constexpr uint32_t kQueryValue = 0x0001;
+constexpr uint32_t kSetValue = 0x0002;
+constexpr uint32_t kCreateSubKey = 0x0004;
+constexpr uint32_t kEnumerateSubKeys = 0x0008;
+constexpr uint32_t kNotify = 0x0010;
+constexpr uint32_t kCreateLink = 0x0020;
+constexpr uint32_t kWow64_64Key = 0x0100;
+constexpr uint32_t kWow64_32Key = 0x0200;
+constexpr uint32_t kReadControl = 0x00020000;
+constexpr uint32_t kRead = 0x00020019; // KEY_READ
+constexpr uint32_t kReadNoNotify = 0x00020009;
+constexpr uint32_t kWrite = 0x00020006; // KEY_WRITE
+constexpr uint32_t kAllAccess = 0x000F003F; // KEY_ALL_ACCESS
+} // namespace access
+
+// A value as the registry holds it: its type code and its raw bytes. String
+// types hold UTF-16LE text including the terminating null, exactly as written.
+struct RegValue {
+    uint32_t type = regtype::kNone;
+    std::vector<uint8_t> data;
+};
+
+// One open registry key. Closing is destruction.
+class IRegistryKey {
+public:
+    virtual ~IRegistryKey() = default;
+
+    // Names of the key's values, in the order the registry enumerates them.
+    // The unnamed (default) value, when present, is the empty name.
+    virtual std::vector<std::u16string> valueNames() = 0;
+
+    // Names of the direct subkeys, in enumeration order.
+    virtual std::vector<std::u16string> subKeyNames() = 0;
+
+    // Reads one value. Returns kFileNotFound when it does not exist.
+    virtual uint32_t queryValue(const std::u16string& name, RegValue& out) = 0;
+
+    // Creates or replaces one value atomically. kAccessDenied when the handle
+    // lacks kSetValue; kLockViolation when the store stayed locked by another
+    // process for longer than a short wait.
+    virtual uint32_t setValue(const std::u16string& name, const RegValue& value) = 0;
+
+    // Deletes one value. kFileNotFound when there was none.
+    virtual uint32_t deleteValue(const std::u16string& name) = 0;
+};
+
+class IRegistry {
+public:
+    virtual ~IRegistry() = default;
+
+    // Opens (or, with create, creates) the key `path` below `root` with the
+    // access mask `access` (which may carry kWow64_64Key). A leading "\" in
+    // the path is ignored. Sets `key` on success.
+    virtual uint32_t openKey(RootKey root, const std::u16string& path, uint32_t access, bool create,
+                             std::unique_ptr<IRegistryKey>& key)
+        = 0;
+
+    // Deletes a key that has no subkeys.
+    virtual uint32_t deleteKey(RootKey root, const std::u16string& path) = 0;
+
+    // Loads the hive file `file` as the key `keyName` under HKEY_USERS.
+    // Loading a hive that is already loaded under that name succeeds.
+    virtual uint32_t loadHive(const std::u16string& keyName, const std::u16string& file) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Window messages and process facts
+
+class ISystem {
+public:
+    virtual ~ISystem() = default;
+
+    // Sends WM_SETTINGCHANGE with lParam `area` (normally "Environment") to all
+    // top-level windows with SendMessageTimeout(HWND_BROADCAST, ..., flags,
+    // timeoutMs). Returns the call's own result (nonzero when it succeeded).
+    virtual uintptr_t broadcastSettingChange(const std::u16string& area, uint32_t flags, uint32_t timeoutMs) = 0;
+
+    // Whether this process runs under WOW64, computed once. When the probe
+    // function is missing the answer is false and `lastError` is set to
+    // kNotSupported; when the call fails the answer is false.
+    virtual bool isWow64Process(uint32_t* lastError = nullptr) = 0;
+
+    // Full path of the running executable.
+    virtual std::u16string executablePath() = 0;
+
+    // Version of the running executable: major, minor, release, build.
+    virtual std::vector<uint16_t> executableVersion() = 0;
+
+    // The program's arguments (without the program name), split the way the
+    // Windows runtime splits a command line. `argc`/`argv` are main()'s; the
+    // win32 backend reads the process command line itself instead.
+    virtual std::vector<std::u16string> arguments(int argc, char** argv) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// File system
+
+constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+namespace attr {
+constexpr uint32_t kReadOnly = 0x01;
+constexpr uint32_t kHidden = 0x02;
+constexpr uint32_t kSystem = 0x04;
+constexpr uint32_t kDirectory = 0x10;
+constexpr uint32_t kArchive = 0x20;
+constexpr uint32_t kNormal = 0x80;
+} // namespace attr
+
+struct FindEntry {
+    std::u16string name; // long name as stored on disk
+    uint32_t attributes = 0;
+};
+
+// Switches the critical-error dialogs off while it lives (SetErrorMode), and
+// restores the previous mode afterwards.
+class ICriticalErrorGuard {
+public:
+    virtual ~ICriticalErrorGuard() = default;
+};
+
+class IFileSystem {
+public:
+    virtual ~IFileSystem() = default;
+
+    // GetFileAttributes: kInvalidFileAttributes when the path cannot be read.
+    virtual uint32_t attributes(const std::u16string& path) = 0;
+
+    // FindFirstFile/FindNextFile over `pattern` (wildcards * and ? allowed in
+    // the last component): every entry found, "." and ".." excluded.
+    virtual std::vector<FindEntry> find(const std::u16string& pattern, size_t maxEntries = SIZE_MAX) = 0;
+
+    // GetShortPathName: the 8.3 form, or nothing when there is none.
+    virtual std::optional<std::u16string> shortPathName(const std::u16string& path) = 0;
+
+    // The folder for temporary files, with a trailing "\".
+    virtual std::u16string tempFolder() = 0;
+
+    virtual std::unique_ptr<ICriticalErrorGuard> suppressCriticalErrors() = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The running process's environment
+
+class IProcessEnvironment {
+public:
+    virtual ~IProcessEnvironment() = default;
+
+    // One variable of the process environment; empty when it is not set.
+    virtual std::u16string variable(const std::u16string& name) = 0;
+
+    // ExpandEnvironmentStrings against the process environment.
+    virtual std::u16string expand(const std::u16string& text) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Text comparison under the user's locale
+
+class ILocale {
+public:
+    virtual ~ILocale() = default;
+
+    // Case-insensitive comparison under the user's locale (not limited to
+    // ASCII): <0, 0, >0.
+    virtual int compareNoCase(const std::u16string& a, const std::u16string& b) = 0;
+
+    // The text mapped to upper case under the user's locale. Two texts that
+    // compareNoCase calls equal fold to the same key, so it can index a hash.
+    virtual std::u16string foldCase(const std::u16string& text) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Accounts and privileges
+
+struct AccountInfo {
+    std::u16string name;
+    std::u16string domain;
+    uint32_t sidType = 0; // SID_NAME_USE: 1 = user
+};
+
+class IAccounts {
+public:
+    virtual ~IAccounts() = default;
+
+    // LookupAccountSid on the local machine for a SID in string form.
+    virtual bool lookupSid(const std::u16string& sid, AccountInfo& out) = 0;
+
+    // SID (string form) of the account this process runs as, read from the
+    // thread token or else the process token. Empty on failure.
+    virtual std::u16string currentUserSid() = 0;
+
+    // Enables one privilege in the process token.
+    virtual bool enablePrivilege(const std::u16string& name) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Shell
+
+class IShell {
+public:
+    virtual ~IShell() = default;
+
+    // ShellExecuteEx with `verb` ("open", "runas"), `file` and `parameters`.
+    // `ownerWindow` is the native handle of the owner window or 0. Returns
+    // true when the start was handed over.
+    virtual bool execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
+                         uintptr_t ownerWindow)
+        = 0;
+
+    // A plain modal message box of the system (used where no window toolkit
+    // is linked, such as the command-line help of a build without the window).
+    virtual void messageBox(const std::u16string& title, const std::u16string& text) = 0;
+};
+
+// ---------------------------------------------------------------------------
+
+// The whole platform. One instance per process, made by createPlatform().
+class IPlatform {
+public:
+    virtual ~IPlatform() = default;
+    virtual IRegistry& registry() = 0;
+    virtual ISystem& system() = 0;
+    virtual IFileSystem& fileSystem() = 0;
+    virtual IProcessEnvironment& environment() = 0;
+    virtual ILocale& locale() = 0;
+    virtual IAccounts& accounts() = 0;
+    virtual IShell& shell() = 0;
+};
+
+// Creates this build's backend. Throws std::runtime_error with a readable
+// message when the machine cannot be reached at all (the emulated prefix
+// cannot be created, for instance).
+std::unique_ptr<IPlatform> createPlatform();
+
+} // namespace talvoren::platform

@@ -1,0 +1,75 @@
+#include "tests/support/TestSupport.h"
+
+#include "platform/HostProcess.h"
+#include "platform/Utf.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <random>
+
+namespace std {
+void PrintTo(const u16string& text, ostream* os)
+{
+    *os << "u\"" << talvoren::platform::toUtf8(text) << "\" (" << text.size() << " units)";
+}
+} // namespace std
+
+namespace talvoren::test {
+
+std::string utf8(const std::u16string& text)
+{
+    return platform::toUtf8(text);
+}
+
+namespace {
+std::filesystem::path uniqueTempPath(const char* stem)
+{
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+    return std::filesystem::temp_directory_path()
+        / (std::string(stem) + std::to_string(rd()) + "-" + std::to_string(tick % 1000000) + "-"
+           + std::to_string(counter++));
+}
+} // namespace
+
+TempDir::TempDir()
+    : fPath(uniqueTempPath("talvoren-test-"))
+{
+    std::filesystem::create_directories(fPath);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(fPath, ec);
+}
+
+TestMachine::TestMachine()
+{
+    if (platform::kEmulatedMachine) {
+        fPrefix = uniqueTempPath("talvoren-prefix-");
+        fOldPrefix = platform::hostVariable("TALVOREN_PREFIX");
+        platform::setHostVariable("TALVOREN_PREFIX", fPrefix.string());
+    }
+    fPlatform = platform::createPlatform();
+}
+
+TestMachine::~TestMachine()
+{
+    fPlatform.reset();
+    if (platform::kEmulatedMachine) {
+        platform::setHostVariable("TALVOREN_PREFIX", fOldPrefix);
+        std::error_code ec;
+        // A test may have made the hive read-only; give the owner rights back
+        // so the folder can go.
+        for (auto& entry : std::filesystem::recursive_directory_iterator(fPrefix, ec)) {
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+        }
+        std::filesystem::remove_all(fPrefix, ec);
+    }
+}
+
+} // namespace talvoren::test

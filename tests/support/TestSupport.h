@@ -1,0 +1,53 @@
+#pragma once
+
+// Test support shared by every suite: readable failures for UTF-16 text and
+// a throwaway machine to run against.
+
+#include "platform/Platform.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+// GoogleTest prints std::u16string as code units; this shows text instead.
+namespace std {
+void PrintTo(const u16string& text, ostream* os);
+}
+
+namespace talvoren::test {
+
+std::string utf8(const std::u16string& text);
+
+// A machine of its own for one test. On the emulated backend it is a fresh
+// prefix in a temporary folder (TALVOREN_PREFIX points at it while the
+// fixture lives); on Windows it is the machine the tests run on.
+class TestMachine {
+public:
+    TestMachine();
+    ~TestMachine();
+
+    platform::IPlatform& platform() { return *fPlatform; }
+
+    // Host folder of the emulated prefix (empty on Windows).
+    const std::filesystem::path& prefix() const { return fPrefix; }
+
+private:
+    std::filesystem::path fPrefix;
+    std::optional<std::string> fOldPrefix;
+    std::unique_ptr<platform::IPlatform> fPlatform;
+};
+
+// A new temporary folder, removed by its destructor.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return fPath; }
+
+private:
+    std::filesystem::path fPath;
+};
+
+} // namespace talvoren::test
