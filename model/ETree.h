@@ -1,0 +1,375 @@
+#pragma once
+
+// The environment tree: the variables of one scope as top-level nodes, each
+// with its value elements as children. This is the content side only; the
+// window shows it through an item model that forwards the tree's change
+// notifications one to one (IETreeObserver), so a view never has to rebuild
+// itself or poll.
+
+#include "model/EnvStore.h"
+#include "model/NodeInfo.h"
+#include "platform/Platform.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace talvoren {
+
+class IPushInterface;
+class TETree;
+class TExclusions;
+
+// Image indexes of the tree's image list.
+enum : int {
+    kImageString = 0, // variable of type string
+    kImageExpandable = 1, // variable of type expandable string
+    kImageReadOnly = 2, // read-only variable
+    kImageError = 3, // error mark over a variable's image
+    kImageExclusion = 4, // exclusion mark over a variable's image
+    kImageNone = -1, // elements have no image
+};
+
+// Longest raw value without a length error, in UTF-16 code units.
+constexpr size_t kMaxValueLength = 2047;
+// An expansion still changing after this many passes is a loop.
+constexpr int kMaxExpansionPasses = 100;
+// No expanded text can be longer than the environment block allows; a text
+// that grows beyond it counts as a loop (it would otherwise grow without end).
+constexpr size_t kMaxExpandedLength = 32767;
+
+// One node: a variable (level 0, TVarData) or a value element (level 1,
+// TElemData). Owned by its tree; the pointer stays valid until the node is
+// removed or the tree's content is replaced (load, undo, reset).
+class TENode {
+public:
+    TENode(const TENode&) = delete;
+    TENode& operator=(const TENode&) = delete;
+    ~TENode();
+
+    bool IsVariable() const { return fParent != nullptr && fParent->fData == nullptr; }
+    int Level() const { return IsVariable() ? 0 : 1; }
+    // The variable of an element; nullptr for a variable.
+    TENode* Parent() const { return IsVariable() ? nullptr : fParent; }
+    // Index among its siblings (variables: among the top-level nodes).
+    size_t Row() const { return fRow; }
+    size_t ChildCount() const { return fChildren.size(); }
+    TENode* Child(size_t row) const { return fChildren[row].get(); }
+
+    const TNodeData& Data() const { return *fData; }
+    // The node data of a variable / an element; nullptr for the other level.
+    const TVarData* VarData() const;
+    const TElemData* ElemData() const;
+
+    // A read-only variable hidden by ShowReadOnly(false). Elements are never
+    // hidden themselves; they follow their variable.
+    bool IsHidden() const { return fHidden; }
+    // Expanded state of a variable, kept here so that re-splitting and undo
+    // can restore it; the view mirrors it.
+    bool IsExpanded() const { return fExpanded; }
+
+private:
+    friend class TETree;
+    TENode(TENode* parent, std::unique_ptr<TNodeData> data);
+
+    TENode* fParent;
+    size_t fRow = 0;
+    std::vector<std::unique_ptr<TENode>> fChildren;
+    std::unique_ptr<TNodeData> fData; // nullptr only for the tree's invisible root
+    bool fHidden = false;
+    bool fExpanded = false;
+};
+
+// Fine-grained change notifications, shaped after QAbstractItemModel's
+// begin/end calls so an item model can forward each one directly.
+// `parent` is nullptr for the top level (the variables). Rows are indexes
+// within the parent at the time of the call. Every mutation of the tree
+// sends exactly the notifications below and nothing else; a Verify that
+// changes no flag sends nothing.
+class IETreeObserver {
+public:
+    virtual ~IETreeObserver() = default;
+
+    // Rows first..last (inclusive) are about to appear / have appeared.
+    virtual void BeforeInsert(TENode* parent, size_t first, size_t last) { }
+    virtual void AfterInsert(TENode* parent, size_t first, size_t last) { }
+    // Rows first..last are about to go / have gone (with their children).
+    virtual void BeforeRemove(TENode* parent, size_t first, size_t last) { }
+    virtual void AfterRemove(TENode* parent, size_t first, size_t last) { }
+    // One row moves from srcParent/srcRow to dstParent, in front of what is
+    // now dstRow there (Qt's beginMoveRows convention: counted before the
+    // move). Variables move when a rename re-sorts them, elements when they
+    // are reordered or moved to another variable.
+    virtual void BeforeMove(TENode* srcParent, size_t srcRow, TENode* dstParent, size_t dstRow) { }
+    virtual void AfterMove(TENode* srcParent, size_t srcRow, TENode* dstParent, size_t dstRow) { }
+    // The node's text, type, image or exclusion mark changed.
+    virtual void NodeChanged(TENode* node) { }
+    // The node's wrongPath flag changed (font, colour, error mark, hint).
+    virtual void FlagsChanged(TENode* node) { }
+    // A variable was hidden or shown (the view calls setRowHidden).
+    virtual void VisibilityChanged(TENode* node) { }
+    // A variable was expanded or collapsed by the tree itself.
+    virtual void ExpansionChanged(TENode* node) { }
+    // The whole content is about to be replaced / has been replaced (load,
+    // undo, redo). After it the view re-reads everything, including the
+    // hidden and expanded states, focus and selection.
+    virtual void BeforeReset() { }
+    virtual void AfterReset() { }
+    // The focused node changed (nullptr: none).
+    virtual void FocusChanged(TENode* focused) { }
+    // The set of selected nodes changed.
+    virtual void SelectionChanged() { }
+};
+
+class TETree {
+public:
+    // `undo` may be nullptr (a tree that never pushes, as in tests).
+    explicit TETree(platform::IPlatform& platform, IPushInterface* undo = nullptr);
+    ~TETree();
+
+    TETree(const TETree&) = delete;
+    TETree& operator=(const TETree&) = delete;
+
+    // --- wiring --------------------------------------------------------------
+
+    void AddObserver(IETreeObserver* observer);
+    void RemoveObserver(IETreeObserver* observer);
+
+    // Borrows the list and registers a handler that re-splits every variable
+    // whenever the list changes. nullptr: no exclusions (all split, checked).
+    void SetExclusions(TExclusions* list);
+    TExclusions* GetExclusions() const { return fExclusions; }
+
+    void SetResolvingTree(TETree* tree) { fResolvingTree = tree; }
+    TETree* GetResolvingTree() const { return fResolvingTree; }
+
+    void SetPushInterface(IPushInterface* undo) { fUndoStack = undo; }
+    IPushInterface* GetPushInterface() const { return fUndoStack; }
+    // Steps back through the push interface (an add cancelled in the editor).
+    void undo();
+
+    // The editing option: off for a system tree whose scope cannot be written.
+    void SetEditable(bool editable) { fEditable = editable; }
+    bool IsEditable() const { return fEditable; }
+
+    // True only while the in-place editor of a variable is being set up: the
+    // variable's text is then its name alone.
+    void SetStartEditing(bool value) { fStartEditing = value; }
+    bool IsStartEditing() const { return fStartEditing; }
+    // Whether committing an in-place edit pushes an undo step.
+    void SetOnEdited(bool value) { fOnEdited = value; }
+    bool IsOnEdited() const { return fOnEdited; }
+
+    platform::IPlatform& Platform() const { return fPlatform; }
+
+    // --- scope and registry --------------------------------------------------
+
+    // Replaces the whole content by the string and expandable values of the
+    // scope. A key that cannot be read gives an empty tree. Selects nothing.
+    void LoadFromRegistry(platform::RootKey root, const std::u16string& key);
+    void LoadFromRegistry(const Scope& scope) { LoadFromRegistry(scope.root, scope.key); }
+
+    // Writes the tree back to the scope it was loaded from. Afterwards the
+    // scope holds exactly the tree's writable variables with their types,
+    // plus the scope's values of other types. Values are written before
+    // anything is deleted, so a failing write (TError) loses no variable.
+    void SaveToRegistry();
+
+    Scope GetScope() const { return {fRoot, fKey}; }
+    platform::RootKey GetRoot() const { return fRoot; }
+    const std::u16string& GetKey() const { return fKey; }
+    // A user tree is any tree whose root is not HKEY_LOCAL_MACHINE.
+    bool IsUserTree() const { return fRoot != platform::RootKey::LocalMachine; }
+
+    // The special read-only variables, in the order they are added.
+    static const std::vector<std::u16string>& SystemReadOnlyNames();
+    static const std::vector<std::u16string>& UserReadOnlyNames();
+    // Adds the read-only variables of this tree's kind (system or user list)
+    // from the running process's environment; an empty value adds nothing.
+    void AddReadOnlyVariables();
+
+    // --- structure -----------------------------------------------------------
+
+    size_t VariableCount() const { return fRootNode.fChildren.size(); }
+    TENode* Variable(size_t row) const { return fRootNode.fChildren[row].get(); }
+    // Every variable, in tree (name) order.
+    std::vector<TENode*> Variables() const;
+    TENode* GetFirstNode() const { return VariableCount() ? Variable(0) : nullptr; }
+    // Next node in pre-order over both levels, or nullptr.
+    TENode* GetNextNode(const TENode* node) const;
+    // First top-level node that is not hidden, or nullptr.
+    TENode* GetFirstVisible() const;
+    // Total number of nodes of both levels.
+    size_t NodeCount() const;
+
+    // --- content operations (not undoable; the edit operations push first) ---
+
+    // Adds a variable in name order with its elements (split unless the
+    // exclusion list says not to), focuses and selects it, and returns it.
+    // Does not check whether the name exists.
+    TENode* AddVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype, bool readOnly);
+    // Replaces all element children of `node`'s variable by the elements of
+    // `value`, by the same split rule. An unchanged element list is kept as
+    // it is (no notifications, flags and focus kept).
+    void SetVariableValue(TENode* node, const std::u16string& value);
+    // Renames a variable and moves it to its place in name order.
+    void SetVariableName(TENode* variable, const std::u16string& name);
+    void SetVariableType(TENode* variable, uint8_t datatype);
+    void SetElementText(TENode* element, const std::u16string& text);
+    // Inserts an element at `row` (clamped to the end) of `variable`.
+    TENode* InsertElement(TENode* variable, size_t row, const std::u16string& text);
+    // Moves an element to `row` of `variable` (row counted after taking the
+    // element out; clamped to the end).
+    void MoveElement(TENode* element, TENode* variable, size_t row);
+    // Removes a node with its children. A removed focused node leaves no
+    // focused node; removed nodes leave the selection.
+    void DeleteNode(TENode* node);
+    // Removes every node.
+    void Clear();
+    // Re-splits one variable by the current exclusion list, keeping its
+    // expanded state (used after exclusion changes and renames).
+    void ResplitVariable(TENode* variable);
+
+    void SetExpanded(TENode* variable, bool expanded);
+
+    // Hides (false) or shows every read-only variable; then, when no node is
+    // focused or the focused node is hidden, activates the first visible
+    // variable. New read-only variables follow the last setting.
+    void ShowReadOnly(bool isShow);
+    bool IsShowingReadOnly() const { return fShowReadOnly; }
+
+    // --- focus and selection -------------------------------------------------
+
+    TENode* GetFocusedNode() const { return fFocused; }
+    void SetFocusedNode(TENode* node);
+    bool IsSelected(const TENode* node) const;
+    // Selected nodes in tree order.
+    std::vector<TENode*> GetSelectedNodes() const;
+    void SetSelected(TENode* node, bool selected);
+    void ClearSelection();
+    // Focus `node` and make it the only selected node.
+    void ActivateNode(TENode* node);
+
+    // Pre-order position of the focused node over all nodes (shown or hidden,
+    // collapsed or expanded), the first node being 0; 0 without focus.
+    uint32_t GetFocusPosition() const;
+    // Activates the node `position` steps after the first node in pre-order
+    // (the last node when the tree has fewer); nothing in an empty tree.
+    void ActivateNodeAtPosition(uint32_t position);
+
+    // --- node stream ---------------------------------------------------------
+
+    // The whole content: every variable with all its elements, each node's
+    // data in the node-data records, with the expanded state.
+    std::vector<uint8_t> SaveToStream() const;
+    // Replaces the content by a stream of SaveToStream. A damaged stream
+    // raises TError and leaves the tree unchanged.
+    void LoadFromStream(const std::vector<uint8_t>& stream);
+    // One node (a variable with its elements, or one element), for the
+    // clipboard and drag and drop.
+    std::vector<uint8_t> WriteNode(const TENode* node) const;
+    // Inserts what WriteNode wrote. The receiving level decides which record
+    // is read: with `variable` nullptr a variable is added in name order,
+    // otherwise an element is inserted at `row` of `variable`. Returns the
+    // new node; a damaged stream raises TError and changes nothing.
+    TENode* InsertFromStream(const std::vector<uint8_t>& stream, TENode* variable, size_t row);
+
+    // --- queries -------------------------------------------------------------
+
+    bool IsVariable(const TENode* node) const { return node && node->IsVariable(); }
+    // The node itself for a variable, its parent for an element.
+    TENode* GetVariableNode(const TENode* node) const;
+    // These take any node and answer for its variable.
+    const std::u16string& GetVariableName(const TENode* node) const;
+    uint8_t GetVariableType(const TENode* node) const;
+    bool GetVariableReadOnly(const TENode* node) const;
+    // An element's text (empty for a variable).
+    const std::u16string& GetElement(const TENode* node) const;
+    // The raw value: the element texts joined with ';'.
+    std::u16string GetVariableValue(const TENode* node) const;
+    // NAME=value for a variable (the name alone while IsStartEditing), the
+    // text for an element.
+    std::u16string GetNodeAsText(const TENode* node) const;
+    // 2 read-only, else 0 string, 1 expandable: for the node's variable.
+    int GetImage(const TENode* node) const;
+    // Whether a variable of this name exists (locale, case-insensitive).
+    bool IsExist(const std::u16string& variable) const;
+    // "%NAME%" of every variable, in tree order, whose "%NAME%" starts with
+    // `start` (ASCII letters folded); all of them for an empty start.
+    std::vector<std::u16string> GetVariablesStartedWith(const std::u16string& start) const;
+    // First variable in tree order with this name (locale, case-insensitive).
+    TENode* FindVariable(const std::u16string& name) const;
+    // That variable's raw value, or empty.
+    std::u16string GetValueByName(const std::u16string& name) const;
+
+    // Whether the node may be edited: the tree is editable and the node's
+    // variable is not read-only.
+    bool IsWritable(const TENode* node) const;
+    // Incremental search: name or text starts with `typed` (ASCII folded).
+    bool MatchesIncrementalSearch(const TENode* node, const std::u16string& typed) const;
+
+    // --- expansion and validation --------------------------------------------
+
+    // Expands %NAME% references against this tree, then its resolving tree;
+    // nothing when it still changes after the last pass or grows too long.
+    std::optional<std::u16string> ExpandReferences(const std::u16string& text, int depth = 0) const;
+    // The element's text, expanded for an expandable variable; "Infinite
+    // loop detected" (translated) when expansion fails.
+    std::u16string GetElementEx(const TENode* node) const;
+    // The same for the variable's whole raw value.
+    std::u16string GetVariableValueEx(const TENode* node) const;
+    // Recomputes every wrongPath flag; only changed flags are notified.
+    void Verify();
+    bool IsValid(const TENode* node) const;
+    std::vector<std::u16string> GetNodeErrors(const TENode* node) const;
+    std::vector<std::u16string> GetNodeWarnings(const TENode* node) const;
+    // The node hint built from the two lists; empty when both are.
+    std::u16string GetNodeHint(const TENode* node) const;
+    // Marks drawn over a variable's image (false for elements).
+    bool HasErrorMark(const TENode* node) const;
+    bool HasExclusionMark(const TENode* node) const;
+
+private:
+    bool SplitFor(const std::u16string& name) const;
+    bool CheckFor(const std::u16string& name) const;
+    std::vector<std::u16string> ElementsFor(const std::u16string& name, const std::u16string& value) const;
+    size_t SortedRowFor(const std::u16string& name) const;
+    std::unique_ptr<TENode> MakeVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype,
+                                         bool readOnly) const;
+    TENode* InsertVariable(std::unique_ptr<TENode> variable);
+    void Renumber(TENode* parent, size_t from);
+    void IndexAdd(TENode* variable);
+    void IndexRemove(TENode* variable);
+    void Forget(TENode* node);
+    void ReplaceContent(std::vector<std::unique_ptr<TENode>> variables);
+    void OnExclusionsChanged();
+    void StoreFlag(TENode* node, bool wrong);
+    void VerifyVariable(TENode* variable);
+    bool ElementHasMissingPath(const std::u16string& expanded, bool split) const;
+    TENode* Parentless(TENode* parent) const { return parent == &fRootNode ? nullptr : parent; }
+
+    platform::IPlatform& fPlatform;
+    IPushInterface* fUndoStack;
+    TExclusions* fExclusions = nullptr;
+    std::shared_ptr<int> fAlive; // lets the exclusion list skip this tree's handler once it is gone
+    TETree* fResolvingTree = nullptr;
+    platform::RootKey fRoot = platform::RootKey::CurrentUser;
+    std::u16string fKey;
+    bool fEditable = true;
+    bool fStartEditing = false;
+    bool fOnEdited = true;
+    bool fShowReadOnly = true;
+
+    mutable TENode fRootNode; // invisible parent of the variables
+    TENode* fFocused = nullptr;
+    std::vector<TENode*> fSelected;
+    // Variables by ILocale::foldCase of their name; confirmed by compareNoCase.
+    std::unordered_multimap<std::u16string, TENode*> fIndex;
+    std::vector<IETreeObserver*> fObservers;
+};
+
+} // namespace talvoren
