@@ -34,6 +34,35 @@ std::filesystem::path uniqueTempPath(const char* stem)
 }
 } // namespace
 
+std::string shellQuote(const std::string& argument)
+{
+    if (platform::kEmulatedMachine) {
+        std::string quoted = "'";
+        for (char c : argument) {
+            if (c == '\'') {
+                quoted += "'\\''";
+            } else {
+                quoted += c;
+            }
+        }
+        return quoted + "'";
+    }
+    // cmd.exe and the program's own splitter both drop the quotes; a quote
+    // inside an argument cannot be passed this way.
+    return "\"" + argument + "\"";
+}
+
+std::string commandLine(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::string line = shellQuote(program);
+    for (const auto& argument : arguments) {
+        line += " " + shellQuote(argument);
+    }
+    // cmd /c drops the first and the last quote of a line that starts with
+    // one; an outer pair keeps the inner quoting intact.
+    return platform::kEmulatedMachine ? line : "\"" + line + "\"";
+}
+
 TempDir::TempDir()
     : fPath(uniqueTempPath("talvoren-test-"))
 {

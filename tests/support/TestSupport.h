@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // GoogleTest prints std::u16string as code units; this shows text instead.
 namespace std {
@@ -38,6 +39,13 @@ private:
     std::optional<std::string> fOldPrefix;
     std::unique_ptr<platform::IPlatform> fPlatform;
 };
+
+// Quotes one argument for the command interpreter that runProcess uses
+// (/bin/sh on the emulated machine, cmd.exe on Windows).
+std::string shellQuote(const std::string& argument);
+
+// A command line of the program and its arguments, each quoted.
+std::string commandLine(const std::string& program, const std::vector<std::string>& arguments);
 
 // A new temporary folder, removed by its destructor.
 class TempDir {

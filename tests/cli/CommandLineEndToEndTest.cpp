@@ -1,0 +1,282 @@
+// The real executable against a throwaway machine: values are seeded and
+// read back with the machine's reg command, as a user's script would.
+
+#include "model/EnvStore.h"
+#include "platform/HostProcess.h"
+#include "platform/Utf.h"
+#include "tests/support/RegTool.h"
+#include "tests/support/TestSupport.h"
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+using namespace talvoren;
+using test::RegEntry;
+
+namespace {
+
+const std::string kUserKey = "HKCU\\Environment";
+const std::string kSystemKey = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+class CommandLineEndToEndTest : public ::testing::Test {
+protected:
+    CommandLineEndToEndTest()
+        : reg(TALVOREN_REG_COMMAND)
+    {
+    }
+
+    ~CommandLineEndToEndTest() override
+    {
+        // On Windows the machine is shared by every test: leave nothing behind.
+        for (const auto& [key, name] : created) {
+            reg.remove(key, name);
+        }
+    }
+
+    // A variable name of this test's own, removed again at the end.
+    std::string var(const std::string& stem, const std::string& key = kUserKey)
+    {
+        static std::atomic<int> counter{0};
+        const std::string name = "TalvorenTest_" + stem + "_" + std::to_string(++counter);
+        created.emplace_back(key, name);
+        return name;
+    }
+
+    int talvoren(const std::vector<std::string>& args)
+    {
+        return platform::runProcess(test::commandLine(TALVOREN_EXE, args)).exitCode;
+    }
+
+    std::optional<RegEntry> query(const std::string& key, const std::string& name) { return reg.query(key, name); }
+
+    std::u16string readDirect(const Scope& scope, const std::string& name)
+    {
+        TEnvStore store(machine.platform().registry(), scope.root);
+        store.OpenKeyReadOnly(scope.key);
+        return store.ReadString(platform::fromUtf8(name));
+    }
+
+    void writeDirect(const Scope& scope, const std::string& name, const std::u16string& value)
+    {
+        TEnvStore store(machine.platform().registry(), scope.root);
+        ASSERT_TRUE(store.OpenKey(scope.key, false));
+        store.WriteString(platform::fromUtf8(name), value);
+    }
+
+    // Broadcast lines the emulated machine has logged so far.
+    size_t broadcasts()
+    {
+        std::ifstream log(machine.prefix() / "messages.log");
+        std::string line;
+        size_t count = 0;
+        while (std::getline(log, line)) {
+            count += line.find("Environment") != std::string::npos ? 1 : 0;
+        }
+        return count;
+    }
+
+    test::TestMachine machine;
+    test::RegTool reg;
+    std::vector<std::pair<std::string, std::string>> created;
+};
+
+TEST_F(CommandLineEndToEndTest, SetWritesAPlainStringAndExitsWithZero)
+{
+    const auto name = var("set");
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_EXPAND_SZ", "C:\\old"), 0);
+    ASSERT_EQ(talvoren({"-s", name, "C:\\bin"}), 0);
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).type, "REG_SZ");
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\bin");
+}
+
+TEST_F(CommandLineEndToEndTest, NoOperationMeansSet)
+{
+    const auto name = var("plain");
+    ASSERT_EQ(talvoren({name, "a", "b"}), 0);
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "b"); // the last operand wins
+}
+
+TEST_F(CommandLineEndToEndTest, InsertIntoTheSystemScopeKeepsOrWidensTheType)
+{
+    const auto name = var("sys", kSystemKey);
+    ASSERT_EQ(reg.add(kSystemKey, name, "REG_EXPAND_SZ", "C:\\Windows"), 0);
+    ASSERT_EQ(talvoren({"/M", "/I", name, "C:\\Tools"}), 0);
+    auto entry = query(kSystemKey, name);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->data, "C:\\Tools;C:\\Windows");
+    EXPECT_EQ(entry->type, "REG_SZ");
+
+    ASSERT_EQ(talvoren({"/M", "/I", "-E", name, "D:\\x"}), 0);
+    entry = query(kSystemKey, name);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->data, "D:\\x;C:\\Tools;C:\\Windows");
+    EXPECT_EQ(entry->type, "REG_EXPAND_SZ");
+}
+
+TEST_F(CommandLineEndToEndTest, AppendWithCleanup)
+{
+    const auto name = var("append");
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "C:\\a;;C:\\b"), 0);
+    ASSERT_EQ(talvoren({"-A", "-C", name, "C:\\a"}), 0);
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\a;C:\\b");
+}
+
+TEST_F(CommandLineEndToEndTest, RemoveDropsEveryAsciiCaseMatch)
+{
+    const auto name = var("remove");
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "C:\\a;C:\\b;C:\\A"), 0);
+    ASSERT_EQ(talvoren({"-R", name, "c:\\A"}), 0);
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\b");
+}
+
+TEST_F(CommandLineEndToEndTest, InsertAndAppendOnAMissingVariable)
+{
+    const auto a = var("missingI");
+    const auto b = var("missingA");
+    ASSERT_EQ(talvoren({"-I", a, "y"}), 0);
+    ASSERT_EQ(talvoren({"-A", b, "y"}), 0);
+    EXPECT_EQ(readDirect(CurrentUserScope(), a), u"y;");
+    EXPECT_EQ(readDirect(CurrentUserScope(), b), u";y");
+}
+
+TEST_F(CommandLineEndToEndTest, DeleteUsesTheLastScopeOptionAndAlwaysSucceeds)
+{
+    const auto name = var("del");
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "x"), 0);
+    ASSERT_EQ(reg.add(kSystemKey, name, "REG_SZ", "x"), 0);
+    created.emplace_back(kSystemKey, name);
+    ASSERT_EQ(talvoren({"-D", "-M", "-U", name}), 0);
+    EXPECT_FALSE(query(kUserKey, name));
+    EXPECT_TRUE(query(kSystemKey, name));
+    // Deleting what does not exist is still a success.
+    EXPECT_EQ(talvoren({"-D", name}), 0);
+}
+
+TEST_F(CommandLineEndToEndTest, EmptyAndQuotedOperands)
+{
+    const auto name = var("quoted");
+    ASSERT_EQ(talvoren({"-S", name, "C:\\Program Files\\x;D:\\a b"}), 0);
+    EXPECT_EQ(readDirect(CurrentUserScope(), name), u"C:\\Program Files\\x;D:\\a b");
+    ASSERT_EQ(talvoren({"-S", name, ""}), 0);
+    auto entry = query(kUserKey, name);
+    ASSERT_TRUE(entry) << "an empty value is still a value";
+    EXPECT_EQ(readDirect(CurrentUserScope(), name), u"");
+}
+
+TEST_F(CommandLineEndToEndTest, NonStringVariableIsNeitherReadNorTouched)
+{
+    const auto name = var("dword");
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_DWORD", "7"), 0);
+    for (const char* op : {"-A", "-I", "-R"}) {
+        EXPECT_EQ(talvoren({op, name, "x"}), 1) << op;
+        auto entry = query(kUserKey, name);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->type, "REG_DWORD") << op;
+        EXPECT_EQ(entry->data, "0x7") << op;
+    }
+    // A plain set replaces it: the variable is written as string.
+    EXPECT_EQ(talvoren({"-S", name, "x"}), 0);
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).type, "REG_SZ");
+}
+
+TEST_F(CommandLineEndToEndTest, LongValuesAreNeverTruncated)
+{
+    const auto name = var("long");
+    // Over the display limit, through the command line itself.
+    const std::string value3000(3000, 'v');
+    ASSERT_EQ(talvoren({"-S", name, value3000}), 0);
+    EXPECT_EQ(readDirect(CurrentUserScope(), name).size(), 3000u);
+
+    // Up to the environment block's 32767 characters: more than one command
+    // line can carry, so the start is seeded directly.
+    writeDirect(CurrentUserScope(), name, std::u16string(32760, u'w'));
+    ASSERT_EQ(talvoren({"-A", name, "abcdef"}), 0);
+    const std::u16string stored = readDirect(CurrentUserScope(), name);
+    EXPECT_EQ(stored.size(), 32767u);
+    EXPECT_EQ(stored.substr(32760), u";abcdef");
+}
+
+// ---------------------------------------------------------------------------
+// What only the emulated machine lets a test arrange.
+
+class EmulatedCommandLineTest : public CommandLineEndToEndTest {
+protected:
+    void SetUp() override
+    {
+        if (!platform::kEmulatedMachine) {
+            GTEST_SKIP() << "needs the emulated machine";
+        }
+    }
+
+    std::filesystem::path userHive()
+    {
+        for (auto& entry : std::filesystem::recursive_directory_iterator(machine.prefix() / "drive_c" / "Users")) {
+            if (entry.path().filename() == "ntuser.dat" && entry.path().parent_path().filename() != "Default") {
+                return entry.path();
+            }
+        }
+        return {};
+    }
+};
+
+TEST_F(EmulatedCommandLineTest, EveryChangeIsBroadcastAndAFailureIsNot)
+{
+    const auto name = var("bc");
+    const size_t before = broadcasts();
+    ASSERT_EQ(talvoren({"-S", name, "x"}), 0);
+    EXPECT_EQ(broadcasts(), before + 1);
+    ASSERT_EQ(talvoren({"-D", name}), 0);
+    EXPECT_EQ(broadcasts(), before + 2);
+
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_BINARY", "00ff"), 0);
+    EXPECT_EQ(talvoren({"-A", name, "x"}), 1);
+    EXPECT_EQ(broadcasts(), before + 2);
+}
+
+TEST_F(EmulatedCommandLineTest, CorruptHiveFailsWithoutLosingTheFile)
+{
+    machine.platform(); // the prefix is seeded
+    const auto hive = userHive();
+    ASSERT_FALSE(hive.empty());
+    const std::string garbage = "this is not a registry hive\n" + std::string(5000, 'x');
+    {
+        std::ofstream out(hive, std::ios::binary | std::ios::trunc);
+        out << garbage;
+    }
+    EXPECT_EQ(talvoren({"-S", "X", "y"}), 1);
+    EXPECT_EQ(talvoren({"-A", "X", "y"}), 1);
+    std::ifstream in(hive, std::ios::binary);
+    const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(after, garbage);
+}
+
+TEST_F(EmulatedCommandLineTest, ReadOnlySystemScopeRefusesWritesButDeleteStillExitsZero)
+{
+    const auto name = var("ro", kSystemKey);
+    ASSERT_EQ(reg.add(kSystemKey, name, "REG_SZ", "keep"), 0);
+    // A standard user: the machine hive without its owner-write bit.
+    bool found = false;
+    for (auto& entry : std::filesystem::directory_iterator(machine.prefix())) {
+        if (entry.is_regular_file() && readDirect(SystemScope(), name) == u"keep") {
+            const auto ext = entry.path().extension().string();
+            if (entry.path().filename().string().find("system") != std::string::npos) {
+                std::filesystem::permissions(entry.path(),
+                                             std::filesystem::perms::owner_write | std::filesystem::perms::group_write
+                                                 | std::filesystem::perms::others_write,
+                                             std::filesystem::perm_options::remove);
+                found = true;
+            }
+        }
+    }
+    ASSERT_TRUE(found) << "no machine hive in the prefix";
+    EXPECT_EQ(talvoren({"-M", "-S", name, "changed"}), 1);
+    EXPECT_EQ(talvoren({"-M", "-D", name}), 0);
+    EXPECT_EQ(readDirect(SystemScope(), name), u"keep");
+    // The user scope is still writable.
+    EXPECT_EQ(talvoren({"-S", var("user"), "x"}), 0);
+}
+
+} // namespace
