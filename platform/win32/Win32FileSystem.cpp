@@ -1,0 +1,96 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include "platform/win32/WideText.h"
+
+#include <vector>
+#include <windows.h>
+
+namespace talvoren::platform::win32 {
+
+namespace {
+
+class TErrorModeGuard : public ICriticalErrorGuard {
+public:
+    TErrorModeGuard()
+        : fPrevious(SetErrorMode(SEM_FAILCRITICALERRORS))
+    {
+        // SetErrorMode replaces the mode: keep the flags that were on.
+        SetErrorMode(fPrevious | SEM_FAILCRITICALERRORS);
+    }
+    ~TErrorModeGuard() override { SetErrorMode(fPrevious); }
+
+private:
+    UINT fPrevious;
+};
+
+bool isDotEntry(const wchar_t* name)
+{
+    return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
+}
+
+} // namespace
+
+uint32_t TWin32FileSystem::attributes(const std::u16string& path)
+{
+    return GetFileAttributesW(wide(path));
+}
+
+std::vector<FindEntry> TWin32FileSystem::find(const std::u16string& pattern, size_t maxEntries)
+{
+    std::vector<FindEntry> entries;
+    if (maxEntries == 0) {
+        return entries;
+    }
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(wide(pattern), &data);
+    if (search == INVALID_HANDLE_VALUE) {
+        return entries;
+    }
+    do {
+        if (!isDotEntry(data.cFileName)) {
+            entries.push_back({fromWideBuffer(data.cFileName, MAX_PATH), data.dwFileAttributes});
+        }
+    } while (entries.size() < maxEntries && FindNextFileW(search, &data));
+    FindClose(search);
+    return entries;
+}
+
+std::optional<std::u16string> TWin32FileSystem::shortPathName(const std::u16string& path)
+{
+    DWORD size = GetShortPathNameW(wide(path), nullptr, 0);
+    // The name may change between the size query and the call; a result at
+    // least as long as the buffer is a new size to try.
+    for (int attempt = 0; size != 0 && attempt < 4; ++attempt) {
+        std::vector<wchar_t> buffer(size + 1);
+        const DWORD length = GetShortPathNameW(wide(path), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            break;
+        }
+        if (length < buffer.size()) {
+            return fromWide(buffer.data(), length);
+        }
+        size = length;
+    }
+    return std::nullopt;
+}
+
+std::u16string TWin32FileSystem::tempFolder()
+{
+    wchar_t buffer[MAX_PATH + 2];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+    if (length == 0 || length > MAX_PATH + 1) {
+        return u"C:\\Windows\\Temp\\";
+    }
+    std::u16string folder = fromWide(buffer, length);
+    if (folder.back() != u'\\') {
+        folder += u'\\';
+    }
+    return folder;
+}
+
+std::unique_ptr<ICriticalErrorGuard> TWin32FileSystem::suppressCriticalErrors()
+{
+    return std::make_unique<TErrorModeGuard>();
+}
+
+} // namespace talvoren::platform::win32

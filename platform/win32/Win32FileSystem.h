@@ -1,0 +1,18 @@
+#pragma once
+
+// The file system on the Win32 API.
+
+#include "platform/Platform.h"
+
+namespace talvoren::platform::win32 {
+
+class TWin32FileSystem : public IFileSystem {
+public:
+    uint32_t attributes(const std::u16string& path) override;
+    std::vector<FindEntry> find(const std::u16string& pattern, size_t maxEntries = SIZE_MAX) override;
+    std::optional<std::u16string> shortPathName(const std::u16string& path) override;
+    std::u16string tempFolder() override;
+    std::unique_ptr<ICriticalErrorGuard> suppressCriticalErrors() override;
+};
+
+} // namespace talvoren::platform::win32

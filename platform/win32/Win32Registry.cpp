@@ -1,0 +1,164 @@
+#include "platform/win32/Win32Registry.h"
+
+#include "platform/win32/WideText.h"
+
+#include <vector>
+#include <windows.h>
+
+namespace talvoren::platform::win32 {
+
+namespace {
+
+HKEY rootHandle(RootKey root)
+{
+    switch (root) {
+    case RootKey::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case RootKey::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case RootKey::Users:
+        return HKEY_USERS;
+    }
+    return nullptr;
+}
+
+// The registry takes paths relative to the root; a leading "\" makes the
+// call fail, so it is dropped here.
+std::u16string relativePath(const std::u16string& path)
+{
+    return !path.empty() && path.front() == u'\\' ? path.substr(1) : path;
+}
+
+class TWin32RegistryKey : public IRegistryKey {
+public:
+    explicit TWin32RegistryKey(HKEY key)
+        : fKey(key)
+    {
+    }
+    ~TWin32RegistryKey() override { RegCloseKey(fKey); }
+
+    TWin32RegistryKey(const TWin32RegistryKey&) = delete;
+    TWin32RegistryKey& operator=(const TWin32RegistryKey&) = delete;
+
+    std::vector<std::u16string> valueNames() override { return enumerate(false); }
+    std::vector<std::u16string> subKeyNames() override { return enumerate(true); }
+    uint32_t queryValue(const std::u16string& name, RegValue& out) override;
+    uint32_t setValue(const std::u16string& name, const RegValue& value) override;
+    uint32_t deleteValue(const std::u16string& name) override;
+
+private:
+    std::vector<std::u16string> enumerate(bool subKeys);
+
+    HKEY fKey;
+};
+
+std::vector<std::u16string> TWin32RegistryKey::enumerate(bool subKeys)
+{
+    DWORD maxSubKeyLen = 0;
+    DWORD maxValueNameLen = 0;
+    if (RegQueryInfoKeyW(fKey, nullptr, nullptr, nullptr, nullptr, &maxSubKeyLen, nullptr, nullptr, &maxValueNameLen,
+                         nullptr, nullptr, nullptr)
+        != ERROR_SUCCESS) {
+        return {};
+    }
+    std::vector<wchar_t> buffer((subKeys ? maxSubKeyLen : maxValueNameLen) + 1);
+    std::vector<std::u16string> names;
+    for (DWORD index = 0;;) {
+        auto length = static_cast<DWORD>(buffer.size());
+        const LONG rc = subKeys
+            ? RegEnumKeyExW(fKey, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr)
+            : RegEnumValueW(fKey, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) {
+            // A longer name arrived after the size query: retry that index.
+            // Names are at most 16383 characters, so this ends.
+            if (buffer.size() > 32768) {
+                break;
+            }
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) {
+            break; // ERROR_NO_MORE_ITEMS, or the key went away
+        }
+        names.push_back(fromWide(buffer.data(), length));
+        ++index;
+    }
+    return names;
+}
+
+uint32_t TWin32RegistryKey::queryValue(const std::u16string& name, RegValue& out)
+{
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    LONG rc = RegQueryValueExW(fKey, wide(name), nullptr, &type, nullptr, &size);
+    std::vector<uint8_t> data;
+    // The value may grow between the size query and the read.
+    while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
+        data.resize(size);
+        rc = RegQueryValueExW(fKey, wide(name), nullptr, &type, data.empty() ? nullptr : data.data(), &size);
+        if (rc == ERROR_SUCCESS) {
+            data.resize(size);
+            out.type = type;
+            out.data = std::move(data);
+            return error::kSuccess;
+        }
+    }
+    return static_cast<uint32_t>(rc);
+}
+
+uint32_t TWin32RegistryKey::setValue(const std::u16string& name, const RegValue& value)
+{
+    return static_cast<uint32_t>(RegSetValueExW(fKey, wide(name), 0, value.type,
+                                                value.data.empty() ? nullptr : value.data.data(),
+                                                static_cast<DWORD>(value.data.size())));
+}
+
+uint32_t TWin32RegistryKey::deleteValue(const std::u16string& name)
+{
+    return static_cast<uint32_t>(RegDeleteValueW(fKey, wide(name)));
+}
+
+} // namespace
+
+uint32_t TWin32Registry::openKey(RootKey root, const std::u16string& path, uint32_t access, bool create,
+                                 std::unique_ptr<IRegistryKey>& key)
+{
+    const std::u16string relative = relativePath(path);
+    HKEY handle = nullptr;
+    LONG rc;
+    if (create) {
+        rc = RegCreateKeyExW(rootHandle(root), wide(relative), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                             &handle, nullptr);
+    } else {
+        rc = RegOpenKeyExW(rootHandle(root), wide(relative), 0, access, &handle);
+    }
+    if (rc != ERROR_SUCCESS) {
+        return static_cast<uint32_t>(rc);
+    }
+    key = std::make_unique<TWin32RegistryKey>(handle);
+    return error::kSuccess;
+}
+
+uint32_t TWin32Registry::deleteKey(RootKey root, const std::u16string& path)
+{
+    return static_cast<uint32_t>(RegDeleteKeyW(rootHandle(root), wide(relativePath(path))));
+}
+
+uint32_t TWin32Registry::loadHive(const std::u16string& keyName, const std::u16string& file)
+{
+    const LONG rc = RegLoadKeyW(HKEY_USERS, wide(keyName), wide(file));
+    if (rc == ERROR_SUCCESS) {
+        return error::kSuccess;
+    }
+    // Windows refuses to load a hive a second time (the file is in use), and
+    // the profile of a logged-on user is always loaded: either way the key is
+    // there, which is what the caller needs.
+    HKEY loaded = nullptr;
+    if (!keyName.empty() && RegOpenKeyExW(HKEY_USERS, wide(keyName), 0, KEY_QUERY_VALUE, &loaded) == ERROR_SUCCESS) {
+        RegCloseKey(loaded);
+        return error::kSuccess;
+    }
+    return static_cast<uint32_t>(rc);
+}
+
+} // namespace talvoren::platform::win32

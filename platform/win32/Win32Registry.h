@@ -1,0 +1,17 @@
+#pragma once
+
+// The registry on the Win32 API (advapi32).
+
+#include "platform/Platform.h"
+
+namespace talvoren::platform::win32 {
+
+class TWin32Registry : public IRegistry {
+public:
+    uint32_t openKey(RootKey root, const std::u16string& path, uint32_t access, bool create,
+                     std::unique_ptr<IRegistryKey>& key) override;
+    uint32_t deleteKey(RootKey root, const std::u16string& path) override;
+    uint32_t loadHive(const std::u16string& keyName, const std::u16string& file) override;
+};
+
+} // namespace talvoren::platform::win32

@@ -1,0 +1,110 @@
+#include "platform/win32/Win32System.h"
+
+#include "platform/CommandLineSplitter.h"
+#include "platform/win32/WideText.h"
+
+#include <vector>
+#include <windows.h>
+
+namespace talvoren::platform::win32 {
+
+uintptr_t TWin32System::broadcastSettingChange(const std::u16string& area, uint32_t flags, uint32_t timeoutMs)
+{
+    DWORD_PTR result = 0;
+    const LRESULT sent = SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(wide(area)),
+                                             flags, timeoutMs, &result);
+    return static_cast<uintptr_t>(sent);
+}
+
+bool TWin32System::isWow64Process(uint32_t* lastError)
+{
+    if (!fWow64Probed) {
+        fWow64Probed = true;
+        // Looked up at run time: the function is missing from the oldest
+        // 32-bit systems, where the answer is no anyway.
+        using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        auto probe = kernel
+            ? reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")))
+            : nullptr;
+        if (!probe) {
+            fWow64Error = ERROR_NOT_SUPPORTED;
+        } else {
+            BOOL wow64 = FALSE;
+            if (probe(GetCurrentProcess(), &wow64)) {
+                fWow64 = wow64 != FALSE;
+            } else {
+                fWow64Error = GetLastError();
+            }
+        }
+    }
+    if (fWow64Error != error::kSuccess) {
+        SetLastError(fWow64Error);
+    }
+    if (lastError) {
+        *lastError = fWow64Error;
+    }
+    return fWow64;
+}
+
+std::u16string TWin32System::executablePath()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            return fromWide(buffer.data(), length);
+        }
+        // Truncated: long paths ("\\?\" form) may exceed MAX_PATH.
+        if (buffer.size() >= 32768) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::vector<uint16_t> TWin32System::executableVersion()
+{
+    auto version = fileVersion(executablePath());
+    if (version.empty()) {
+        version.assign(4, 0); // no resource: a version every caller can still print
+    }
+    return version;
+}
+
+std::vector<std::u16string> TWin32System::arguments(int, char**)
+{
+    // main()'s argv is in the ANSI code page; the command line itself keeps
+    // every character.
+    auto args = splitCommandLine(fromWide(GetCommandLineW()));
+    if (!args.empty()) {
+        args.erase(args.begin());
+    }
+    return args;
+}
+
+std::vector<uint16_t> fileVersion(const std::u16string& path)
+{
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(wide(path), &handle);
+    if (size == 0) {
+        return {};
+    }
+    std::vector<uint8_t> block(size);
+    if (!GetFileVersionInfoW(wide(path), 0, size, block.data())) {
+        return {};
+    }
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoSize = 0;
+    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || !info
+        || infoSize < sizeof(VS_FIXEDFILEINFO) || info->dwSignature != VS_FFI_SIGNATURE) {
+        return {};
+    }
+    return {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS), HIWORD(info->dwFileVersionLS),
+            LOWORD(info->dwFileVersionLS)};
+}
+
+} // namespace talvoren::platform::win32

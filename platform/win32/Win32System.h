@@ -1,0 +1,27 @@
+#pragma once
+
+// Window messages and facts of the running process on the Win32 API.
+
+#include "platform/Platform.h"
+
+namespace talvoren::platform::win32 {
+
+class TWin32System : public ISystem {
+public:
+    uintptr_t broadcastSettingChange(const std::u16string& area, uint32_t flags, uint32_t timeoutMs) override;
+    bool isWow64Process(uint32_t* lastError = nullptr) override;
+    std::u16string executablePath() override;
+    std::vector<uint16_t> executableVersion() override;
+    std::vector<std::u16string> arguments(int argc, char** argv) override;
+
+private:
+    bool fWow64Probed = false;
+    bool fWow64 = false;
+    uint32_t fWow64Error = error::kSuccess;
+};
+
+// The fixed file version of a module file: major, minor, release, build;
+// empty when the file has no version resource.
+std::vector<uint16_t> fileVersion(const std::u16string& path);
+
+} // namespace talvoren::platform::win32
