@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -334,22 +335,33 @@ public:
     bool HasExclusionMark(const TENode* node) const;
 
 private:
+    struct TDetached {
+        bool focusLost = false;
+        bool selectionChanged = false;
+    };
+
+    void Notify(const std::function<void(IETreeObserver&)>& call);
     bool SplitFor(const std::u16string& name) const;
     bool CheckFor(const std::u16string& name) const;
     std::vector<std::u16string> ElementsFor(const std::u16string& name, const std::u16string& value) const;
     size_t SortedRowFor(const std::u16string& name) const;
-    std::unique_ptr<TENode> MakeVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype,
-                                         bool readOnly) const;
+    std::unique_ptr<TENode> NewVariable(const std::u16string& name, uint8_t datatype, bool readOnly) const;
+    std::unique_ptr<TENode> NewElement(TENode* variable, std::u16string text) const;
     TENode* InsertVariable(std::unique_ptr<TENode> variable);
+    TENode* InsertElementNode(TENode* variable, size_t row, std::unique_ptr<TENode> element);
+    void MoveVariableTo(TENode* variable, size_t row);
     void Renumber(TENode* parent, size_t from);
     void IndexAdd(TENode* variable);
     void IndexRemove(TENode* variable);
-    void Forget(TENode* node);
+    TDetached Detach(const TENode* node);
+    void Announce(const TDetached& detached);
     void ReplaceContent(std::vector<std::unique_ptr<TENode>> variables);
     void OnExclusionsChanged();
+    void WriteChunk(TNodeStreamWriter& writer, const TENode* node) const;
+    std::unique_ptr<TENode> ReadVariableChunk(TNodeStreamReader& reader) const;
+    std::unique_ptr<TENode> ReadElementChunk(TNodeStreamReader& reader, TENode* parent) const;
     void StoreFlag(TENode* node, bool wrong);
     void VerifyVariable(TENode* variable);
-    bool ElementHasMissingPath(const std::u16string& expanded, bool split) const;
     TENode* Parentless(TENode* parent) const { return parent == &fRootNode ? nullptr : parent; }
 
     platform::IPlatform& fPlatform;
@@ -370,6 +382,9 @@ private:
     // Variables by ILocale::foldCase of their name; confirmed by compareNoCase.
     std::unordered_multimap<std::u16string, TENode*> fIndex;
     std::vector<IETreeObserver*> fObservers;
+    // Values that could not be read at the last load: a save must not
+    // delete what the tree never held.
+    std::vector<std::u16string> fUnreadable;
 };
 
 } // namespace talvoren

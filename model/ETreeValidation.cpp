@@ -1,0 +1,234 @@
+// Expansion of %NAME% references and validation of the tree's variables:
+// the half of TETree that the window's timer drives five times a second.
+
+#include "model/ETree.h"
+#include "model/PathTests.h"
+#include "model/Translation.h"
+#include "settings/Exclusions.h"
+
+#include <algorithm>
+
+namespace talvoren {
+
+namespace {
+size_t valueLength(const TENode* variable)
+{
+    size_t length = 0;
+    for (size_t i = 0; i < variable->ChildCount(); ++i) {
+        length += variable->Child(i)->ElemData()->GetElement().size();
+    }
+    return variable->ChildCount() > 0 ? length + variable->ChildCount() - 1 : 0;
+}
+
+// Appends a referenced value; false once the text would outgrow what any
+// environment block can hold.
+bool append(std::u16string& result, const std::u16string& text, size_t limit)
+{
+    if (result.size() + text.size() > limit) {
+        return false;
+    }
+    result += text;
+    return true;
+}
+} // namespace
+
+std::optional<std::u16string> TETree::ExpandReferences(const std::u16string& text, int depth) const
+{
+    // Growth is what is bounded: a text that is already longer (typed or
+    // pasted) may still shrink or stay as it is.
+    const size_t limit = std::max(kMaxExpandedLength, text.size());
+    std::u16string current = text;
+    std::u16string result;
+    std::u16string name;
+    for (;; ++depth) {
+        if (depth >= kMaxExpansionPasses) {
+            return std::nullopt;
+        }
+        if (current.find(u'%') == std::u16string::npos) {
+            return current; // nothing to replace: this pass would not change it
+        }
+        result.clear();
+        bool inside = false;
+        for (char16_t c : current) {
+            if (c != u'%') {
+                (inside ? name : result) += c;
+                continue;
+            }
+            if (!inside) {
+                inside = true;
+                name.clear();
+                continue;
+            }
+            inside = false;
+            // Names are looked up in this tree first on every pass, also in
+            // text that came from the resolving tree.
+            const TENode* variable = FindVariable(name);
+            const TETree* owner = this;
+            if (!variable && fResolvingTree) {
+                variable = fResolvingTree->FindVariable(name);
+                owner = fResolvingTree;
+            }
+            const bool ok = variable ? append(result, owner->GetVariableValue(variable), limit)
+                                     : append(result, u"%" + name + u"%", limit);
+            if (!ok) {
+                return std::nullopt;
+            }
+        }
+        if (inside && !append(result, u"%" + name, limit)) {
+            return std::nullopt;
+        }
+        if (result == current) {
+            return result;
+        }
+        std::swap(current, result);
+    }
+}
+
+std::u16string TETree::GetElementEx(const TENode* node) const
+{
+    const std::u16string& text = GetElement(node);
+    if (GetVariableType(node) == kDataTypeString) {
+        return text;
+    }
+    auto expanded = ExpandReferences(text, 0);
+    return expanded ? std::move(*expanded) : tr("Infinite loop detected");
+}
+
+std::u16string TETree::GetVariableValueEx(const TENode* node) const
+{
+    const std::u16string value = GetVariableValue(node);
+    if (GetVariableType(node) == kDataTypeString) {
+        return value;
+    }
+    auto expanded = ExpandReferences(value, 0);
+    return expanded ? std::move(*expanded) : tr("Infinite loop detected");
+}
+
+void TETree::StoreFlag(TENode* node, bool wrong)
+{
+    if (node->fData->GetWrongPath() == wrong) {
+        return;
+    }
+    node->fData->SetWrongPath(wrong);
+    Notify([&](IETreeObserver& o) { o.FlagsChanged(node); });
+}
+
+void TETree::Verify()
+{
+    auto& fs = fPlatform.fileSystem();
+    for (const auto& variable : fRootNode.fChildren) {
+        auto guard = fs.suppressCriticalErrors();
+        VerifyVariable(variable.get());
+    }
+}
+
+void TETree::VerifyVariable(TENode* variable)
+{
+    auto& fs = fPlatform.fileSystem();
+    const std::u16string& name = variable->VarData()->GetVariableName();
+    if (IsUserTree() && name == u"HOMEPATH") {
+        // The profile folder is the drive and the path together; the element
+        // alone would be a path on whatever drive is current.
+        const std::u16string path = GetValueByName(u"HOMEDRIVE") + GetVariableValue(variable);
+        StoreFlag(variable, !FolderExists(path, fs));
+        return;
+    }
+    const bool check = CheckFor(name);
+    const bool split = SplitFor(name);
+    bool variableWrong = false;
+    std::vector<std::u16string> pieces;
+    for (const auto& element : variable->fChildren) {
+        bool wrong = false;
+        if (check) {
+            // An expanded element can hold a whole list, such as %PATH%.
+            const std::u16string expanded = GetElementEx(element.get());
+            if (split) {
+                SplitValue(expanded, pieces);
+            } else {
+                pieces.assign(1, expanded);
+            }
+            for (const auto& piece : pieces) {
+                if (IsPath(piece) && !FolderExists(piece, fs) && !PathExists(piece, fs)) {
+                    wrong = true;
+                    break;
+                }
+            }
+        }
+        StoreFlag(element.get(), wrong);
+        variableWrong = variableWrong || wrong;
+    }
+    StoreFlag(variable, variableWrong);
+}
+
+bool TETree::IsValid(const TENode* node) const
+{
+    return node && !node->Data().GetWrongPath();
+}
+
+bool TETree::HasErrorMark(const TENode* node) const
+{
+    if (!node || !node->IsVariable()) {
+        return false;
+    }
+    return node->Data().GetWrongPath() || valueLength(node) > kMaxValueLength;
+}
+
+bool TETree::HasExclusionMark(const TENode* node) const
+{
+    return node && node->IsVariable() && fExclusions && fExclusions->ContainsKey(GetVariableName(node));
+}
+
+std::vector<std::u16string> TETree::GetNodeErrors(const TENode* node) const
+{
+    std::vector<std::u16string> errors;
+    if (!node) {
+        return errors;
+    }
+    if (!node->IsVariable()) {
+        if (node->Data().GetWrongPath()) {
+            errors.push_back(tr("Invalid path or you have no access to it"));
+        }
+        return errors;
+    }
+    if (node->Data().GetWrongPath()) {
+        errors.push_back(tr("Variable contains invalid path or you have no access to it"));
+    }
+    if (valueLength(node) > kMaxValueLength) {
+        errors.push_back(tr("Value exceeds length limit of 2047 characters"));
+    }
+    return errors;
+}
+
+std::vector<std::u16string> TETree::GetNodeWarnings(const TENode* node) const
+{
+    std::vector<std::u16string> warnings;
+    if (HasExclusionMark(node)) {
+        warnings.push_back(tr("Variable is in the exclude list"));
+    }
+    return warnings;
+}
+
+std::u16string TETree::GetNodeHint(const TENode* node) const
+{
+    const auto errors = GetNodeErrors(node);
+    const auto warnings = GetNodeWarnings(node);
+    if (errors.empty() && warnings.empty()) {
+        return {};
+    }
+    std::u16string hint;
+    if (!errors.empty()) {
+        hint = tr("Error(s)") + u":";
+        for (const auto& error : errors) {
+            hint += u"\r\n- " + error;
+        }
+    }
+    if (!warnings.empty()) {
+        hint += u"\r\n\r\n" + tr("Warning(s)") + u":";
+        for (const auto& warning : warnings) {
+            hint += u"\r\n- " + warning;
+        }
+    }
+    return hint;
+}
+
+} // namespace talvoren
