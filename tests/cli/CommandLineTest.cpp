@@ -108,11 +108,14 @@ TEST_F(RunCommandLineTest, OptionsCombineInTheirFixedOrder)
     ASSERT_EQ(RunCommandLine({u"-A", u"-I", u"V", u"y"}, machine.platform(), help), 0);
     EXPECT_EQ(userValue(u"V"), u"x;y;x");
 
-    ASSERT_EQ(RunCommandLine({u"-S", u"W", u"a;b"}, machine.platform(), help), 0);
-    // -R after -I overwrites the insert with the current value minus the element.
-    ASSERT_EQ(RunCommandLine({u"-I", u"-R", u"W", u"a"}, machine.platform(), help), 0);
-    EXPECT_EQ(userValue(u"W"), u"b");
+    ASSERT_EQ(RunCommandLine({u"-S", u"W", u"x;y"}, machine.platform(), help), 0);
+    // -R after -I overwrites the insert: the current value minus the value
+    // built so far ("q;x;y", which is no element of it).
+    ASSERT_EQ(RunCommandLine({u"-I", u"-R", u"W", u"q"}, machine.platform(), help), 0);
+    EXPECT_EQ(userValue(u"W"), u"x;y");
+    ASSERT_EQ(RunCommandLine({u"-R", u"W", u"X"}, machine.platform(), help), 0);
+    EXPECT_EQ(userValue(u"W"), u"y");
 
-    ASSERT_EQ(RunCommandLine({u"-C", u"-I", u"W", u"a;;b"}, machine.platform(), help), 0);
-    EXPECT_EQ(userValue(u"W"), u"a;b");
+    ASSERT_EQ(RunCommandLine({u"-C", u"-I", u"W", u"a;;y"}, machine.platform(), help), 0);
+    EXPECT_EQ(userValue(u"W"), u"a;y");
 }

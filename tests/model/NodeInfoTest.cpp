@@ -155,25 +155,36 @@ class PathFormTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directories(machine.prefix() / "drive_c" / "MixedCase" / "Inner Folder");
-        std::ofstream(machine.prefix() / "drive_c" / "MixedCase" / "Inner Folder" / "File.TXT") << "x";
+        std::filesystem::create_directories(machine.scratchHostPath() / "MixedCase" / "Inner Folder");
+        std::ofstream(machine.scratchHostPath() / "MixedCase" / "Inner Folder" / "File.TXT") << "x";
+        // The scratch folder in lower case, as a user might type it; the
+        // drive part is kept as given.
+        base = machine.scratchPath();
+        for (auto& c : base) {
+            c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+        }
+        stored = ToLongPath(base, fs());
     }
     platform::IFileSystem& fs() { return machine.platform().fileSystem(); }
     test::TestMachine machine;
+    std::u16string base; // lower-cased scratch folder
+    std::u16string stored; // its long form
 };
 
 TEST_F(PathFormTest, LongPathReportsTheStoredCaseOfEachComponent)
 {
-    EXPECT_EQ(ToLongPath(u"c:\\mixedcase\\INNER FOLDER\\file.txt", fs()), u"C:\\MixedCase\\Inner Folder\\File.TXT");
+    EXPECT_EQ(stored.substr(0, 2), base.substr(0, 2)) << "the drive part stays as given";
+    EXPECT_EQ(ToLongPath(base + u"\\mixedcase\\INNER FOLDER\\file.txt", fs()),
+              stored + u"\\MixedCase\\Inner Folder\\File.TXT");
     // The trailing backslash of the input is kept.
-    EXPECT_EQ(ToLongPath(u"c:\\mixedcase\\", fs()), u"C:\\MixedCase\\");
+    EXPECT_EQ(ToLongPath(base + u"\\mixedcase\\", fs()), stored + u"\\MixedCase\\");
 }
 
 TEST_F(PathFormTest, LongPathKeepsTheRestFromTheFirstMissingComponent)
 {
-    EXPECT_EQ(ToLongPath(u"c:\\mixedcase\\inner folder\\nothere\\MORE\\x", fs()),
-              u"C:\\MixedCase\\Inner Folder\\nothere\\MORE\\x");
-    EXPECT_EQ(ToLongPath(u"c:\\mixedcase\\in*\\x", fs()), u"C:\\MixedCase\\in*\\x");
+    EXPECT_EQ(ToLongPath(base + u"\\mixedcase\\inner folder\\nothere\\MORE\\x", fs()),
+              stored + u"\\MixedCase\\Inner Folder\\nothere\\MORE\\x");
+    EXPECT_EQ(ToLongPath(base + u"\\mixedcase\\in*\\x", fs()), stored + u"\\MixedCase\\in*\\x");
 }
 
 TEST_F(PathFormTest, LongPathLeavesBareDrivesAndNetworkRootsAlone)

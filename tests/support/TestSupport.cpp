@@ -8,13 +8,6 @@
 #include <cstdlib>
 #include <random>
 
-namespace std {
-void PrintTo(const u16string& text, ostream* os)
-{
-    *os << "u\"" << talvoren::platform::toUtf8(text) << "\" (" << text.size() << " units)";
-}
-} // namespace std
-
 namespace talvoren::test {
 
 std::string utf8(const std::u16string& text)
@@ -83,11 +76,21 @@ TestMachine::TestMachine()
         platform::setHostVariable("TALVOREN_PREFIX", fPrefix.string());
     }
     fPlatform = platform::createPlatform();
+    if (platform::kEmulatedMachine) {
+        fScratchHost = fPrefix / "drive_c" / "talvoren-scratch";
+        fScratch = u"C:\\talvoren-scratch";
+    } else {
+        fScratchHost = uniqueTempPath("talvoren-scratch-");
+        fScratch = fScratchHost.u16string();
+    }
+    std::filesystem::create_directories(fScratchHost);
 }
 
 TestMachine::~TestMachine()
 {
     fPlatform.reset();
+    std::error_code scratchError;
+    std::filesystem::remove_all(fScratchHost, scratchError);
     if (platform::kEmulatedMachine) {
         platform::setHostVariable("TALVOREN_PREFIX", fOldPrefix);
         std::error_code ec;

@@ -12,10 +12,8 @@
 #include <string>
 #include <vector>
 
-// GoogleTest prints std::u16string as code units; this shows text instead.
-namespace std {
-void PrintTo(const u16string& text, ostream* os);
-}
+// GoogleTest prints std::u16string itself (u"..."); utf8() gives the text
+// for messages of one's own.
 
 namespace talvoren::test {
 
@@ -34,9 +32,17 @@ public:
     // Host folder of the emulated prefix (empty on Windows).
     const std::filesystem::path& prefix() const { return fPrefix; }
 
+    // A scratch folder on the machine under test, removed with the fixture:
+    // its host path (to create files with std::filesystem) and the Windows
+    // path the program sees (C:\... on the emulated machine).
+    const std::filesystem::path& scratchHostPath() const { return fScratchHost; }
+    const std::u16string& scratchPath() const { return fScratch; }
+
 private:
     std::filesystem::path fPrefix;
     std::optional<std::string> fOldPrefix;
+    std::filesystem::path fScratchHost;
+    std::u16string fScratch;
     std::unique_ptr<platform::IPlatform> fPlatform;
 };
 
