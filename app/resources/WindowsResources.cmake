@@ -3,9 +3,8 @@
 # manifest asking for "asInvoker", and the program icon.
 enable_language(RC)
 
-set(TALVOREN_RC_DIR ${CMAKE_CURRENT_LIST_DIR})
-
 function(talvoren_add_windows_resources target)
+    set(TALVOREN_RC_DIR ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
     set(out ${PROJECT_BINARY_DIR}/resources)
     foreach(part MAJOR MINOR PATCH TWEAK)
         if("${PROJECT_VERSION_${part}}" STREQUAL "")

@@ -2,9 +2,10 @@
 
 #include "platform/win32/WideText.h"
 
-#include <sddl.h>
 #include <vector>
 #include <windows.h>
+// sddl.h needs the types of windows.h first.
+#include <sddl.h>
 
 namespace talvoren::platform::win32 {
 

@@ -2,6 +2,7 @@
 
 #include "platform/win32/WideText.h"
 
+#include <string_view>
 #include <vector>
 #include <windows.h>
 
@@ -27,6 +28,31 @@ HKEY rootHandle(RootKey root)
 std::u16string relativePath(const std::u16string& path)
 {
     return !path.empty() && path.front() == u'\\' ? path.substr(1) : path;
+}
+
+// False only for a file that can be read and is plainly no hive: Windows'
+// own hives start with "regf", Wine's are text files with a header of their
+// own (and Wine would load any other file as an empty hive). A file that
+// cannot be opened, such as the hive of a logged-on user, is left to
+// RegLoadKey.
+bool looksLikeHive(const std::u16string& file)
+{
+    HANDLE handle = CreateFileW(wide(file), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return true;
+    }
+    static const char kWindowsHive[] = "regf";
+    static const char kWineHive[] = "WINE REGISTRY Version ";
+    char header[sizeof(kWineHive)] = {};
+    DWORD read = 0;
+    const BOOL ok = ReadFile(handle, header, sizeof(header) - 1, &read, nullptr);
+    CloseHandle(handle);
+    if (!ok) {
+        return true;
+    }
+    const std::string_view start(header, read);
+    return start.starts_with(kWindowsHive) || start.starts_with(kWineHive);
 }
 
 class TWin32RegistryKey : public IRegistryKey {
@@ -146,6 +172,9 @@ uint32_t TWin32Registry::deleteKey(RootKey root, const std::u16string& path)
 
 uint32_t TWin32Registry::loadHive(const std::u16string& keyName, const std::u16string& file)
 {
+    if (!looksLikeHive(file)) {
+        return error::kNotRegistryFile;
+    }
     const LONG rc = RegLoadKeyW(HKEY_USERS, wide(keyName), wide(file));
     if (rc == ERROR_SUCCESS) {
         return error::kSuccess;

@@ -2,8 +2,9 @@
 
 #include "platform/win32/WideText.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the types of windows.h first.
+#include <shellapi.h>
 
 namespace talvoren::platform::win32 {
 

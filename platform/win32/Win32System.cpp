@@ -19,24 +19,8 @@ uintptr_t TWin32System::broadcastSettingChange(const std::u16string& area, uint3
 bool TWin32System::isWow64Process(uint32_t* lastError)
 {
     if (!fWow64Probed) {
+        fWow64 = queryWow64(L"kernel32.dll", "IsWow64Process", fWow64Error);
         fWow64Probed = true;
-        // Looked up at run time: the function is missing from the oldest
-        // 32-bit systems, where the answer is no anyway.
-        using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-        auto probe = kernel
-            ? reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")))
-            : nullptr;
-        if (!probe) {
-            fWow64Error = ERROR_NOT_SUPPORTED;
-        } else {
-            BOOL wow64 = FALSE;
-            if (probe(GetCurrentProcess(), &wow64)) {
-                fWow64 = wow64 != FALSE;
-            } else {
-                fWow64Error = GetLastError();
-            }
-        }
     }
     if (fWow64Error != error::kSuccess) {
         SetLastError(fWow64Error);
@@ -84,6 +68,29 @@ std::vector<std::u16string> TWin32System::arguments(int, char**)
         args.erase(args.begin());
     }
     return args;
+}
+
+bool queryWow64(const wchar_t* moduleName, const char* functionName, uint32_t& lastError)
+{
+    // Looked up at run time: the function is missing from the oldest 32-bit
+    // systems, where the answer is no anyway.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    HMODULE module = GetModuleHandleW(moduleName);
+    auto probe = module
+        ? reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(module, functionName)))
+        : nullptr;
+    if (!probe) {
+        lastError = ERROR_NOT_SUPPORTED;
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return false;
+    }
+    BOOL wow64 = FALSE;
+    if (!probe(GetCurrentProcess(), &wow64)) {
+        lastError = GetLastError();
+        return false;
+    }
+    lastError = error::kSuccess;
+    return wow64 != FALSE;
 }
 
 std::vector<uint16_t> fileVersion(const std::u16string& path)

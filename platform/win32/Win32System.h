@@ -20,6 +20,12 @@ private:
     uint32_t fWow64Error = error::kSuccess;
 };
 
+// Asks `functionName` of `moduleName` (an IsWow64Process) whether this
+// process runs under WOW64. A missing module or function answers false with
+// ERROR_NOT_SUPPORTED in `lastError` and in the thread's last-error code; a
+// failing call answers false with its error.
+bool queryWow64(const wchar_t* moduleName, const char* functionName, uint32_t& lastError);
+
 // The fixed file version of a module file: major, minor, release, build;
 // empty when the file has no version resource.
 std::vector<uint16_t> fileVersion(const std::u16string& path);
