@@ -1,0 +1,231 @@
+#include "ui/ETreeView.h"
+
+#include "ui/ETreeDelegate.h"
+#include "ui/ETreeModel.h"
+#include "ui/UiText.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
+
+namespace talvoren {
+
+namespace {
+// Runs `body` with the guard set, restoring its old value afterwards.
+template <typename F> void guarded(bool& guard, F&& body)
+{
+    const bool old = guard;
+    guard = true;
+    body();
+    guard = old;
+}
+} // namespace
+
+TETreeView::TETreeView(TETree& tree, QWidget* parent)
+    : QTreeView(parent)
+    , fTree(tree)
+    , fModel(new TETreeModel(tree, this))
+{
+    setModel(fModel);
+    setItemDelegate(new TETreeDelegate(this));
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(16, 16));
+    setAnimated(true);
+    setAllColumnsShowFocus(true);
+    header()->setStretchLastSection(true);
+
+    connect(fModel, &TETreeModel::visibilityChanged, this, &TETreeView::applyHidden);
+    connect(fModel, &TETreeModel::expansionChanged, this, &TETreeView::applyExpansion);
+    connect(fModel, &TETreeModel::focusChanged, this, &TETreeView::applyFocus);
+    connect(fModel, &TETreeModel::selectionChanged, this, &TETreeView::applySelection);
+    connect(fModel, &TETreeModel::contentReset, this, &TETreeView::applyAll);
+    connect(this, &QTreeView::expanded, this, &TETreeView::onExpanded);
+    connect(this, &QTreeView::collapsed, this, &TETreeView::onCollapsed);
+    applyAll();
+}
+
+TETreeView::~TETreeView() = default;
+
+void TETreeView::setReadOnlyLook(bool readOnly)
+{
+    fReadOnlyLook = readOnly;
+    fTree.SetEditable(!readOnly);
+    QPalette pal = palette();
+    if (readOnly) {
+        pal.setColor(QPalette::Base, QColor(240, 240, 240));
+    } else {
+        pal.setColor(QPalette::Base, QApplication::palette(this).color(QPalette::Base));
+    }
+    setPalette(pal);
+    viewport()->update();
+}
+
+void TETreeView::expandAllNodes()
+{
+    for (TENode* variable : fTree.Variables()) {
+        fTree.SetExpanded(variable, true);
+    }
+    guarded(fSyncing, [&] { expandAll(); });
+}
+
+void TETreeView::collapseAllNodes()
+{
+    for (TENode* variable : fTree.Variables()) {
+        fTree.SetExpanded(variable, false);
+    }
+    guarded(fSyncing, [&] { collapseAll(); });
+}
+
+void TETreeView::focusInEvent(QFocusEvent* event)
+{
+    QTreeView::focusInEvent(event);
+    emit treeFocused(this);
+}
+
+bool TETreeView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        const QString hint = index.data(Qt::ToolTipRole).toString();
+        if (hint.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(help->globalPos(), hint, viewport(), visualRect(index), kHintDisplayMs);
+        }
+        return true;
+    }
+    return QTreeView::viewportEvent(event);
+}
+
+void TETreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTreeView::currentChanged(current, previous);
+    if (!fSyncing) {
+        guarded(fSyncing, [&] { fTree.SetFocusedNode(TETreeModel::nodeOf(current)); });
+    }
+}
+
+void TETreeView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QTreeView::selectionChanged(selected, deselected);
+    if (fSyncing) {
+        return;
+    }
+    guarded(fSyncing, [&] {
+        for (const QModelIndex& index : deselected.indexes()) {
+            fTree.SetSelected(TETreeModel::nodeOf(index), false);
+        }
+        for (const QModelIndex& index : selected.indexes()) {
+            fTree.SetSelected(TETreeModel::nodeOf(index), true);
+        }
+    });
+}
+
+void TETreeView::keyboardSearch(const QString& search)
+{
+    if (search.isEmpty()) {
+        return;
+    }
+    const bool extend = fSearchClock.isValid() && fSearchClock.elapsed() <= QApplication::keyboardInputInterval();
+    fSearchClock.start();
+    fSearchText = extend ? fSearchText + search : search;
+    const std::u16string typed = fromQ(fSearchText);
+
+    TENode* focused = fTree.GetFocusedNode();
+    // A longer text may still match the focused node; a new one starts after it.
+    TENode* start = focused && extend ? focused : (focused ? fTree.GetNextNode(focused) : nullptr);
+    if (!start) {
+        start = fTree.GetFirstNode();
+    }
+    const size_t total = fTree.NodeCount();
+    TENode* node = start;
+    for (size_t i = 0; node && i < total; ++i) {
+        const TENode* variable = fTree.GetVariableNode(node);
+        if (!variable->IsHidden() && fTree.MatchesIncrementalSearch(node, typed)) {
+            if (!node->IsVariable()) {
+                fTree.SetExpanded(fTree.GetVariableNode(node), true);
+            }
+            fTree.ActivateNode(node);
+            scrollTo(fModel->indexOf(node));
+            return;
+        }
+        node = fTree.GetNextNode(node);
+        if (!node) {
+            node = fTree.GetFirstNode();
+        }
+    }
+}
+
+void TETreeView::applyHidden(const QModelIndex& variable, bool hidden)
+{
+    setRowHidden(variable.row(), variable.parent(), hidden);
+}
+
+void TETreeView::applyExpansion(const QModelIndex& variable, bool expanded)
+{
+    guarded(fSyncing, [&] { setExpanded(variable, expanded); });
+}
+
+void TETreeView::applyFocus(const QModelIndex& focused)
+{
+    if (fSyncing) {
+        return;
+    }
+    guarded(fSyncing, [&] {
+        selectionModel()->setCurrentIndex(focused, QItemSelectionModel::NoUpdate);
+        if (focused.isValid()) {
+            scrollTo(focused);
+        }
+    });
+}
+
+void TETreeView::applySelection()
+{
+    if (fSyncing) {
+        return;
+    }
+    guarded(fSyncing, [&] {
+        QItemSelection selection;
+        for (TENode* node : fTree.GetSelectedNodes()) {
+            const QModelIndex index = fModel->indexOf(node);
+            selection.select(index, index);
+        }
+        selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    });
+}
+
+void TETreeView::applyAll()
+{
+    guarded(fSyncing, [&] {
+        for (size_t row = 0; row < fTree.VariableCount(); ++row) {
+            const TENode* variable = fTree.Variable(row);
+            const QModelIndex index = fModel->indexOf(variable);
+            setRowHidden(static_cast<int>(row), QModelIndex(), variable->IsHidden());
+            setExpanded(index, variable->IsExpanded());
+        }
+    });
+    applyFocus(fModel->indexOf(fTree.GetFocusedNode()));
+    applySelection();
+}
+
+void TETreeView::onExpanded(const QModelIndex& index)
+{
+    if (!fSyncing) {
+        guarded(fSyncing, [&] { fTree.SetExpanded(TETreeModel::nodeOf(index), true); });
+    }
+}
+
+void TETreeView::onCollapsed(const QModelIndex& index)
+{
+    if (!fSyncing) {
+        guarded(fSyncing, [&] { fTree.SetExpanded(TETreeModel::nodeOf(index), false); });
+    }
+}
+
+} // namespace talvoren

@@ -1,0 +1,870 @@
+#include "ui/FormMain.h"
+
+#include "edit/UndoStack.h"
+#include "model/ETree.h"
+#include "model/EnvStore.h"
+#include "model/Error.h"
+#include "model/Translation.h"
+#include "platform/Platform.h"
+#include "platform/Utf.h"
+#include "settings/Options.h"
+#include "system/Tools.h"
+#include "ui/ETreeModel.h"
+#include "ui/ETreeView.h"
+#include "ui/FormOK.h"
+#include "ui/FormYesNo.h"
+#include "ui/FormYesNoCancel.h"
+#include "ui/Icons.h"
+#include "ui/SingleInstance.h"
+#include "ui/Splitter.h"
+#include "ui/StatusField.h"
+#include "ui/TreePanel.h"
+#include "ui/UiText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <cmath>
+
+namespace talvoren {
+
+namespace {
+constexpr int kDesignClientWidth = 631;
+constexpr int kDesignClientHeight = 570;
+constexpr int kMinimumWidth = 380;
+constexpr int kTimerIntervalMs = 200;
+constexpr int kInformationHeight = 163;
+constexpr int kRestartButtonMargin = 20;
+
+const char16_t kGroupInformation[] = u"panelInformation";
+} // namespace
+
+TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleInstance* guard, QWidget* parent)
+    : QMainWindow(parent)
+    , fPlatform(platform)
+    , fFiles(files)
+    , fGuard(guard)
+    , fEndApplication([] { QCoreApplication::exit(0); })
+{
+    setObjectName(QStringLiteral("frmMain"));
+    resize(kDesignClientWidth, kDesignClientHeight);
+    setMinimumWidth(kMinimumWidth);
+
+    // The command-line mode has run before the window is made: a start with
+    // arguments never gets here.
+
+    // The single-instance message.
+    if (fGuard) {
+        connect(fGuard, &TSingleInstance::activationRequested, this, &TfrmMain::MessageHandler);
+    }
+
+    const std::vector<uint16_t> version = fPlatform.system().executableVersion();
+    auto part = [&](size_t i) {
+        return i < version.size() ? QString::number(version[i]) : QStringLiteral("0");
+    };
+    setWindowTitle(QStringLiteral("Talvoren ") + part(0) + QLatin1Char('.') + part(1) + QStringLiteral(" build ")
+                   + part(3));
+
+    UndoStack = std::make_unique<TUndoStack>();
+
+    // The commands carry their images from the start.
+    CreateActions();
+    CreateMenus();
+    CreateToolbars();
+    CreatePanels();
+    CreateStatusBar();
+
+    fOptions = std::make_unique<TOptions>(fPlatform, fFiles);
+    SetGlobalOptions(fOptions.get());
+    fOptions->Load();
+    ApplyToolbarLayout();
+
+    SysVarTree = std::make_unique<TETree>(fPlatform, this);
+    SysVarTree->SetExclusions(&fOptions->GetExclusions());
+    SysVarTree->LoadFromRegistry(SystemScope());
+    UserVarTree = std::make_unique<TETree>(fPlatform, this);
+    UserVarTree->SetExclusions(&fOptions->GetExclusions());
+    UserVarTree->LoadFromRegistry(CurrentUserScope());
+
+    SysVarTree->AddReadOnlyVariables();
+    UserVarTree->AddReadOnlyVariables();
+    UserVarTree->ShowReadOnly(fOptions->showReadonly);
+    SysVarTree->ShowReadOnly(fOptions->showReadonly);
+
+    // The views come over trees that are already loaded: nothing of the
+    // load has to travel through the item models.
+    fSysView = CreateTreeView(*SysVarTree, tbxPanelSysTree);
+    fUserView = CreateTreeView(*UserVarTree, tbxPanelUserTree);
+    fSysView->setAnimated(fOptions->isAnimation);
+    fUserView->setAnimated(fOptions->isAnimation);
+
+    timer->start();
+
+    if (!CheckForAdminAccess(fPlatform)) {
+        tbxPanelSysTree->setCaption(qtr("System variables (read-only)"));
+        fSysView->setReadOnlyLook(true);
+        btnRestartAsAdmin->show();
+    }
+
+    // First split: the two panels share the width equally.
+    if (QLayout* l = layout()) {
+        l->activate();
+    }
+    {
+        const int shared = vSplitter->width() - vSplitter->handleWidth();
+        if (shared > 0) {
+            const int sysWidth = shared / 2;
+            vSplitter->setSizes({sysWidth, shared - sysWidth});
+            fProportion = double(sysWidth) / shared;
+        }
+    }
+
+    // Languages and skins have no catalogues yet: each selector shows the
+    // saved name, so that closing stores it unchanged.
+    comboLanguages->addItem(toQ(fOptions->language()));
+    comboSkins->addItem(toQ(fOptions->skin));
+
+    UpdateStatusBar();
+
+    UserVarTree->SetResolvingTree(SysVarTree.get());
+
+    PlaceWindow();
+
+    panelInformation->setVisible(fOptions->showInformation);
+    actViewShowInformation->setChecked(fOptions->showInformation);
+    actViewShowReadOnly->setChecked(fOptions->showReadonly);
+
+    // The loaded state is the saved state.
+    UndoStack->Clear();
+
+    platform::AccountInfo account;
+    const std::u16string sid = fPlatform.accounts().currentUserSid();
+    if (!sid.empty() && fPlatform.accounts().lookupSid(sid, account)) {
+        comboUsers->addItem(toQ(account.name));
+    }
+
+    connect(qApp, &QApplication::focusChanged, this, &TfrmMain::ScheduleUpdate);
+    UpdateActions();
+}
+
+TfrmMain::~TfrmMain()
+{
+    FormDestroy();
+}
+
+// --- construction ------------------------------------------------------------
+
+QAction* TfrmMain::makeAction(const char* name, const char* caption, int image, const QKeySequence& shortcut)
+{
+    auto* action = new QAction(qtr(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (image >= 0) {
+        action->setIcon(TIcons::toolbar(image));
+    }
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+    }
+    addAction(action);
+    return action;
+}
+
+void TfrmMain::CreateActions()
+{
+    actFileSave = makeAction("actFileSave", "Save", imgSave, QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(actFileSave, &QAction::triggered, this, &TfrmMain::actFileSaveExecute);
+
+    actFileRestartAsAdmin = makeAction("actFileRestartAsAdmin", "Restart as administrator", imgShield, {});
+    connect(actFileRestartAsAdmin, &QAction::triggered, this, &TfrmMain::actFileRestartAsAdminExecute);
+
+    actFileExit = makeAction("actFileExit", "E&xit", -1, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(actFileExit, &QAction::triggered, this, &QWidget::close);
+
+    actEditUndo = makeAction("actEditUndo", "Undo", imgUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    actEditUndo->setEnabled(false);
+    connect(actEditUndo, &QAction::triggered, this, &TfrmMain::actEditUndoExecute);
+
+    actEditRedo = makeAction("actEditRedo", "Redo", imgRedo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    actEditRedo->setEnabled(false);
+    connect(actEditRedo, &QAction::triggered, this, &TfrmMain::actEditRedoExecute);
+
+    actEditRefresh = makeAction("actEditRefresh", "Refresh", -1, QKeySequence(Qt::Key_F5));
+    actEditRefresh->setToolTip(qtr("Refresh variables and values"));
+    actEditRefresh->setStatusTip(actEditRefresh->toolTip());
+    connect(actEditRefresh, &QAction::triggered, this, &TfrmMain::actEditRefreshExecute);
+
+    // The title-bar buttons' hints name these keys; they work on the active tree.
+    actEditCollapseAll
+        = makeAction("actEditCollapseAll", "Collapse All", -1, QKeySequence(QStringLiteral("Ctrl+Shift+-")));
+    connect(actEditCollapseAll, &QAction::triggered, this, [this] {
+        if (ActiveTree) {
+            ActiveTree->collapseAllNodes();
+        }
+    });
+    actEditExpandAll = makeAction("actEditExpandAll", "Expand All", -1, QKeySequence(QStringLiteral("Ctrl+Shift++")));
+    connect(actEditExpandAll, &QAction::triggered, this, [this] {
+        if (ActiveTree) {
+            ActiveTree->expandAllNodes();
+        }
+    });
+
+    // The menu items read "Information" and "Read-only variables"; the
+    // toolbar buttons show the commands' own captions as their hints.
+    actViewShowInformation = makeAction("actViewShowInformation", "Information", imgShowInformation, {});
+    actViewShowInformation->setToolTip(qtr("Show/hide Information"));
+    actViewShowInformation->setCheckable(true);
+    connect(actViewShowInformation, &QAction::triggered, this, &TfrmMain::actViewShowInformationExecute);
+
+    actViewShowReadOnly
+        = makeAction("actViewShowReadOnly", "Read-only variables", imgShowReadOnly, QKeySequence(Qt::CTRL | Qt::Key_H));
+    actViewShowReadOnly->setToolTip(qtr("Show/hide read-only variables"));
+    actViewShowReadOnly->setCheckable(true);
+    connect(actViewShowReadOnly, &QAction::triggered, this, &TfrmMain::actViewShowReadOnlyExecute);
+
+    actViewShowMain = makeAction("actViewShowMain", "Main", -1, {});
+    actViewShowInterface = makeAction("actViewShowInterface", "Interface", -1, {});
+    actViewShowUser = makeAction("actViewShowUser", "User", -1, {});
+    for (QAction* action : {actViewShowMain, actViewShowInterface, actViewShowUser}) {
+        action->setCheckable(true);
+        action->setChecked(true);
+    }
+}
+
+void TfrmMain::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("tbxMainmenu"));
+
+    QMenu* file = bar->addMenu(qtr("&File"));
+    file->addAction(actFileSave);
+    file->addSeparator();
+    file->addAction(actFileRestartAsAdmin);
+    file->addSeparator();
+    file->addAction(actFileExit);
+
+    QMenu* edit = bar->addMenu(qtr("&Edit"));
+    edit->addAction(actEditUndo);
+    edit->addAction(actEditRedo);
+    edit->addSeparator();
+    edit->addAction(actEditRefresh);
+
+    QMenu* view = bar->addMenu(qtr("&View"));
+    view->addAction(actViewShowInformation);
+    view->addAction(actViewShowReadOnly);
+    QMenu* toolbars = view->addMenu(qtr("Toolbars"));
+    toolbars->addAction(actViewShowMain);
+    toolbars->addAction(actViewShowInterface);
+    toolbars->addAction(actViewShowUser);
+}
+
+void TfrmMain::CreateToolbars()
+{
+    auto makeBar = [this](const char* name, const char* title) {
+        auto* bar = new QToolBar(qtr(title), this);
+        bar->setObjectName(QString::fromLatin1(name));
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->setIconSize(QSize(16, 16));
+        return bar;
+    };
+    tbMain = makeBar("tbMain", "Main");
+    tbMain->addAction(actFileSave);
+    tbMain->addSeparator();
+    tbMain->addAction(actEditUndo);
+    tbMain->addAction(actEditRedo);
+    tbMain->addSeparator();
+    // The show/hide buttons name the commands in their hints, not in a check.
+    tbMain->addAction(actViewShowInformation);
+    tbMain->addAction(actViewShowReadOnly);
+    addToolBar(Qt::TopToolBarArea, tbMain);
+    addToolBarBreak(Qt::TopToolBarArea);
+
+    tbInterface = makeBar("tbInterface", "Interface");
+    auto addLabelled = [](QToolBar* bar, const char* caption, QComboBox* combo) {
+        auto* label = new QLabel(qtr(caption), bar);
+        label->setBuddy(combo);
+        bar->addWidget(label);
+        bar->addWidget(combo);
+    };
+    comboLanguages = new QComboBox(tbInterface);
+    comboLanguages->setObjectName(QStringLiteral("comboLanguages"));
+    comboLanguages->setToolTip(qtr("Change language"));
+    comboLanguages->setMaxVisibleItems(15);
+    comboLanguages->setMinimumContentsLength(10);
+    comboLanguages->setEnabled(false);
+    addLabelled(tbInterface, " &Language: ", comboLanguages);
+    comboSkins = new QComboBox(tbInterface);
+    comboSkins->setObjectName(QStringLiteral("comboSkins"));
+    comboSkins->setToolTip(qtr("Change skin"));
+    comboSkins->setMaxVisibleItems(14);
+    comboSkins->setMinimumContentsLength(10);
+    comboSkins->setEnabled(false);
+    addLabelled(tbInterface, " &Skin: ", comboSkins);
+    addToolBar(Qt::TopToolBarArea, tbInterface);
+
+    tbUser = makeBar("tbUser", "User");
+    comboUsers = new QComboBox(tbUser);
+    comboUsers->setObjectName(QStringLiteral("comboUsers"));
+    comboUsers->setToolTip(qtr("Change user"));
+    comboUsers->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    comboUsers->setMinimumContentsLength(12);
+    comboUsers->setEnabled(false);
+    addLabelled(tbUser, " &User: ", comboUsers);
+    addToolBar(Qt::TopToolBarArea, tbUser);
+
+    const std::pair<QAction*, QToolBar*> toggles[]
+        = {{actViewShowMain, tbMain}, {actViewShowInterface, tbInterface}, {actViewShowUser, tbUser}};
+    for (const auto& [action, bar] : toggles) {
+        connect(action, &QAction::triggered, bar, &QWidget::setVisible);
+    }
+    popupToolbar = new QMenu(this);
+    popupToolbar->setObjectName(QStringLiteral("popupToolbar"));
+    popupToolbar->addAction(actViewShowMain);
+    popupToolbar->addAction(actViewShowInterface);
+    popupToolbar->addAction(actViewShowUser);
+}
+
+void TfrmMain::CreatePanels()
+{
+    vSplitter = new TSplitter(Qt::Horizontal, this);
+    vSplitter->setObjectName(QStringLiteral("vSplitter"));
+    vSplitter->setChildrenCollapsible(false);
+    tbxPanelSysTree = new TTreePanel(QStringLiteral("tbxPanelSysTree"), hdrSystem, vSplitter);
+    tbxPanelSysTree->setCaption(qtr("System Variables"));
+    tbxPanelUserTree = new TTreePanel(QStringLiteral("tbxPanelUserTree"), hdrUser, vSplitter);
+    tbxPanelUserTree->setCaption(qtr("User Variables"));
+    vSplitter->addWidget(tbxPanelSysTree);
+    vSplitter->addWidget(tbxPanelUserTree);
+    vSplitter->setStretchFactor(1, 1);
+    setCentralWidget(vSplitter);
+    connect(vSplitter, &QSplitter::splitterMoved, this, &TfrmMain::vSplitterMoved);
+    connect(vSplitter, &TSplitter::resized, this, &TfrmMain::ArrangePanels);
+
+    btnRestartAsAdmin = new QToolButton(tbxPanelSysTree);
+    btnRestartAsAdmin->setObjectName(QStringLiteral("btnRestartAsAdmin"));
+    btnRestartAsAdmin->setText(qtr("Restart as administrator"));
+    btnRestartAsAdmin->setIcon(TIcons::toolbar(imgShield));
+    btnRestartAsAdmin->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnRestartAsAdmin->setAutoRaise(true);
+    btnRestartAsAdmin->setFocusPolicy(Qt::NoFocus);
+    btnRestartAsAdmin->hide();
+    tbxPanelSysTree->addTitleButton(btnRestartAsAdmin, kRestartButtonMargin);
+    connect(btnRestartAsAdmin, &QToolButton::clicked, this,
+            [this] { RunGuarded([this] { btnRestartAsAdminClick(); }); });
+
+    panelInformation = new QDockWidget(qtr("Information"), this);
+    panelInformation->setObjectName(QStringLiteral("panelInformation"));
+    panelInformation->setFeatures(QDockWidget::DockWidgetClosable);
+    panelInformation->setAllowedAreas(Qt::BottomDockWidgetArea);
+    tabInformation = new QTabWidget(panelInformation);
+    tabInformation->setObjectName(QStringLiteral("tabInformation"));
+    tabInformation->addTab(new QWidget(tabInformation), qtr("&Inspector"));
+    tabInformation->addTab(new QWidget(tabInformation), qtr("Legen&d"));
+    panelInformation->setWidget(tabInformation);
+    addDockWidget(Qt::BottomDockWidgetArea, panelInformation);
+    resizeDocks({panelInformation}, {kInformationHeight}, Qt::Vertical);
+    panelInformation->installEventFilter(this);
+    connect(tabInformation, &QTabWidget::currentChanged, this, [this] {
+        if (ActiveTree) {
+            ActiveTree->setFocus();
+        }
+    });
+
+    timer = new QTimer(this);
+    timer->setInterval(kTimerIntervalMs);
+    connect(timer, &QTimer::timeout, this, &TfrmMain::timerTimer);
+}
+
+void TfrmMain::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    bar->setSizeGripEnabled(true);
+    statusLabel1 = new TStatusField(QStringLiteral("statusLabel1"), 120, 0, bar);
+    statusLabel2 = new TStatusField(QStringLiteral("statusLabel2"), 200, 22, bar);
+    statusLabel3 = new TStatusField(QStringLiteral("statusLabel3"), 200, 0, bar);
+    statusLabel4 = new TStatusField(QStringLiteral("statusLabel4"), 0, 0, bar);
+    bar->addWidget(statusLabel1);
+    bar->addWidget(statusLabel2);
+    bar->addWidget(statusLabel3);
+    bar->addWidget(statusLabel4, 1);
+}
+
+TETreeView* TfrmMain::CreateTreeView(TETree& tree, TTreePanel* panel)
+{
+    auto* view = new TETreeView(tree, panel);
+    view->setObjectName(tree.IsUserTree() ? QStringLiteral("UserVarTree") : QStringLiteral("SysVarTree"));
+    panel->setContent(view);
+    connect(view, &TETreeView::treeFocused, this, &TfrmMain::ActivateTree);
+    connect(panel->collapseAllButton(), &QToolButton::clicked, view, &TETreeView::collapseAllNodes);
+    connect(panel->expandAllButton(), &QToolButton::clicked, view, &TETreeView::expandAllNodes);
+    const TETreeModel* model = &view->treeModel();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(model, signal, this, &TfrmMain::ScheduleUpdate);
+    }
+    connect(model, &QAbstractItemModel::modelReset, this, &TfrmMain::ScheduleUpdate);
+    connect(model, &QAbstractItemModel::dataChanged, this, &TfrmMain::ScheduleUpdate);
+    return view;
+}
+
+void TfrmMain::ApplyToolbarLayout()
+{
+    const TToolbarLayout& layout = fOptions->toolbarLayout();
+    for (QToolBar* bar : {tbMain, tbInterface, tbUser}) {
+        if (auto visible = layout.Integer(fromQ(bar->objectName()), u"Visible")) {
+            bar->setVisible(*visible != 0);
+        }
+    }
+    if (auto height = layout.Integer(kGroupInformation, u"DockedHeight"); height && *height > 0) {
+        resizeDocks({panelInformation}, {*height}, Qt::Vertical);
+    }
+}
+
+void TfrmMain::StoreToolbarLayout()
+{
+    TToolbarLayout& layout = fOptions->toolbarLayout();
+    for (QToolBar* bar : {tbMain, tbInterface, tbUser}) {
+        layout.SetInteger(fromQ(bar->objectName()), u"Visible", bar->isHidden() ? 0 : 1);
+    }
+    if (panelInformation->isVisible()) {
+        layout.SetInteger(kGroupInformation, u"DockedHeight", panelInformation->height());
+    }
+}
+
+void TfrmMain::PlaceWindow()
+{
+    const TOptions& o = *fOptions;
+    const QRect stored(o.left, o.top, o.width, o.height);
+    bool onScreen = false;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        onScreen = onScreen || s->availableGeometry().intersects(stored);
+    }
+    // A rectangle on no screen (a monitor that is gone) is centred instead.
+    if (o.left == -1 || o.top == -1 || o.width == -1 || o.height == -1 || o.width <= 0 || o.height <= 0 || !onScreen) {
+        resize(kDesignClientWidth, kDesignClientHeight);
+        if (const QScreen* s = QGuiApplication::primaryScreen()) {
+            const QRect area = s->availableGeometry();
+            move(area.center() - QPoint(width() / 2, height() / 2));
+        }
+    } else {
+        setGeometry(stored);
+    }
+    if (o.isMaximized) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}
+
+// --- state -------------------------------------------------------------------
+
+void TfrmMain::Push()
+{
+    UndoStack->Push(*SysVarTree, *UserVarTree);
+    ScheduleUpdate();
+}
+
+void TfrmMain::Undo()
+{
+    UndoStack->Undo();
+    ScheduleUpdate();
+}
+
+bool TfrmMain::IsModified() const
+{
+    return UndoStack && UndoStack->IsModified();
+}
+
+void TfrmMain::ActivateTree(TETreeView* view)
+{
+    ActiveTree = view;
+    TETree& tree = view->tree();
+    if (!tree.GetFocusedNode()) {
+        if (TENode* first = tree.GetFirstVisible()) {
+            tree.ActivateNode(first);
+        }
+    }
+    ScheduleUpdate();
+}
+
+TStatusField* TfrmMain::statusField(int index) const
+{
+    switch (index) {
+    case 1:
+        return statusLabel1;
+    case 2:
+        return statusLabel2;
+    case 3:
+        return statusLabel3;
+    case 4:
+        return statusLabel4;
+    default:
+        return nullptr;
+    }
+}
+
+QWidget* TfrmMain::splitter() const
+{
+    return vSplitter;
+}
+
+void TfrmMain::UpdateStatusBar()
+{
+    if (!fSaving) {
+        if (IsModified()) {
+            statusLabel1->setState(stModified, qtr("Modified"));
+        } else {
+            statusLabel1->clear();
+        }
+    }
+    if (fOptions && fOptions->isCD()) {
+        statusLabel2->setState(stCDMode, qtr("CD mode - options will not be saved"));
+    }
+    if (fOptions && fOptions->isUSB()) {
+        statusLabel2->setState(stUSBMode, qtr("USB (portable) mode"));
+    }
+    if (!CheckForAdminAccess(fPlatform)) {
+        statusLabel3->setState(stNoWriteAccess, qtr("You have no write access to the system variables"));
+    }
+}
+
+void TfrmMain::UpdateActions()
+{
+    fUpdatePending = false;
+    if (!UndoStack || !fOptions) {
+        return;
+    }
+    actFileSave->setEnabled(IsModified());
+    actEditUndo->setEnabled(UndoStack->IsUndoable());
+    actEditRedo->setEnabled(UndoStack->IsRedoable());
+    actFileRestartAsAdmin->setEnabled(!CheckForAdminAccess(fPlatform));
+    actViewShowInformation->setChecked(fOptions->showInformation);
+    actViewShowReadOnly->setChecked(fOptions->showReadonly);
+    actViewShowMain->setChecked(!tbMain->isHidden());
+    actViewShowInterface->setChecked(!tbInterface->isHidden());
+    actViewShowUser->setChecked(!tbUser->isHidden());
+    UpdateStatusBar();
+}
+
+void TfrmMain::ScheduleUpdate()
+{
+    // Enabled states follow the state when the application is next idle.
+    if (!fUpdatePending) {
+        fUpdatePending = true;
+        QTimer::singleShot(0, this, &TfrmMain::UpdateActions);
+    }
+}
+
+void TfrmMain::ArrangePanels()
+{
+    if (!SysVarTree || !vSplitter) {
+        return;
+    }
+    const int splitterWidth = vSplitter->handleWidth();
+    const int clientWidth = vSplitter->width();
+    const int shared = clientWidth - splitterWidth;
+    if (shared <= 0) {
+        return;
+    }
+    // Nearest integer, halves to even (the default rounding mode).
+    const int sysWidth = static_cast<int>(std::nearbyint(shared * fProportion));
+    vSplitter->setSizes({sysWidth, clientWidth - sysWidth - splitterWidth});
+}
+
+void TfrmMain::vSplitterMoved()
+{
+    const int shared = vSplitter->width() - vSplitter->handleWidth();
+    if (shared > 0) {
+        fProportion = double(vSplitter->sizes().value(0)) / shared;
+    }
+}
+
+void TfrmMain::timerTimer()
+{
+    SysVarTree->Verify();
+    UserVarTree->Verify();
+    UpdateActions();
+}
+
+void TfrmMain::StoreWindowSettings()
+{
+    TOptions& o = *fOptions;
+    o.skin = fromQ(comboSkins->currentText());
+    o.setLanguage(fromQ(comboLanguages->currentText()));
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    o.left = normal.left();
+    o.top = normal.top();
+    o.width = normal.width();
+    o.height = normal.height();
+    o.isMaximized = isMaximized();
+    StoreToolbarLayout();
+}
+
+// --- commands ----------------------------------------------------------------
+
+void TfrmMain::RunGuarded(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const TError& e) {
+        TfrmOK::createAndShowModal(e.message(), mtError, this);
+    } catch (const std::exception& e) {
+        TfrmOK::createAndShowModal(platform::fromUtf8(e.what()), mtError, this);
+    }
+    ScheduleUpdate();
+}
+
+void TfrmMain::SaveTrees()
+{
+    fSaving = true;
+    statusLabel1->setState(stSaving, qtr("Saving ..."));
+    statusLabel1->repaint();
+    try {
+        if (CheckForAdminAccess(fPlatform)) {
+            SysVarTree->SaveToRegistry();
+        }
+        UserVarTree->SaveToRegistry();
+        UndoStack->MarkSaved();
+        BroadcastEnvironmentChange(fPlatform.system(), kSaveBroadcastTimeoutMs);
+    } catch (...) {
+        fSaving = false;
+        statusLabel1->clear();
+        UpdateStatusBar();
+        throw;
+    }
+    fSaving = false;
+    statusLabel1->clear();
+    UpdateStatusBar();
+}
+
+void TfrmMain::actFileSaveExecute()
+{
+    RunGuarded([this] { SaveTrees(); });
+}
+
+void TfrmMain::actEditUndoExecute()
+{
+    UndoStack->Undo();
+    UpdateActions();
+}
+
+void TfrmMain::actEditRedoExecute()
+{
+    // One user redo re-applies one edit to both trees.
+    UndoStack->Redo();
+    UndoStack->Redo();
+    UpdateActions();
+}
+
+void TfrmMain::ReloadVariables()
+{
+    UserVarTree->LoadFromRegistry(CurrentUserScope());
+    UserVarTree->AddReadOnlyVariables();
+    SysVarTree->LoadFromRegistry(SystemScope());
+    SysVarTree->AddReadOnlyVariables();
+    SysVarTree->ShowReadOnly(fOptions->showReadonly);
+    UserVarTree->ShowReadOnly(fOptions->showReadonly);
+    UndoStack->Clear();
+}
+
+void TfrmMain::actEditRefreshExecute()
+{
+    RunGuarded([this] {
+        if (IsModified()
+            && TfrmYesNo::createAndShowModal(talvoren::tr("All changes will be lost after refreshing\r\nAre you sure?"),
+                                             this)
+                == mrNo) {
+            return;
+        }
+        ReloadVariables();
+    });
+}
+
+void TfrmMain::actViewShowInformationExecute()
+{
+    fOptions->showInformation = !fOptions->showInformation;
+    panelInformation->setVisible(fOptions->showInformation);
+    actViewShowInformation->setChecked(fOptions->showInformation);
+}
+
+void TfrmMain::actViewShowReadOnlyExecute()
+{
+    fOptions->showReadonly = !fOptions->showReadonly;
+    SysVarTree->ShowReadOnly(fOptions->showReadonly);
+    UserVarTree->ShowReadOnly(fOptions->showReadonly);
+    actViewShowReadOnly->setChecked(fOptions->showReadonly);
+}
+
+void TfrmMain::actFileRestartAsAdminExecute()
+{
+    RunGuarded([this] { btnRestartAsAdminClick(); });
+}
+
+void TfrmMain::btnRestartAsAdminClick()
+{
+    if (IsModified()) {
+        const int answer = TfrmYesNoCancel::createAndShowModal(
+            talvoren::tr("All changes will be lost after switching user\r\nDo you want to save the changes?"), this);
+        if (answer == mrCancel) {
+            return;
+        }
+        if (answer == mrYes) {
+            SaveTrees();
+        }
+    }
+    // The elevated instance must open its own window, not hand over to us.
+    if (fGuard) {
+        fGuard->stop();
+    }
+    RunAsAdmin(fPlatform.shell(), fPlatform.system().executablePath(), static_cast<uintptr_t>(winId()));
+    // Ends whatever the start did: no close questions, no settings save.
+    fEnding = true;
+    fEndApplication();
+}
+
+void TfrmMain::MessageHandler()
+{
+    if (isMinimized()) {
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+// --- events ------------------------------------------------------------------
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!fShown) {
+        fShown = true;
+        fUserView->setFocus(Qt::OtherFocusReason);
+        ActivateTree(fUserView);
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (fEnding || FormCloseQuery()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool TfrmMain::FormCloseQuery()
+{
+    if (fOptions->onExitConfirmation
+        && TfrmYesNo::createAndShowModal(talvoren::tr("Are you sure you want to exit?"), this) != mrYes) {
+        return false;
+    }
+    if (IsModified()) {
+        const int answer = TfrmYesNoCancel::createAndShowModal(talvoren::tr("Do you want to save the changes?"), this);
+        if (answer != mrYes && answer != mrNo) {
+            return false;
+        }
+        if (answer == mrYes) {
+            bool saved = false;
+            RunGuarded([&] {
+                SaveTrees();
+                saved = true;
+            });
+            if (!saved) {
+                return false; // the error is shown; the window and its settings stay as they are
+            }
+        }
+    }
+    if (TOptions* options = GlobalOptions()) {
+        StoreWindowSettings();
+        try {
+            options->Save();
+        } catch (const std::exception& e) {
+            const std::u16string message = dynamic_cast<const TError*>(&e) ? static_cast<const TError&>(e).message()
+                                                                           : platform::fromUtf8(e.what());
+            TfrmOK::createAndShowModal(talvoren::tr("Error saving configuration:") + u"\r\n" + message, mtError, this);
+        }
+    }
+    return true;
+}
+
+bool TfrmMain::focusNextPrevChild(bool next)
+{
+    QWidget* focused = focusWidget();
+    if (focused == fSysView) {
+        fUserView->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (focused == fUserView) {
+        fSysView->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return QMainWindow::focusNextPrevChild(next);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    // The information panel's own close button runs the show/hide command.
+    if (watched == panelInformation && event->type() == QEvent::Close) {
+        event->ignore();
+        if (fOptions->showInformation) {
+            actViewShowInformation->trigger();
+        }
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+QMenu* TfrmMain::createPopupMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->addActions(popupToolbar->actions());
+    return menu;
+}
+
+void TfrmMain::FormDestroy()
+{
+    // The design's order: timer, options, undo stack, system tree, user tree;
+    // each field is cleared before its object goes.
+    if (timer) {
+        timer->stop();
+    }
+    if (fOptions) {
+        auto options = std::move(fOptions);
+        SetGlobalOptions(nullptr);
+        options.reset();
+    }
+    {
+        auto stack = std::move(UndoStack);
+        stack.reset();
+    }
+    ActiveTree = nullptr;
+    // A view goes with its tree: its model must not outlive what it shows.
+    if (fSysView) {
+        auto* view = std::exchange(fSysView, nullptr);
+        delete view;
+    }
+    {
+        auto tree = std::move(SysVarTree);
+        tree.reset();
+    }
+    if (fUserView) {
+        auto* view = std::exchange(fUserView, nullptr);
+        delete view;
+    }
+    {
+        auto tree = std::move(UserVarTree);
+        tree.reset();
+    }
+}
+
+} // namespace talvoren

@@ -1,0 +1,173 @@
+#pragma once
+
+// The main window: the system and the user variables side by side, the
+// undo stack over both, the options of the run, the information panel and
+// the status bar. It builds itself in a fixed order, verifies both trees
+// five times a second, and closes with its questions and the settings save.
+
+#include "edit/PushInterface.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QDockWidget;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+namespace talvoren {
+
+namespace platform {
+class IPlatform;
+}
+
+class IIniFileStore;
+class TETree;
+class TETreeView;
+class TOptions;
+class TSingleInstance;
+class TSplitter;
+class TStatusField;
+class TTreePanel;
+class TUndoStack;
+
+class TfrmMain : public QMainWindow, public IPushInterface {
+    Q_OBJECT
+public:
+    // `guard` may be null (tests); the window raises itself when a later
+    // start hands over, and stops the guard before an elevated restart.
+    TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleInstance* guard = nullptr,
+             QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // IPushInterface: both trees, system first.
+    void Push() override;
+    void Undo() override;
+
+    bool IsModified() const;
+    void ActivateTree(TETreeView* view);
+    void UpdateStatusBar();
+    void StoreWindowSettings();
+    void ArrangePanels();
+    // Recomputes every command's enabled and checked state.
+    void UpdateActions();
+
+    // How the application is ended after the elevated restart; tests
+    // replace it. By default the event loop is left at once.
+    void setEndApplication(std::function<void()> end) { fEndApplication = std::move(end); }
+    bool isEnding() const { return fEnding; }
+
+    TETree& sysVarTree() const { return *SysVarTree; }
+    TETree& userVarTree() const { return *UserVarTree; }
+    TETreeView* sysVarView() const { return fSysView; }
+    TETreeView* userVarView() const { return fUserView; }
+    TETreeView* activeView() const { return ActiveTree; }
+    TUndoStack& undoStack() const { return *UndoStack; }
+    TTreePanel* sysPanel() const { return tbxPanelSysTree; }
+    TTreePanel* userPanel() const { return tbxPanelUserTree; }
+    QToolButton* restartButton() const { return btnRestartAsAdmin; }
+    QDockWidget* informationPanel() const { return panelInformation; }
+    TStatusField* statusField(int index) const; // 1..4
+    QWidget* splitter() const;
+    double proportion() const { return fProportion; }
+
+public slots:
+    void actFileSaveExecute();
+    void actEditUndoExecute();
+    void actEditRedoExecute();
+    void actEditRefreshExecute();
+    void actViewShowInformationExecute();
+    void actViewShowReadOnlyExecute();
+    void actFileRestartAsAdminExecute();
+    void btnRestartAsAdminClick();
+    // Restores the window from the minimized state and brings it to the front.
+    void MessageHandler();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolbars();
+    void CreatePanels();
+    void CreateStatusBar();
+    TETreeView* CreateTreeView(TETree& tree, TTreePanel* panel);
+    void ApplyToolbarLayout();
+    void StoreToolbarLayout();
+    void PlaceWindow();
+    void vSplitterMoved();
+    void timerTimer();
+    void ReloadVariables();
+    void SaveTrees();
+    bool FormCloseQuery();
+    void FormDestroy();
+    // The program's general error handling: the error's message in an
+    // error dialog.
+    void RunGuarded(const std::function<void()>& body);
+    void ScheduleUpdate();
+    QAction* makeAction(const char* name, const char* caption, int image, const QKeySequence& shortcut);
+
+    platform::IPlatform& fPlatform;
+    IIniFileStore& fFiles;
+    TSingleInstance* fGuard;
+
+    // Fields in the order of the design.
+    TETreeView* ActiveTree = nullptr;
+    std::unique_ptr<TETree> SysVarTree;
+    std::unique_ptr<TETree> UserVarTree;
+    double fProportion = 0.5;
+    std::unique_ptr<TUndoStack> UndoStack;
+    std::unique_ptr<TOptions> fOptions;
+
+    TETreeView* fSysView = nullptr;
+    TETreeView* fUserView = nullptr;
+    TTreePanel* tbxPanelSysTree = nullptr;
+    TTreePanel* tbxPanelUserTree = nullptr;
+    TSplitter* vSplitter = nullptr;
+    QToolButton* btnRestartAsAdmin = nullptr;
+    QDockWidget* panelInformation = nullptr;
+    QTabWidget* tabInformation = nullptr;
+    QToolBar* tbMain = nullptr;
+    QToolBar* tbInterface = nullptr;
+    QToolBar* tbUser = nullptr;
+    QComboBox* comboLanguages = nullptr;
+    QComboBox* comboSkins = nullptr;
+    QComboBox* comboUsers = nullptr;
+    TStatusField* statusLabel1 = nullptr;
+    TStatusField* statusLabel2 = nullptr;
+    TStatusField* statusLabel3 = nullptr;
+    TStatusField* statusLabel4 = nullptr;
+    QTimer* timer = nullptr;
+    QMenu* popupToolbar = nullptr;
+
+    QAction* actFileSave = nullptr;
+    QAction* actFileRestartAsAdmin = nullptr;
+    QAction* actFileExit = nullptr;
+    QAction* actEditUndo = nullptr;
+    QAction* actEditRedo = nullptr;
+    QAction* actEditRefresh = nullptr;
+    QAction* actEditCollapseAll = nullptr;
+    QAction* actEditExpandAll = nullptr;
+    QAction* actViewShowInformation = nullptr;
+    QAction* actViewShowReadOnly = nullptr;
+    QAction* actViewShowMain = nullptr;
+    QAction* actViewShowInterface = nullptr;
+    QAction* actViewShowUser = nullptr;
+
+    std::function<void()> fEndApplication;
+    bool fEnding = false;
+    bool fShown = false;
+    bool fSaving = false;
+    bool fUpdatePending = false;
+};
+
+} // namespace talvoren

@@ -1,0 +1,37 @@
+#pragma once
+
+// The one-button notice: "OK" (1), also the default button and the answer
+// to Esc; the close box gives 2. Caption and icon follow the message type.
+
+#include "ui/MessageForm.h"
+
+#include <string>
+
+namespace talvoren {
+
+enum TMsgDlgType : int {
+    mtWarning = 0,
+    mtError = 1,
+    mtInformation = 2,
+    mtConfirmation = 3,
+};
+
+class TfrmOK : public TMessageForm {
+    Q_OBJECT
+public:
+    explicit TfrmOK(QWidget* parent = nullptr);
+
+    // Sets caption and icon of the type; an unknown type counts as
+    // information.
+    void setType(int dlgType);
+
+    static int createAndShowModal(const std::u16string& text, int dlgType, QWidget* parent = nullptr);
+
+    static TDialogHook& hook();
+    static void setNextAnswer(int result) { hook().setNextAnswer(result); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+} // namespace talvoren

@@ -1,0 +1,124 @@
+#include "ui/MessageForm.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace talvoren {
+
+namespace {
+constexpr int kClientWidth = 340;
+constexpr int kClientHeight = 130;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+constexpr int kMargin = 8;
+} // namespace
+
+int TDialogHook::takeAnswer()
+{
+    const int answer = fAnswers.front();
+    fAnswers.pop_front();
+    return answer;
+}
+
+void TDialogHook::reset()
+{
+    fAnswers.clear();
+    fAsked.clear();
+}
+
+TMessageForm::TMessageForm(QWidget* parent)
+    : QDialog(parent ? parent : QApplication::activeWindow())
+{
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    auto* frame = new QGroupBox(this);
+    frame->setGeometry(kMargin, 4, kClientWidth - 2 * kMargin, 89);
+    lblImage = new QLabel(frame);
+    lblImage->setGeometry(4, 12, 46, 69);
+    lblImage->setAlignment(Qt::AlignCenter);
+    lblText = new QLabel(frame);
+    lblText->setObjectName(QStringLiteral("lblText"));
+    lblText->setGeometry(54, 12, 258, 69);
+    lblText->setAlignment(Qt::AlignCenter);
+    lblText->setWordWrap(true);
+    lblText->setTextFormat(Qt::PlainText);
+}
+
+QString TMessageForm::text() const
+{
+    return lblText->text();
+}
+
+QPushButton* TMessageForm::button(int result) const
+{
+    for (const auto& [button, value] : fButtons) {
+        if (value == result) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+void TMessageForm::setText(const QString& text)
+{
+    lblText->setText(text);
+}
+
+void TMessageForm::setIcon(QStyle::StandardPixmap icon)
+{
+    lblImage->setPixmap(style()->standardIcon(icon, nullptr, this).pixmap(32, 32));
+}
+
+QPushButton* TMessageForm::addButton(const QString& caption, int result)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setAutoDefault(false);
+    fButtons.emplace_back(button, result);
+    connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+    // The row is right-aligned: lay the buttons out again from the right.
+    int x = kClientWidth - kMargin - kButtonWidth;
+    for (auto it = fButtons.rbegin(); it != fButtons.rend(); ++it) {
+        it->first->setGeometry(x, kClientHeight - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
+        x -= kButtonWidth + 6;
+    }
+    return button;
+}
+
+int TMessageForm::showModal(TMessageForm& form, TDialogHook& hook)
+{
+    hook.record(form.text());
+    if (hook.hasAnswer()) {
+        return hook.takeAnswer();
+    }
+    return form.exec();
+}
+
+void TMessageForm::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        done(fEscapeResult);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TMessageForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Centred on the main window (or the screen when there is none).
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const QRect area = owner ? owner->frameGeometry() : screen()->availableGeometry();
+    move(area.center() - rect().center());
+}
+
+void TMessageForm::reject()
+{
+    done(mrCancel);
+}
+
+} // namespace talvoren

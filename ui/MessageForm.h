@@ -1,0 +1,73 @@
+#pragma once
+
+// The layout shared by the three message dialogs: a fixed-size dialog with
+// an icon and a centred, word-wrapped text inside a frame, and a row of
+// buttons along the bottom right. Each button ends the dialog with its
+// platform modal result.
+
+#include <QDialog>
+#include <QStringList>
+#include <QStyle>
+#include <deque>
+
+class QLabel;
+class QPushButton;
+
+namespace talvoren {
+
+// The platform's modal results.
+enum TModalResult : int {
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2, // also the window's close box
+    mrYes = 6,
+    mrNo = 7,
+};
+
+// Lets a test answer a dialog class's next questions without a modal loop,
+// and see which texts were asked.
+class TDialogHook {
+public:
+    void setNextAnswer(int result) { fAnswers.push_back(result); }
+    bool hasAnswer() const { return !fAnswers.empty(); }
+    int takeAnswer();
+    void record(const QString& text) { fAsked.append(text); }
+    const QStringList& asked() const { return fAsked; }
+    void reset();
+
+private:
+    std::deque<int> fAnswers;
+    QStringList fAsked;
+};
+
+class TMessageForm : public QDialog {
+    Q_OBJECT
+public:
+    QString text() const;
+    QPushButton* button(int result) const;
+
+protected:
+    explicit TMessageForm(QWidget* parent);
+
+    void setText(const QString& text);
+    void setIcon(QStyle::StandardPixmap icon);
+    QPushButton* addButton(const QString& caption, int result);
+    void setEscapeResult(int result) { fEscapeResult = result; }
+
+    // Runs the dialog modally, or takes the hook's answer when one is set.
+    static int showModal(TMessageForm& form, TDialogHook& hook);
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Only the close box (and other window-system closes) arrive here; Esc
+    // is handled in keyPressEvent with the dialog's own result.
+    void reject() override;
+
+private:
+    QLabel* lblImage;
+    QLabel* lblText;
+    std::vector<std::pair<QPushButton*, int>> fButtons;
+    int fEscapeResult = mrCancel;
+};
+
+} // namespace talvoren

@@ -1,0 +1,48 @@
+#pragma once
+
+// The single-instance guard. The first instance listens on a local socket
+// named after the account and the executable; a later start connects, hands
+// over and ends, and the running instance raises its window.
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+namespace talvoren {
+
+class TSingleInstance : public QObject {
+    Q_OBJECT
+public:
+    explicit TSingleInstance(const QString& key, QObject* parent = nullptr);
+    ~TSingleInstance() override;
+
+    // The socket name for an account and an executable.
+    static QString serverName(const QString& key);
+
+    // Tells a running instance to come to the front. True when one answered;
+    // this instance should then end.
+    bool handOver();
+
+    // Starts answering later starts. A server left behind by a crashed
+    // instance is removed first. False when listening is not possible.
+    bool listen();
+
+    // Stops answering, so that a start from now on opens its own window
+    // (the elevated restart).
+    void stop();
+
+    bool isListening() const;
+
+signals:
+    // A later start asked this instance to come to the front.
+    void activationRequested();
+
+private:
+    void onNewConnection();
+
+    QString fName;
+    QLocalServer* fServer = nullptr;
+};
+
+} // namespace talvoren

@@ -1,0 +1,42 @@
+#pragma once
+
+// A tree panel of the main window: a title bar (image, caption, the
+// optional restart button, "Collapse All" and "Expand All") above one
+// environment tree. The panel cannot be closed, moved or floated.
+
+#include <QWidget>
+
+class QLabel;
+class QToolButton;
+class QVBoxLayout;
+
+namespace talvoren {
+
+class TTreePanel : public QWidget {
+    Q_OBJECT
+public:
+    TTreePanel(const QString& objectName, int headerImage, QWidget* parent = nullptr);
+
+    void setCaption(const QString& caption);
+    QString caption() const;
+
+    // Puts the tree below the title bar (the panel does not own its logic).
+    void setContent(QWidget* content);
+
+    // Adds a button to the title bar, right-aligned, before the collapse
+    // and expand buttons, with `margin` pixels of space after it.
+    void addTitleButton(QWidget* button, int margin);
+
+    QToolButton* collapseAllButton() const { return fCollapse; }
+    QToolButton* expandAllButton() const { return fExpand; }
+
+private:
+    QLabel* fImage;
+    QLabel* fCaption;
+    QToolButton* fCollapse;
+    QToolButton* fExpand;
+    QWidget* fTitle;
+    QVBoxLayout* fLayout;
+};
+
+} // namespace talvoren

@@ -1,0 +1,12 @@
+#include "ui/UiText.h"
+
+#include "model/Translation.h"
+
+namespace talvoren {
+
+QString qtr(const char* messageId)
+{
+    return QString::fromStdU16String(tr(messageId));
+}
+
+} // namespace talvoren
