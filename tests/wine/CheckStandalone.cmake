@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Fails unless EXE is a 32-bit (i386) PE whose imports are all system DLLs:
 # no C++ runtime, libgcc or winpthread DLL may be needed beside it.
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
