@@ -27,7 +27,7 @@ fi
 start=$(date +%s)
 cmake --preset windows
 cmake --build --preset windows
-file build/windows/app/talvoren.exe
+if command -v file >/dev/null; then file build/windows/app/talvoren.exe; fi
 echo "== build: $(($(date +%s) - start)) s"
 
 start=$(date +%s)
