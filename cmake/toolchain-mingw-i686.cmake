@@ -35,3 +35,13 @@ find_program(TALVOREN_WINE NAMES wine)
 if(TALVOREN_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${TALVOREN_WINE})
 endif()
+
+# A Qt 6 built for i686 MinGW gives the full window: pass its prefix (the
+# folder holding lib/cmake/Qt6) as TALVOREN_QT_WINDOWS, and QT_HOST_PATH
+# naming a host Qt 6 of the same version for moc, rcc and uic. Without it
+# the executable is the command-line mode alone.
+if(TALVOREN_QT_WINDOWS)
+    list(APPEND CMAKE_FIND_ROOT_PATH ${TALVOREN_QT_WINDOWS})
+    list(APPEND CMAKE_PREFIX_PATH ${TALVOREN_QT_WINDOWS})
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TALVOREN_QT_WINDOWS)
