@@ -620,7 +620,7 @@ void TfrmMain::RunGuarded(const std::function<void()>& body)
     } catch (const std::exception& e) {
         TfrmOK::createAndShowModal(platform::fromUtf8(e.what()), mtError, this);
     }
-    ScheduleUpdate();
+    UpdateActions();
 }
 
 void TfrmMain::SaveTrees()

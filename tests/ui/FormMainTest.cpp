@@ -1,0 +1,534 @@
+// The main window on a fresh emulated machine: its start, the modified
+// state through undo, redo and save, the close questions and what each
+// answer does, the read-only system scope, the splitter's proportion, the
+// window placement, Tab between the trees, and the restart as administrator.
+
+#include "ui/FormMain.h"
+
+#include "edit/UndoStack.h"
+#include "model/ETree.h"
+#include "model/EnvStore.h"
+#include "platform/Platform.h"
+#include "settings/Options.h"
+#include "system/Tools.h"
+#include "tests/support/TestSupport.h"
+#include "ui/ETreeModel.h"
+#include "ui/ETreeView.h"
+#include "ui/FormOK.h"
+#include "ui/FormYesNo.h"
+#include "ui/FormYesNoCancel.h"
+#include "ui/StatusField.h"
+#include "ui/TreePanel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+
+using namespace talvoren;
+using platform::RootKey;
+
+namespace {
+
+// The machine's platform with a shell that writes down what it is asked.
+class TRecordingPlatform : public platform::IPlatform, private platform::IShell {
+public:
+    explicit TRecordingPlatform(platform::IPlatform& base)
+        : fBase(base)
+    {
+    }
+    struct TCall {
+        std::u16string verb, file, parameters;
+        uintptr_t owner;
+    };
+    std::vector<TCall> calls;
+
+    platform::IRegistry& registry() override { return fBase.registry(); }
+    platform::ISystem& system() override { return fBase.system(); }
+    platform::IFileSystem& fileSystem() override { return fBase.fileSystem(); }
+    platform::IProcessEnvironment& environment() override { return fBase.environment(); }
+    platform::ILocale& locale() override { return fBase.locale(); }
+    platform::IAccounts& accounts() override { return fBase.accounts(); }
+    platform::IShell& shell() override { return *this; }
+
+private:
+    bool execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
+                 uintptr_t owner) override
+    {
+        calls.push_back({verb, file, parameters, owner});
+        return false; // as when the user declines the consent prompt
+    }
+    void messageBox(const std::u16string&, const std::u16string&) override { }
+
+    platform::IPlatform& fBase;
+};
+
+class TNoIniFile : public IIniFileStore {
+public:
+    std::optional<std::vector<uint8_t>> ReadAll(const std::u16string&) override { return std::nullopt; }
+    bool WriteAll(const std::u16string&, const std::vector<uint8_t>&) override { return false; }
+};
+
+// One fresh machine and a window over it.
+struct TFixture {
+    explicit TFixture(bool readOnlySystem = false)
+    {
+        ResetAdminAccessProbe();
+        if (readOnlySystem) {
+            // A standard user: the machine hive without its owner-write bit.
+            namespace fs = std::filesystem;
+            fs::permissions(machine.prefix() / "machine.hive",
+                            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                            fs::perm_options::remove);
+            fresh = platform::createPlatform();
+        }
+        shell = std::make_unique<TRecordingPlatform>(fresh ? *fresh : machine.platform());
+    }
+    ~TFixture()
+    {
+        window.reset();
+        ResetAdminAccessProbe();
+    }
+
+    platform::IPlatform& platform() { return *shell; }
+
+    void Seed(RootKey root, const std::u16string& key, const std::u16string& name, const std::u16string& value)
+    {
+        TEnvStore store(platform().registry(), root);
+        QVERIFY(store.OpenKey(key, true));
+        store.WriteString(name, value);
+    }
+    void SeedSetting(const std::u16string& name, int32_t value)
+    {
+        TEnvStore store(platform().registry(), RootKey::CurrentUser);
+        QVERIFY(store.OpenKey(kSettingsKey, true));
+        store.WriteInteger(name, value);
+    }
+    std::u16string Read(RootKey root, const std::u16string& key, const std::u16string& name)
+    {
+        TEnvStore store(platform().registry(), root);
+        store.OpenKeyReadOnly(key);
+        return store.ReadString(name);
+    }
+    bool SettingsSaved()
+    {
+        TEnvStore store(platform().registry(), RootKey::CurrentUser);
+        return store.OpenKeyReadOnly(kSettingsKey);
+    }
+
+    TfrmMain& Open(bool show = true)
+    {
+        window = std::make_unique<TfrmMain>(platform(), files);
+        window->setEndApplication([this] { ended = true; });
+        if (show) {
+            window->show();
+            if (!QTest::qWaitForWindowExposed(window.get())) {
+                qWarning("window not exposed");
+            }
+        }
+        return *window;
+    }
+
+    // An edit as the edit operations make it: push, then change.
+    void EditUser(const std::u16string& name, const std::u16string& value)
+    {
+        window->Push();
+        TETree& tree = window->userVarTree();
+        if (TENode* node = tree.FindVariable(name)) {
+            tree.SetVariableValue(node, value);
+        } else {
+            tree.AddVariable(name, value, kDataTypeString, false);
+        }
+        window->UpdateActions();
+    }
+
+    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+
+    test::TestMachine machine;
+    std::unique_ptr<platform::IPlatform> fresh;
+    std::unique_ptr<TRecordingPlatform> shell;
+    TNoIniFile files;
+    std::unique_ptr<TfrmMain> window;
+    bool ended = false;
+};
+
+void resetDialogs()
+{
+    TfrmYesNo::hook().reset();
+    TfrmYesNoCancel::hook().reset();
+    TfrmOK::hook().reset();
+}
+
+} // namespace
+
+class FormMainTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { resetDialogs(); }
+
+    void startsOnASeededMachine()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV_USER", u"C:\\Windows;C:\\nothere");
+        f.Seed(RootKey::LocalMachine, kSystemEnvironmentKey, u"TV_SYSTEM", u"C:\\Windows");
+        TfrmMain& w = f.Open();
+
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("Talvoren ")));
+        QVERIFY(w.windowTitle().contains(QStringLiteral(" build ")));
+        QVERIFY(w.userVarTree().FindVariable(u"TV_USER"));
+        QVERIFY(w.sysVarTree().FindVariable(u"TV_SYSTEM"));
+        QVERIFY(!w.userVarTree().FindVariable(u"TV_SYSTEM"));
+        QCOMPARE(w.userVarTree().GetResolvingTree(), &w.sysVarTree());
+        QCOMPARE(w.sysPanel()->caption(), QStringLiteral("System Variables"));
+        QCOMPARE(w.userPanel()->caption(), QStringLiteral("User Variables"));
+        QVERIFY(!w.restartButton()->isVisibleTo(&w));
+        QVERIFY(!f.action("actFileRestartAsAdmin")->isEnabled());
+        QVERIFY(!f.action("actFileSave")->isEnabled());
+        QVERIFY(!f.action("actEditUndo")->isEnabled());
+        QVERIFY(!f.action("actEditRedo")->isEnabled());
+        QVERIFY(w.statusField(1)->text().isEmpty());
+        QVERIFY2(w.statusField(2)->text().isEmpty(), "registry mode shows nothing");
+        QVERIFY(w.statusField(3)->text().isEmpty());
+        QVERIFY(w.informationPanel()->isVisible());
+        QVERIFY(w.sysVarTree().IsEditable());
+
+        // After the first show the user tree is the active one, a node focused.
+        QTRY_COMPARE(w.activeView(), w.userVarView());
+        QVERIFY(w.userVarTree().GetFocusedNode());
+
+        // The timer validates both trees: the missing folder turns red.
+        TENode* variable = w.userVarTree().FindVariable(u"TV_USER");
+        QTRY_VERIFY(variable->Child(1)->Data().GetWrongPath());
+        QVERIFY(!variable->Child(0)->Data().GetWrongPath());
+        QVERIFY(w.userVarTree().HasErrorMark(variable));
+        QVERIFY(!w.IsModified());
+    }
+
+    void modifiedStateFollowsUndoRedoAndSave()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
+        TfrmMain& w = f.Open();
+        QAction* save = f.action("actFileSave");
+        QAction* undo = f.action("actEditUndo");
+        QAction* redo = f.action("actEditRedo");
+
+        f.EditUser(u"TV", u"after");
+        QVERIFY(w.IsModified());
+        QVERIFY(save->isEnabled() && undo->isEnabled() && !redo->isEnabled());
+        QCOMPARE(w.statusField(1)->text(), QStringLiteral("Modified"));
+
+        undo->trigger();
+        QVERIFY(!w.IsModified());
+        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"before");
+        QVERIFY(!save->isEnabled() && !undo->isEnabled() && redo->isEnabled());
+        QVERIFY(w.statusField(1)->text().isEmpty());
+
+        redo->trigger();
+        QVERIFY(w.IsModified());
+        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"after");
+        QCOMPARE(w.undoStack().GetPos() % 2, 0);
+
+        save->trigger();
+        QVERIFY(!w.IsModified());
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"after");
+        QVERIFY(w.statusField(1)->text().isEmpty());
+        QVERIFY(!save->isEnabled());
+
+        undo->trigger(); // back behind the saved state
+        QVERIFY(w.IsModified());
+        redo->trigger();
+        QVERIFY(!w.IsModified());
+        QVERIFY2(TfrmOK::hook().asked().isEmpty(), "no error on the way");
+    }
+
+    void exitQuestionComesFirstAndNoKeepsTheWindow()
+    {
+        TFixture f;
+        f.SeedSetting(u"onExitConfirmation", 1);
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV", u"x");
+
+        TfrmYesNo::setNextAnswer(mrNo);
+        QVERIFY(!w.close());
+        QCOMPARE(TfrmYesNo::hook().asked(), QStringList{QStringLiteral("Are you sure you want to exit?")});
+        QVERIFY(TfrmYesNoCancel::hook().asked().isEmpty());
+
+        // The close box of the question is not a Yes either.
+        TfrmYesNo::setNextAnswer(mrCancel);
+        QVERIFY(!w.close());
+        QVERIFY(TfrmYesNoCancel::hook().asked().isEmpty());
+        QVERIFY(w.isVisible());
+    }
+
+    void cancelToTheSaveQuestionKeepsEverything()
+    {
+        TFixture f;
+        f.SeedSetting(u"onExitConfirmation", 1);
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV", u"x");
+
+        TfrmYesNo::setNextAnswer(mrYes);
+        TfrmYesNoCancel::setNextAnswer(mrCancel);
+        QVERIFY(!w.close());
+        QCOMPARE(TfrmYesNoCancel::hook().asked(), QStringList{QStringLiteral("Do you want to save the changes?")});
+        QVERIFY(w.IsModified());
+        QVERIFY(f.Read(RootKey::CurrentUser, u"Environment", u"TV").empty());
+        // The seeded settings key holds the one value; nothing else was written.
+        TEnvStore store(f.platform().registry(), RootKey::CurrentUser);
+        store.OpenKeyReadOnly(kSettingsKey);
+        QCOMPARE(store.GetValueNames().size(), size_t(1));
+    }
+
+    void noClosesWithoutSavingTheVariablesButWithTheSettings()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV", u"x");
+        TfrmYesNoCancel::setNextAnswer(mrNo);
+        QVERIFY(w.close());
+        QVERIFY2(TfrmYesNo::hook().asked().isEmpty(), "the exit question is off by default");
+        QVERIFY(f.Read(RootKey::CurrentUser, u"Environment", u"TV").empty());
+        QVERIFY(f.SettingsSaved());
+    }
+
+    void yesSavesTheVariablesThenCloses()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV", u"x");
+        TfrmYesNoCancel::setNextAnswer(mrYes);
+        QVERIFY(w.close());
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"x");
+        QVERIFY(f.SettingsSaved());
+    }
+
+    void cleanWindowClosesWithoutQuestionsAndStoresItsGeometry()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        w.setGeometry(120, 80, 700, 500);
+        QTRY_COMPARE(w.geometry().size(), QSize(700, 500));
+        QVERIFY(w.close());
+        QVERIFY(TfrmYesNoCancel::hook().asked().isEmpty());
+        TOptions options(f.platform(), f.files);
+        options.Load();
+        QCOMPARE(options.width, 700);
+        QCOMPARE(options.height, 500);
+        QCOMPARE(options.isMaximized, false);
+        QCOMPARE(options.skin, u"Default");
+        QCOMPARE(options.language(), u"English");
+        QCOMPARE(options.toolbarLayout().Integer(u"tbMain", u"Visible"), 1);
+    }
+
+    void storedGeometryIsRestoredAndMaximized()
+    {
+        TFixture f;
+        f.SeedSetting(u"left", 100);
+        f.SeedSetting(u"top", 50);
+        f.SeedSetting(u"width", 800);
+        f.SeedSetting(u"height", 600);
+        f.SeedSetting(u"isMaximized", 1);
+        TfrmMain& w = f.Open();
+        QTRY_VERIFY(w.isMaximized());
+        QCOMPARE(w.normalGeometry(), QRect(100, 50, 800, 600));
+    }
+
+    void missingGeometryCentresAtTheDesignSize()
+    {
+        TFixture f;
+        f.SeedSetting(u"left", -1);
+        f.SeedSetting(u"top", 50);
+        f.SeedSetting(u"width", 800);
+        f.SeedSetting(u"height", 600);
+        TfrmMain& w = f.Open(false);
+        QCOMPARE(w.size(), QSize(631, 570));
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(qAbs(w.geometry().center().x() - area.center().x()) <= 1);
+        QVERIFY(w.minimumWidth() >= 380);
+    }
+
+    void readOnlySystemScope()
+    {
+        TFixture f(true);
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
+        TfrmMain& w = f.Open();
+        QVERIFY(!CheckForAdminAccess(f.platform()));
+        QCOMPARE(w.sysPanel()->caption(), QStringLiteral("System variables (read-only)"));
+        QCOMPARE(w.sysVarView()->palette().color(QPalette::Base), QColor(240, 240, 240));
+        QVERIFY(!w.sysVarTree().IsEditable());
+        QVERIFY(w.userVarTree().IsEditable());
+        QVERIFY(w.restartButton()->isVisibleTo(&w));
+        QVERIFY(f.action("actFileRestartAsAdmin")->isEnabled());
+        QCOMPARE(w.statusField(3)->text(), QStringLiteral("You have no write access to the system variables"));
+        QCOMPARE(w.statusField(3)->image(), 4);
+
+        // Save writes the user tree alone and reports no error.
+        f.EditUser(u"TV", u"b");
+        f.action("actFileSave")->trigger();
+        QVERIFY(TfrmOK::hook().asked().isEmpty());
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"b");
+        QVERIFY(!w.IsModified());
+    }
+
+    void restartAsAdministrator()
+    {
+        TFixture f(true);
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV", u"x");
+
+        TfrmYesNoCancel::setNextAnswer(mrCancel);
+        w.btnRestartAsAdminClick();
+        QVERIFY(!f.ended);
+        QVERIFY(f.shell->calls.empty());
+        QCOMPARE(TfrmYesNoCancel::hook().asked().last(),
+                 QStringLiteral("All changes will be lost after switching user\r\nDo you want to save the changes?"));
+
+        TfrmYesNoCancel::setNextAnswer(mrYes);
+        w.btnRestartAsAdminClick();
+        QVERIFY2(f.ended, "the instance ends even though the start was refused");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"x");
+        QCOMPARE(f.shell->calls.size(), size_t(1));
+        QCOMPARE(f.shell->calls[0].verb, u"runas");
+        QCOMPARE(f.shell->calls[0].file, f.platform().system().executablePath());
+        QCOMPARE(f.shell->calls[0].parameters, u"");
+        QVERIFY(f.shell->calls[0].owner != 0);
+
+        // The ending runs neither the close questions nor the settings save.
+        f.EditUser(u"TV", u"y");
+        QVERIFY(w.close());
+        QVERIFY(TfrmYesNoCancel::hook().asked().size() == 2);
+        QVERIFY(!f.SettingsSaved());
+    }
+
+    void splitterKeepsItsProportionWhenTheWindowGrows()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        w.resize(900, 600);
+        auto* splitter = qobject_cast<QSplitter*>(w.splitter());
+        QTRY_VERIFY(splitter->width() > 800);
+        const int handle = splitter->handleWidth();
+        QVERIFY(qAbs(w.proportion() - 0.5) < 0.01);
+
+        // Drag the handle so that the system panel takes a third.
+        const int shared = splitter->width() - handle;
+        const int target = shared / 3;
+        QSplitterHandle* grip = splitter->handle(1);
+        const QPoint start(handle / 2, grip->height() / 2);
+        const int dx = target - splitter->sizes().at(0);
+        QTest::mousePress(grip, Qt::LeftButton, {}, start);
+        QTest::mouseMove(grip, start + QPoint(dx, 0));
+        QTest::mouseRelease(grip, Qt::LeftButton, {}, start + QPoint(dx, 0));
+        QTRY_VERIFY(qAbs(splitter->sizes().at(0) - target) <= 2);
+        QVERIFY(qAbs(w.proportion() - 1.0 / 3) < 0.01);
+
+        w.resize(1800, 600);
+        QTRY_VERIFY(splitter->width() > 1700);
+        const int newShared = splitter->width() - handle;
+        QVERIFY(qAbs(splitter->sizes().at(0) - std::lround(newShared * w.proportion())) <= 1);
+        QVERIFY(qAbs(double(splitter->sizes().at(0)) / newShared - 1.0 / 3) < 0.01);
+    }
+
+    void tabMovesBetweenTheTrees()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.userVarView()));
+        QTest::keyClick(w.userVarView(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.sysVarView()));
+        QCOMPARE(w.activeView(), w.sysVarView());
+        QTest::keyClick(w.sysVarView(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.userVarView()));
+        QCOMPARE(w.activeView(), w.userVarView());
+    }
+
+    void showHideCommandsFlipTheirSettings()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        QAction* info = f.action("actViewShowInformation");
+        QAction* readOnly = f.action("actViewShowReadOnly");
+        QVERIFY(info->isChecked() && readOnly->isChecked());
+        QCOMPARE(readOnly->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+
+        info->trigger();
+        QVERIFY(!w.informationPanel()->isVisible());
+        QVERIFY(!GlobalOptions()->showInformation);
+        QVERIFY(!info->isChecked());
+        info->trigger();
+        QVERIFY(w.informationPanel()->isVisible());
+
+        // The panel's own close button runs the same command.
+        w.informationPanel()->close();
+        QVERIFY(!w.informationPanel()->isVisible());
+        QVERIFY(!GlobalOptions()->showInformation);
+
+        TENode* special = nullptr;
+        for (TENode* node : w.sysVarTree().Variables()) {
+            if (node->VarData()->GetReadOnly()) {
+                special = node;
+            }
+        }
+        QVERIFY2(special, "the machine's process environment gives read-only variables");
+        readOnly->trigger();
+        QVERIFY(!GlobalOptions()->showReadonly);
+        QVERIFY(special->IsHidden());
+        QVERIFY(w.sysVarView()->isRowHidden(int(special->Row()), {}));
+        readOnly->trigger();
+        QVERIFY(!special->IsHidden());
+    }
+
+    void refreshAsksOnlyWhenModified()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"one");
+        TfrmMain& w = f.Open();
+        QAction* refresh = f.action("actEditRefresh");
+        QCOMPARE(refresh->shortcut(), QKeySequence(Qt::Key_F5));
+
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"two"); // changed outside
+        refresh->trigger();
+        QVERIFY(TfrmYesNo::hook().asked().isEmpty());
+        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"two");
+
+        f.EditUser(u"TV", u"mine");
+        TfrmYesNo::setNextAnswer(mrNo);
+        refresh->trigger();
+        QCOMPARE(TfrmYesNo::hook().asked().size(), qsizetype(1));
+        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"mine");
+        QVERIFY(w.IsModified());
+
+        // The close box (2) is not a No: the reload goes ahead.
+        TfrmYesNo::setNextAnswer(mrCancel);
+        refresh->trigger();
+        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"two");
+        QVERIFY(!w.IsModified());
+        QVERIFY(!w.undoStack().IsUndoable());
+        QVERIFY(w.sysVarTree().VariableCount() > 0);
+    }
+
+    void saveErrorIsShownAndTheWindowStaysModified()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV", u"x");
+        // The user's environment key is gone: the tree cannot be written back.
+        f.platform().registry().deleteKey(RootKey::CurrentUser, u"Environment");
+        TfrmOK::setNextAnswer(mrOk);
+        TfrmYesNoCancel::setNextAnswer(mrYes);
+        QVERIFY2(!w.close(), "a failed save keeps the window open");
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+        QVERIFY(w.IsModified());
+        QVERIFY(!f.SettingsSaved());
+    }
+};
+
+QTEST_MAIN(FormMainTest)
+#include "FormMainTest.moc"

@@ -1,0 +1,156 @@
+// The three message dialogs: their results for each button, Esc and the
+// close box, captions, first focus, and the test hook.
+
+#include "ui/FormOK.h"
+#include "ui/FormYesNo.h"
+#include "ui/FormYesNoCancel.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+using namespace talvoren;
+
+class MessageDialogsTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Shows the dialog without a modal loop, runs `act`, and gives the result.
+    template <typename Form, typename Act> static int resultOf(Form& form, Act act)
+    {
+        form.show();
+        if (!QTest::qWaitForWindowExposed(&form)) {
+            return -1;
+        }
+        act(form);
+        return form.isVisible() ? -1 : form.result();
+    }
+
+    static void pressEsc(QDialog& form) { QTest::keyClick(&form, Qt::Key_Escape); }
+    static void closeBox(QDialog& form) { form.close(); }
+
+private slots:
+    void yesNoResults()
+    {
+        {
+            TfrmYesNo form;
+            QCOMPARE(resultOf(form, [](TfrmYesNo& f) { QTest::mouseClick(f.button(mrYes), Qt::LeftButton); }),
+                     int(mrYes));
+        }
+        {
+            TfrmYesNo form;
+            QCOMPARE(resultOf(form, [](TfrmYesNo& f) { QTest::mouseClick(f.button(mrNo), Qt::LeftButton); }),
+                     int(mrNo));
+        }
+        {
+            TfrmYesNo form;
+            QCOMPARE(resultOf(form, pressEsc), int(mrNo));
+        }
+        {
+            TfrmYesNo form;
+            QCOMPARE(resultOf(form, closeBox), int(mrCancel));
+        }
+        TfrmYesNo form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Confirm"));
+        QVERIFY(form.button(mrCancel) == nullptr);
+    }
+
+    void yesNoCancelResults()
+    {
+        {
+            TfrmYesNoCancel form;
+            QCOMPARE(resultOf(form, pressEsc), int(mrCancel));
+        }
+        {
+            TfrmYesNoCancel form;
+            QCOMPARE(resultOf(form, closeBox), int(mrCancel));
+        }
+        {
+            TfrmYesNoCancel form;
+            QCOMPARE(resultOf(form, [](TfrmYesNoCancel& f) { QTest::mouseClick(f.button(mrNo), Qt::LeftButton); }),
+                     int(mrNo));
+        }
+        TfrmYesNoCancel form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Warning"));
+        // Buttons left to right: Yes, No, Cancel.
+        QVERIFY(form.button(mrYes)->x() < form.button(mrNo)->x());
+        QVERIFY(form.button(mrNo)->x() < form.button(mrCancel)->x());
+    }
+
+    void focusStartsOnYesAndEnterAnswersIt()
+    {
+        TfrmYesNo form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(QApplication::focusWidget(), form.button(mrYes));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(form.result(), int(mrYes));
+
+        TfrmYesNoCancel three;
+        three.show();
+        QVERIFY(QTest::qWaitForWindowActive(&three));
+        QCOMPARE(QApplication::focusWidget(), three.button(mrYes));
+    }
+
+    void noticeResultsAndCaptions()
+    {
+        {
+            TfrmOK form;
+            QCOMPARE(resultOf(form, pressEsc), int(mrOk));
+        }
+        {
+            TfrmOK form;
+            QCOMPARE(resultOf(form, closeBox), int(mrCancel));
+        }
+        {
+            TfrmOK form;
+            QCOMPARE(resultOf(form, [](TfrmOK& f) { QTest::keyClick(&f, Qt::Key_Return); }), int(mrOk));
+        }
+        TfrmOK form;
+        QVERIFY(form.button(mrOk)->isDefault());
+        const std::pair<int, const char*> types[]
+            = {{mtWarning, "Warning"}, {mtError, "Error"}, {mtInformation, "Information"}, {mtConfirmation, "Confirm"}};
+        for (const auto& [type, caption] : types) {
+            form.setType(type);
+            QCOMPARE(form.windowTitle(), QString::fromLatin1(caption));
+        }
+    }
+
+    void longTextWrapsAndTheDialogKeepsItsSize()
+    {
+        TfrmYesNo form;
+        const QSize before = form.size();
+        QCOMPARE(before, QSize(340, 130));
+        TfrmYesNo::setNextAnswer(mrNo);
+        // Through the class-level call, the text lands in the label as given.
+        const QString longText = QString(QStringLiteral("word ")).repeated(80);
+        QCOMPARE(TfrmYesNo::createAndShowModal(longText.toStdU16String()), int(mrNo));
+        QCOMPARE(TfrmYesNo::hook().asked().last(), longText);
+
+        auto* label = form.findChild<QLabel*>(QStringLiteral("lblText"));
+        QVERIFY(label && label->wordWrap());
+        QCOMPARE(label->size(), QSize(258, 69));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.size(), before);
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+    }
+
+    void hookAnswersInTurnPerClass()
+    {
+        TfrmYesNo::hook().reset();
+        TfrmYesNoCancel::hook().reset();
+        TfrmYesNoCancel::setNextAnswer(mrCancel);
+        TfrmYesNoCancel::setNextAnswer(mrYes);
+        TfrmOK::setNextAnswer(mrOk);
+        QCOMPARE(TfrmYesNoCancel::createAndShowModal(u"first"), int(mrCancel));
+        QCOMPARE(TfrmOK::createAndShowModal(u"note", mtError), int(mrOk));
+        QCOMPARE(TfrmYesNoCancel::createAndShowModal(u"second"), int(mrYes));
+        QCOMPARE(TfrmYesNoCancel::hook().asked(), QStringList({QStringLiteral("first"), QStringLiteral("second")}));
+        QVERIFY(TfrmYesNo::hook().asked().isEmpty());
+        QVERIFY(!TfrmYesNoCancel::hook().hasAnswer());
+    }
+};
+
+QTEST_MAIN(MessageDialogsTest)
+#include "MessageDialogsTest.moc"
