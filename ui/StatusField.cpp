@@ -30,6 +30,7 @@ void TStatusField::setState(int image, const QString& text)
     }
     if (fText->text() != text) {
         fText->setText(text);
+        setToolTip(text); // the whole text, also when the field is too narrow
     }
 }
 

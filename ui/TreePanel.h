@@ -24,13 +24,24 @@ public:
     void setContent(QWidget* content);
 
     // Adds a button to the title bar, right-aligned, before the collapse
-    // and expand buttons, with `margin` pixels of space after it.
-    void addTitleButton(QWidget* button, int margin);
+    // and expand buttons, with `margin` pixels of space after it. When the
+    // title bar is too narrow for its text beside the caption, the button
+    // shows its image alone (the text stays its hint).
+    void addTitleButton(QToolButton* button, int margin);
 
     QToolButton* collapseAllButton() const { return fCollapse; }
     QToolButton* expandAllButton() const { return fExpand; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void fitTitleButton();
+
+    QString fFullCaption;
+    QToolButton* fTitleButton = nullptr;
+    int fTitleMargin = 0;
     QLabel* fImage;
     QLabel* fCaption;
     QToolButton* fCollapse;
