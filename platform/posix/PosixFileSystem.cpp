@@ -1,0 +1,164 @@
+#include "platform/posix/PosixFileSystem.h"
+
+#include "platform/Utf.h"
+#include "platform/posix/CaseFold.h"
+#include "platform/posix/DriveMap.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace talvoren::platform::posix {
+
+namespace {
+class TNoCriticalErrors : public ICriticalErrorGuard { };
+
+uint32_t attributesOf(const std::string& host, const std::u16string& name)
+{
+    struct stat st { };
+    if (stat(host.c_str(), &st) != 0) {
+        return kInvalidFileAttributes;
+    }
+    uint32_t attributes = S_ISDIR(st.st_mode) ? attr::kDirectory : attr::kArchive;
+    if (!(st.st_mode & S_IWUSR)) {
+        attributes |= attr::kReadOnly;
+    }
+    if (!name.empty() && name.front() == u'.') {
+        attributes |= attr::kHidden;
+    }
+    return attributes;
+}
+
+bool hasWildcard(const std::u16string& text)
+{
+    return text.find_first_of(u"*?") != std::u16string::npos;
+}
+
+bool matchFolded(std::u16string_view pattern, std::u16string_view name)
+{
+    // Iterative glob with one backtracking point per `*`.
+    size_t p = 0, n = 0, star = std::u16string_view::npos, mark = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            mark = n;
+        } else if (star != std::u16string_view::npos) {
+            p = star + 1;
+            n = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+} // namespace
+
+bool matchesWildcard(const std::u16string& pattern, const std::u16string& name)
+{
+    const std::u16string p = foldUpper(pattern);
+    const std::u16string n = foldUpper(name);
+    if (matchFolded(p, n)) {
+        return true;
+    }
+    // As on Windows, an extension wildcard also accepts a name without one.
+    return p.size() >= 2 && p.ends_with(u".*") && n.find(u'.') == std::u16string::npos
+        && matchFolded(std::u16string_view(p).substr(0, p.size() - 2), n);
+}
+
+TPosixFileSystem::TPosixFileSystem(const TDriveMap& drives, std::u16string tempFolder)
+    : fDrives(drives)
+    , fTempFolder(std::move(tempFolder))
+{
+}
+
+uint32_t TPosixFileSystem::attributes(const std::u16string& path)
+{
+    const auto parsed = parseWindowsPath(path);
+    if (!parsed) {
+        return kInvalidFileAttributes;
+    }
+    const auto resolved = fDrives.resolve(*parsed);
+    if (!resolved) {
+        return kInvalidFileAttributes;
+    }
+    const std::u16string name = parsed->components.empty() ? std::u16string() : parsed->components.back();
+    const uint32_t attributes = attributesOf(resolved->host, name);
+    // "file\" names a folder that is not there.
+    if (parsed->trailingSeparator && attributes != kInvalidFileAttributes && !(attributes & attr::kDirectory)) {
+        return kInvalidFileAttributes;
+    }
+    return attributes;
+}
+
+std::vector<FindEntry> TPosixFileSystem::find(const std::u16string& pattern, size_t maxEntries)
+{
+    std::vector<FindEntry> entries;
+    auto parsed = parseWindowsPath(pattern);
+    if (!parsed || parsed->components.empty() || parsed->trailingSeparator) {
+        return entries;
+    }
+    const std::u16string last = parsed->components.back();
+    parsed->components.pop_back();
+    const auto folder = fDrives.resolve(*parsed);
+    if (!folder) {
+        return entries;
+    }
+    if (!hasWildcard(last)) {
+        const auto stored = TDriveMap::lookup(folder->host, last);
+        if (stored) {
+            const uint32_t attributes = attributesOf(folder->host + "/" + toUtf8(*stored), *stored);
+            if (attributes != kInvalidFileAttributes && maxEntries > 0) {
+                entries.push_back({*stored, attributes});
+            }
+        }
+        return entries;
+    }
+    DIR* dir = opendir(folder->host.c_str());
+    if (!dir) {
+        return entries;
+    }
+    std::vector<std::pair<std::u16string, FindEntry>> found;
+    while (dirent* entry = readdir(dir)) {
+        const std::u16string name = fromUtf8(entry->d_name);
+        if (name == u"." || name == u".." || !matchesWildcard(last, name)) {
+            continue;
+        }
+        const uint32_t attributes = attributesOf(folder->host + "/" + entry->d_name, name);
+        if (attributes != kInvalidFileAttributes) {
+            found.push_back({foldUpper(name), FindEntry{name, attributes}});
+        }
+    }
+    closedir(dir);
+    // NTFS lists a folder ordered by upper-cased names.
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& item : found) {
+        if (entries.size() >= maxEntries) {
+            break;
+        }
+        entries.push_back(std::move(item.second));
+    }
+    return entries;
+}
+
+std::optional<std::u16string> TPosixFileSystem::shortPathName(const std::u16string&)
+{
+    return std::nullopt;
+}
+
+std::u16string TPosixFileSystem::tempFolder()
+{
+    return fTempFolder;
+}
+
+std::unique_ptr<ICriticalErrorGuard> TPosixFileSystem::suppressCriticalErrors()
+{
+    return std::make_unique<TNoCriticalErrors>();
+}
+
+} // namespace talvoren::platform::posix
