@@ -132,11 +132,14 @@ public:
             fError = error::kAccessDenied;
             return;
         }
-        if (!sqlite3_get_autocommit(hive.fDb)) {
+        if (hive.fInBatch) {
             return; // joined to the caller's transaction
         }
         fError = hive.exec("BEGIN IMMEDIATE");
         fOwn = fError == error::kSuccess;
+        if (!fOwn) {
+            hive.rollback(); // a refused BEGIN may still leave a transaction open
+        }
     }
     ~TWriteTransaction()
     {
@@ -286,16 +289,27 @@ uint32_t THive::begin()
     if (!fWritable) {
         return error::kAccessDenied;
     }
-    return exec("BEGIN IMMEDIATE");
+    const uint32_t rc = exec("BEGIN IMMEDIATE");
+    if (rc != error::kSuccess) {
+        rollback();
+        return rc;
+    }
+    fInBatch = true;
+    return rc;
 }
 
 uint32_t THive::commit()
 {
-    return exec("COMMIT");
+    const uint32_t rc = exec("COMMIT");
+    if (rc == error::kSuccess) {
+        fInBatch = false;
+    }
+    return rc;
 }
 
 void THive::rollback()
 {
+    fInBatch = false;
     if (!sqlite3_get_autocommit(fDb)) {
         exec("ROLLBACK");
     }

@@ -74,6 +74,7 @@ private:
     sqlite3* fDb;
     std::string fFile;
     bool fWritable;
+    bool fInBatch = false; // inside begin() ... commit()
 };
 
 // Maps an SQLite result code to the Win32 error the registry would give.

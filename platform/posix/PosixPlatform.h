@@ -35,6 +35,7 @@ public:
 
     const TPrefix& prefix() const { return fPrefix; }
     const TDriveMap& drives() const { return fDrives; }
+    TPosixRegistry& posixRegistry() { return fRegistry; }
 
 private:
     TPrefix fPrefix;
