@@ -5,7 +5,7 @@
 
 namespace talvoren::platform::posix::layout {
 
-constexpr char kMachineHiveFile[] = "system.hive";
+constexpr char kMachineHiveFile[] = "machine.hive";
 constexpr char kMessagesLog[] = "messages.log";
 constexpr char kDriveC[] = "drive_c";
 constexpr char kDosDevices[] = "dosdevices";

@@ -262,7 +262,7 @@ TEST_F(EmulatedCommandLineTest, ReadOnlySystemScopeRefusesWritesButDeleteStillEx
     for (auto& entry : std::filesystem::directory_iterator(machine.prefix())) {
         if (entry.is_regular_file() && readDirect(SystemScope(), name) == u"keep") {
             const auto ext = entry.path().extension().string();
-            if (entry.path().filename().string().find("system") != std::string::npos) {
+            if (entry.path().filename().string().find("machine") != std::string::npos) {
                 std::filesystem::permissions(entry.path(),
                                              std::filesystem::perms::owner_write | std::filesystem::perms::group_write
                                                  | std::filesystem::perms::others_write,

@@ -157,7 +157,7 @@ TEST_F(RegToolTest, TheMachineAndOtherRootsAreReachable)
     EXPECT_NE(viaUsers.output.find("TEMP    REG_EXPAND_SZ    %USERPROFILE%\\AppData\\Local\\Temp"), std::string::npos);
     EXPECT_NE(reg({"query", "HKEY_USERS"}).output.find("HKEY_USERS\\" + sid + "\n"), std::string::npos);
 
-    fs::permissions(fMachine.prefix() / "system.hive", fs::perms::owner_write, fs::perm_options::remove);
+    fs::permissions(fMachine.prefix() / "machine.hive", fs::perms::owner_write, fs::perm_options::remove);
     const auto denied = reg({"add", key, "/v", "FromReg", "/d", "x", "/f"});
     EXPECT_EQ(denied.exitCode, 1);
     EXPECT_NE(denied.output.find("Access is denied"), std::string::npos) << denied.output;

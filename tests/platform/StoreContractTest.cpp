@@ -9,6 +9,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <random>
 
 using namespace talvoren;
