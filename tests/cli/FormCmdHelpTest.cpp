@@ -49,7 +49,11 @@ protected:
         static int argc = 1;
         static char name[] = "test";
         static char* argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
+        // Never destroyed: Qt's own statics (input devices) go at exit after
+        // it, and a static QApplication would be destroyed after them.
+        if (!QApplication::instance()) {
+            new QApplication(argc, argv);
+        }
     }
 
     test::TestMachine machine;
