@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
@@ -121,6 +122,7 @@ protected:
 TEST_F(HiveTest, AWriterKilledAtAnyMomentLeavesEveryValueWhole)
 {
     ASSERT_TRUE(fs::exists(userHive()));
+    int interrupted = 0; // rounds that killed the writer inside a transaction
     for (int round = 0; round < 6; ++round) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
@@ -144,6 +146,7 @@ TEST_F(HiveTest, AWriterKilledAtAnyMomentLeavesEveryValueWhole)
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
+        interrupted += fs::exists(userHive().string() + "-journal") ? 1 : 0;
 
         std::shared_ptr<THive> hive;
         ASSERT_EQ(THive::open(userHive().string(), hive), error::kSuccess) << "round " << round;
@@ -160,6 +163,7 @@ TEST_F(HiveTest, AWriterKilledAtAnyMomentLeavesEveryValueWhole)
         EXPECT_GT(seen, 0);
         EXPECT_EQ(store.ReadString(u"Path"), u"%USERPROFILE%\\AppData\\Local\\Microsoft\\WindowsApps;");
     }
+    std::printf("writer killed inside a transaction in %d of 6 rounds\n", interrupted);
 }
 
 TEST_F(HiveTest, ALockHeldLongerThanTheWaitRefusesWritesButNotReads)
