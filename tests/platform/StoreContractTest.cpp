@@ -8,8 +8,8 @@
 #include "platform/Platform.h"
 #include "tests/support/TestSupport.h"
 
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <random>
 
 using namespace talvoren;
@@ -92,6 +92,12 @@ protected:
 
 TEST_F(StoreContractTest, ValuesEnumerateInCreationOrderAndAReplacedValueKeepsItsPlace)
 {
+    // Wine's registry lists values sorted by name, unlike Windows; it shows
+    // itself by its own key.
+    TEnvStore wine(registry(), RootKey::LocalMachine);
+    if (wine.OpenKeyReadOnly(u"\\Software\\Wine")) {
+        GTEST_SKIP() << "Wine does not keep the registry's value order";
+    }
     auto store = open();
     store->WriteString(u"Zeta", u"1");
     store->WriteExpandString(u"Alpha", u"2");
