@@ -20,8 +20,6 @@ std::unique_ptr<IPlatform> createPlatform()
 namespace talvoren::platform::posix {
 
 namespace {
-const char16_t* const kServiceSids[] = {u"S-1-5-19", u"S-1-5-20", u"S-1-5-18"};
-
 std::string hiveFileOf(const TDriveMap& drives, const std::filesystem::path& driveC, const std::u16string& profile,
                        const std::u16string& fallbackName)
 {
@@ -69,16 +67,20 @@ TPosixPlatform::TPosixPlatform(const std::filesystem::path& prefix)
     }
 
     // HKEY_USERS as a logged-on machine has it: the service accounts and
-    // the interactive user.
-    for (const char16_t* service : kServiceSids) {
-        if (std::u16string(service) == u"S-1-5-18" && !sid.empty()) {
-            fRegistry.setCurrentUser(sid, hiveFileOf(fDrives, fPrefix.driveC(), facts.profileFolder, facts.userName));
-        }
+    // the interactive user, in Windows' order.
+    const auto attachService = [&](const char16_t* service) {
         const std::u16string folder = machine ? profileFolderOf(*machine, service) : std::u16string();
-        if (const auto hive = fDrives.resolve(folder + u"\\" + layout::kUserHiveFile); hive && !folder.empty()) {
+        const auto hive = folder.empty() ? std::nullopt : fDrives.resolve(folder + u"\\" + layout::kUserHiveFile);
+        if (hive) {
             fRegistry.attachHive(service, hive->host);
         }
+    };
+    attachService(u"S-1-5-19");
+    attachService(u"S-1-5-20");
+    if (!sid.empty()) {
+        fRegistry.setCurrentUser(sid, hiveFileOf(fDrives, fPrefix.driveC(), facts.profileFolder, facts.userName));
     }
+    attachService(u"S-1-5-18");
 
     std::shared_ptr<THive> user;
     fRegistry.currentUserHive(user);
