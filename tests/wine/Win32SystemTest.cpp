@@ -91,15 +91,6 @@ TEST(Win32SystemTest, VersionResourceIsReadAtRunTime)
     EXPECT_TRUE(win32::fileVersion(u"C:\\no\\such\\file.exe").empty());
 }
 
-TEST(Win32SystemTest, ExecutablePathNamesThisProgram)
-{
-    win32::TWin32System system;
-    const std::u16string path = system.executablePath();
-    ASSERT_GT(path.size(), 4u);
-    EXPECT_EQ(path.substr(path.size() - 4), u".exe");
-    EXPECT_NE(GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str())), INVALID_FILE_ATTRIBUTES);
-}
-
 TEST(Win32SystemTest, BroadcastReachesTheWindowsAndSucceeds)
 {
     win32::TWin32System system;
