@@ -5,7 +5,9 @@
 #include "model/Translation.h"
 #include "platform/Platform.h"
 
-#include <unordered_map>
+#include <cstdint>
+#include <functional>
+#include <string_view>
 
 namespace talvoren {
 
@@ -132,12 +134,20 @@ TElemData TNodeStreamReader::ReadElement()
 
 // ---------------------------------------------------------------------------
 
-void SplitValue(const std::u16string& value, std::vector<std::u16string>& list)
+namespace {
+
+struct Span {
+    size_t start;
+    size_t length;
+};
+
+// Where each element of a value stands; SplitValue and the clean-up share it.
+std::vector<Span> splitSpans(const std::u16string& value)
 {
-    list.clear();
+    std::vector<Span> spans;
     if (value.empty()) {
-        list.emplace_back();
-        return;
+        spans.push_back({0, 0});
+        return spans;
     }
     const size_t n = value.size();
     size_t pos = 0;
@@ -160,13 +170,25 @@ void SplitValue(const std::u16string& value, std::vector<std::u16string>& list)
                 ++pos;
             }
         }
-        list.emplace_back(value, start, pos - start);
+        spans.push_back({start, pos - start});
         if (pos < n) { // standing on ';'
             if (pos == n - 1) {
-                list.emplace_back();
+                spans.push_back({n, 0});
             }
             ++pos;
         }
+    }
+    return spans;
+}
+
+} // namespace
+
+void SplitValue(const std::u16string& value, std::vector<std::u16string>& list)
+{
+    const auto spans = splitSpans(value);
+    list.resize(spans.size());
+    for (size_t i = 0; i < spans.size(); ++i) {
+        list[i].assign(value, spans[i].start, spans[i].length);
     }
 }
 
@@ -205,22 +227,58 @@ void appendKept(std::u16string& result, const std::u16string& element)
 
 std::u16string CleanupValue(const std::u16string& value, platform::ILocale& locale)
 {
-    std::vector<std::u16string> elements;
-    SplitValue(value, elements);
-    // Kept elements are indexed by their folded form so the scan stays linear;
+    const auto spans = splitSpans(value);
+    // Folding the whole value at once is the same as folding each element
+    // while the mapping keeps every length; otherwise fold element by element.
+    std::u16string folded = locale.foldCase(value);
+    const bool foldedInPlace = folded.size() == value.size();
+    std::vector<std::u16string> foldedElements;
+    if (!foldedInPlace) {
+        foldedElements.reserve(spans.size());
+        for (const auto& span : spans) {
+            foldedElements.push_back(locale.foldCase(value.substr(span.start, span.length)));
+        }
+    }
+    auto key = [&](size_t i) -> std::u16string_view {
+        if (foldedInPlace) {
+            return std::u16string_view(folded).substr(spans[i].start, spans[i].length);
+        }
+        return foldedElements[i];
+    };
+
+    // Kept elements in an open-addressed table of element indexes, keyed by
+    // the folded text, so the scan stays linear without a node per element;
     // the locale comparison confirms each candidate.
-    std::unordered_multimap<std::u16string, size_t> kept;
-    std::vector<const std::u16string*> keptList;
+    size_t capacity = 16;
+    while (capacity < spans.size() * 2) {
+        capacity *= 2;
+    }
+    constexpr size_t kEmpty = SIZE_MAX;
+    struct Entry {
+        size_t hash;
+        size_t index;
+    };
+    // The hash is kept beside the index so a probe touches an element's text
+    // only when the hashes agree.
+    std::vector<Entry> table(capacity, Entry{0, kEmpty});
+    const std::hash<std::u16string_view> hasher;
+
     std::u16string result;
-    for (const auto& element : elements) {
-        if (element.empty()) {
+    result.reserve(value.size());
+    for (size_t i = 0; i < spans.size(); ++i) {
+        if (spans[i].length == 0) {
             continue;
         }
-        std::u16string key = locale.foldCase(element);
+        const std::u16string_view k = key(i);
+        const size_t h = hasher(k);
+        size_t slot = h & (capacity - 1);
         bool duplicate = false;
-        auto [first, last] = kept.equal_range(key);
-        for (auto it = first; it != last; ++it) {
-            if (locale.compareNoCase(*keptList[it->second], element) == 0) {
+        for (; table[slot].index != kEmpty; slot = (slot + 1) & (capacity - 1)) {
+            const size_t other = table[slot].index;
+            if (table[slot].hash == h && key(other) == k
+                && locale.compareNoCase(value.substr(spans[other].start, spans[other].length),
+                                        value.substr(spans[i].start, spans[i].length))
+                    == 0) {
                 duplicate = true;
                 break;
             }
@@ -228,9 +286,11 @@ std::u16string CleanupValue(const std::u16string& value, platform::ILocale& loca
         if (duplicate) {
             continue;
         }
-        kept.emplace(std::move(key), keptList.size());
-        keptList.push_back(&element);
-        appendKept(result, element);
+        table[slot] = Entry{h, i};
+        if (!result.empty()) {
+            result += u';';
+        }
+        result.append(value, spans[i].start, spans[i].length);
     }
     return result;
 }
