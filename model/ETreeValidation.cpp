@@ -77,6 +77,9 @@ std::optional<std::u16string> TETree::ExpandReferences(const std::u16string& tex
         if (inside && !append(result, u"%" + name, limit)) {
             return std::nullopt;
         }
+        if (result.size() > limit) {
+            return std::nullopt;
+        }
         if (result == current) {
             return result;
         }

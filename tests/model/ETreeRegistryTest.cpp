@@ -1,0 +1,172 @@
+// Loading and saving a scope. The round trips run on the throwaway machine
+// (the emulated one here, the real registry under Wine) in the real
+// environment keys of that machine; failures half way through a save need
+// a registry that fails on request, and run on the in-memory one.
+
+#include "model/ETree.h"
+#include "model/EnvStore.h"
+#include "model/Error.h"
+#include "settings/Exclusions.h"
+#include "tests/model/ETreeTestSupport.h"
+#include "tests/model/FakePlatform.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace talvoren {
+namespace {
+
+using namespace platform;
+using test::Elements;
+using test::Names;
+using U = std::vector<std::u16string>;
+
+// Every value of a scope with its type code and text (non-strings by size).
+std::map<std::u16string, std::pair<uint32_t, std::u16string>> ScopeValues(IPlatform& machine, const Scope& scope)
+{
+    std::map<std::u16string, std::pair<uint32_t, std::u16string>> values;
+    auto store = OpenScopeForReading(machine, scope);
+    for (const auto& name : store->GetValueNames()) {
+        const uint32_t type = store->GetDataType(name);
+        const bool text = type == regtype::kSz || type == regtype::kExpandSz;
+        values[name] = {type, text ? store->ReadString(name) : u""};
+    }
+    return values;
+}
+
+void Seed(IPlatform& machine, const Scope& scope, const std::u16string& name, uint32_t type, std::vector<uint8_t> data)
+{
+    std::unique_ptr<IRegistryKey> key;
+    ASSERT_EQ(machine.registry().openKey(scope.root, scope.key, access::kAllAccess, false, key), 0u);
+    ASSERT_EQ(key->setValue(name, RegValue{type, std::move(data)}), 0u);
+}
+
+class ETreeRegistryTest : public ::testing::Test {
+protected:
+    ETreeRegistryTest()
+    {
+        // A known user scope: clear what the machine was seeded with.
+        auto store = OpenScopeForWriting(machine.platform(), scope);
+        for (const auto& name : store->GetValueNames()) {
+            store->DeleteValue(name);
+        }
+    }
+
+    test::TestMachine machine;
+    Scope scope = CurrentUserScope();
+};
+
+TEST_F(ETreeRegistryTest, LoadShowsOnlyStringsAndSaveLeavesOtherTypes)
+{
+    Seed(machine.platform(), scope, u"Bin", regtype::kBinary, {1, 2, 3});
+    Seed(machine.platform(), scope, u"Num", regtype::kDword, {7, 0, 0, 0});
+    Seed(machine.platform(), scope, u"Multi", regtype::kMultiSz, EncodeRegString(u"a"));
+    Seed(machine.platform(), scope, u"Y", regtype::kSz, EncodeRegString(u"y1;y2"));
+    Seed(machine.platform(), scope, u"X", regtype::kExpandSz, EncodeRegString(u"%Y%"));
+
+    TETree tree(machine.platform());
+    tree.LoadFromRegistry(scope);
+    EXPECT_EQ(Names(tree), (U{u"X", u"Y"}));
+    EXPECT_EQ(Elements(tree, u"Y"), (U{u"y1", u"y2"}));
+    EXPECT_EQ(tree.GetVariableType(tree.FindVariable(u"X")), kDataTypeExpandString);
+    EXPECT_EQ(tree.GetFocusedNode(), nullptr);
+
+    tree.SetVariableType(tree.FindVariable(u"X"), kDataTypeString);
+    tree.SetVariableName(tree.FindVariable(u"Y"), u"Z"); // renamed: Y must go
+    tree.AddVariable(u"New", u"", kDataTypeExpandString, false);
+    tree.AddVariable(u"RO", u"never saved", kDataTypeString, true);
+    tree.SaveToRegistry();
+
+    const auto values = ScopeValues(machine.platform(), scope);
+    std::map<std::u16string, std::pair<uint32_t, std::u16string>> expected{
+        {u"Bin", {regtype::kBinary, u""}}, {u"Num", {regtype::kDword, u""}}, {u"Multi", {regtype::kMultiSz, u""}},
+        {u"X", {regtype::kSz, u"%Y%"}},    {u"Z", {regtype::kSz, u"y1;y2"}}, {u"New", {regtype::kExpandSz, u""}}};
+    EXPECT_EQ(values, expected);
+    auto store = OpenScopeForReading(machine.platform(), scope);
+    EXPECT_EQ(store->ReadInteger(u"Num"), 7);
+}
+
+TEST_F(ETreeRegistryTest, ANewSpellingOfANameIsSavedAsSpelled)
+{
+    Seed(machine.platform(), scope, u"Path", regtype::kExpandSz, EncodeRegString(u"a"));
+    TETree tree(machine.platform());
+    tree.LoadFromRegistry(scope);
+    tree.SetVariableName(tree.FindVariable(u"Path"), u"PATH");
+    tree.SaveToRegistry();
+    const auto values = ScopeValues(machine.platform(), scope);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values.begin()->first, u"PATH");
+    EXPECT_EQ(values.begin()->second.second, u"a");
+}
+
+TEST(ETreeSave, AWriteFailingHalfWayLosesNoVariable)
+{
+    test::TFakePlatform machine;
+    const Scope scope = CurrentUserScope();
+    machine.SetValue(scope.root, scope.key, u"A", regtype::kSz, u"a");
+    machine.SetValue(scope.root, scope.key, u"M", regtype::kSz, u"m");
+    machine.SetValue(scope.root, scope.key, u"Z", regtype::kExpandSz, u"z");
+    TETree tree(machine);
+    tree.LoadFromRegistry(scope);
+    tree.SetVariableValue(tree.FindVariable(u"A"), u"a2");
+    tree.DeleteNode(tree.FindVariable(u"Z"));
+    machine.FailWritesOf(u"M");
+
+    EXPECT_THROW(tree.SaveToRegistry(), TError);
+    // A was written, M failed, and nothing was deleted: Z is still there.
+    EXPECT_EQ(machine.ValueNames(scope.root, scope.key), (U{u"A", u"M", u"Z"}));
+    EXPECT_EQ(machine.DeleteCount(), 0u);
+    RegValue value;
+    ASSERT_TRUE(machine.GetValue(scope.root, scope.key, u"A", value));
+    EXPECT_EQ(DecodeRegString(value.data), u"a2");
+}
+
+TEST(ETreeSave, ACaseRenameThatCannotBeWrittenPutsTheOldValueBack)
+{
+    test::TFakePlatform machine;
+    const Scope scope = CurrentUserScope();
+    machine.SetValue(scope.root, scope.key, u"Path", regtype::kExpandSz, u"old");
+    TETree tree(machine);
+    tree.LoadFromRegistry(scope);
+    tree.SetVariableName(tree.FindVariable(u"Path"), u"PATH");
+    tree.SetVariableValue(tree.FindVariable(u"PATH"), u"new");
+    machine.FailWritesOf(u"PATH"); // the new spelling fails, the old one can be written back
+    EXPECT_THROW(tree.SaveToRegistry(), TError);
+    RegValue value;
+    ASSERT_EQ(machine.ValueNames(scope.root, scope.key), U{u"Path"});
+    ASSERT_TRUE(machine.GetValue(scope.root, scope.key, u"Path", value));
+    EXPECT_EQ(value.type, regtype::kExpandSz);
+    EXPECT_EQ(DecodeRegString(value.data), u"old");
+}
+
+TEST(ETreeSave, AScopeThatCannotBeOpenedIsLeftAlone)
+{
+    test::TFakePlatform machine;
+    const Scope scope = SystemScope();
+    machine.SetValue(scope.root, scope.key, u"A", regtype::kSz, u"a");
+    TETree tree(machine);
+    tree.LoadFromRegistry(scope);
+    tree.DeleteNode(tree.FindVariable(u"A"));
+    machine.FailOpenForWrite(true);
+    try {
+        tree.SaveToRegistry();
+        FAIL() << "no error";
+    } catch (const TError& e) {
+        EXPECT_EQ(e.message(), u"Error writing to the registry, the registry key is locked by another process");
+    }
+    EXPECT_EQ(machine.ValueNames(scope.root, scope.key), U{u"A"});
+}
+
+TEST(ETreeLoad, AMissingKeyGivesAnEmptyTree)
+{
+    test::TFakePlatform machine;
+    TETree tree(machine);
+    tree.AddVariable(u"Old", u"", kDataTypeString, false);
+    tree.LoadFromRegistry(RootKey::Users, u"\\S-1-5-21-9\\Environment");
+    EXPECT_EQ(tree.VariableCount(), 0u);
+    EXPECT_TRUE(tree.IsUserTree());
+    EXPECT_EQ(tree.GetKey(), u"\\S-1-5-21-9\\Environment");
+}
+
+} // namespace
+} // namespace talvoren

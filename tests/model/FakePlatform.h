@@ -1,0 +1,124 @@
+#pragma once
+
+// An in-memory machine for model tests: a registry whose writes can be made
+// to fail one value at a time, a file system of declared folders and files,
+// a process environment and a locale. Where a test needs what the emulated
+// machine cannot do on request (a write failing half way, counting the
+// critical-error guards), it runs here.
+
+#include "platform/Platform.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace talvoren::test {
+
+class TFakePlatform : public platform::IPlatform, // the machine
+                      private platform::IRegistry,
+                      private platform::ISystem,
+                      private platform::IFileSystem,
+                      private platform::IProcessEnvironment,
+                      private platform::ILocale,
+                      private platform::IAccounts,
+                      private platform::IShell {
+public:
+    TFakePlatform();
+    ~TFakePlatform() override;
+
+    platform::IRegistry& registry() override { return *this; }
+    platform::ISystem& system() override { return *this; }
+    platform::IFileSystem& fileSystem() override { return *this; }
+    platform::IProcessEnvironment& environment() override { return *this; }
+    platform::ILocale& locale() override { return *this; }
+    platform::IAccounts& accounts() override { return *this; }
+    platform::IShell& shell() override { return *this; }
+
+    // --- set-up and inspection ---
+    void CreateKey(platform::RootKey root, const std::u16string& path);
+    void SetValue(platform::RootKey root, const std::u16string& path, const std::u16string& name, uint32_t type,
+                  const std::u16string& text);
+    void SetRawValue(platform::RootKey root, const std::u16string& path, const std::u16string& name,
+                     const platform::RegValue& value);
+    // Value names in the key's order, with their stored spelling.
+    std::vector<std::u16string> ValueNames(platform::RootKey root, const std::u16string& path) const;
+    bool GetValue(platform::RootKey root, const std::u16string& path, const std::u16string& name,
+                  platform::RegValue& out) const;
+    // Writes of this exact value name fail with kAccessDenied.
+    void FailWritesOf(const std::u16string& name) { fFailingNames.insert(name); }
+    // Opening any key for writing fails.
+    void FailOpenForWrite(bool fail) { fFailOpenForWrite = fail; }
+    size_t DeleteCount() const { return fDeletes; }
+
+    void AddFolder(const std::u16string& path);
+    void AddFile(const std::u16string& path);
+    size_t ProbeCount() const { return fProbes; }
+    // Probes made while no critical-error guard was alive.
+    size_t UnguardedProbeCount() const { return fUnguardedProbes; }
+    size_t GuardCount() const { return fGuardsMade; }
+
+    void SetEnvironment(const std::u16string& name, const std::u16string& value) { fEnvironment[name] = value; }
+
+    // The locale's upper-casing: ASCII and the Latin-1 letters.
+    static std::u16string upper(const std::u16string& text);
+
+private:
+    struct TKey {
+        std::vector<std::pair<std::u16string, platform::RegValue>> values;
+    };
+    class TKeyHandle;
+    class TGuard;
+
+    static std::u16string keyId(platform::RootKey root, const std::u16string& path);
+    TKey* FindKey(platform::RootKey root, const std::u16string& path);
+    const TKey* FindKey(platform::RootKey root, const std::u16string& path) const;
+    std::u16string Normalize(const std::u16string& path) const;
+    void CountProbe();
+
+    // IRegistry
+    uint32_t openKey(platform::RootKey root, const std::u16string& path, uint32_t access, bool create,
+                     std::unique_ptr<platform::IRegistryKey>& key) override;
+    uint32_t deleteKey(platform::RootKey root, const std::u16string& path) override;
+    uint32_t loadHive(const std::u16string& keyName, const std::u16string& file) override;
+    // ISystem
+    uintptr_t broadcastSettingChange(const std::u16string& area, uint32_t flags, uint32_t timeoutMs) override;
+    bool isWow64Process(uint32_t* lastError) override;
+    std::u16string executablePath() override;
+    std::vector<uint16_t> executableVersion() override;
+    std::vector<std::u16string> arguments(int argc, char** argv) override;
+    // IFileSystem
+    uint32_t attributes(const std::u16string& path) override;
+    std::vector<platform::FindEntry> find(const std::u16string& pattern, size_t maxEntries) override;
+    std::optional<std::u16string> shortPathName(const std::u16string& path) override;
+    std::u16string tempFolder() override;
+    std::unique_ptr<platform::ICriticalErrorGuard> suppressCriticalErrors() override;
+    // IProcessEnvironment
+    std::u16string variable(const std::u16string& name) override;
+    std::u16string expand(const std::u16string& text) override;
+    // ILocale
+    int compareNoCase(const std::u16string& a, const std::u16string& b) override;
+    std::u16string foldCase(const std::u16string& text) override;
+    // IAccounts
+    bool lookupSid(const std::u16string& sid, platform::AccountInfo& out) override;
+    std::u16string currentUserSid() override;
+    bool enablePrivilege(const std::u16string& name) override;
+    // IShell
+    bool execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
+                 uintptr_t ownerWindow) override;
+    void messageBox(const std::u16string& title, const std::u16string& text) override;
+
+    std::map<std::u16string, TKey> fKeys;
+    std::set<std::u16string> fFailingNames;
+    bool fFailOpenForWrite = false;
+    size_t fDeletes = 0;
+    std::map<std::u16string, std::u16string> fFolders; // upper-cased path -> stored name of the last component
+    std::map<std::u16string, std::u16string> fFiles;
+    std::map<std::u16string, std::u16string> fEnvironment;
+    size_t fProbes = 0;
+    size_t fUnguardedProbes = 0;
+    size_t fGuardsMade = 0;
+    int fGuardsAlive = 0;
+};
+
+} // namespace talvoren::test
