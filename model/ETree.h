@@ -361,7 +361,9 @@ private:
     std::unique_ptr<TENode> ReadVariableChunk(TNodeStreamReader& reader) const;
     std::unique_ptr<TENode> ReadElementChunk(TNodeStreamReader& reader, TENode* parent) const;
     void StoreFlag(TENode* node, bool wrong);
-    void VerifyVariable(TENode* variable);
+    // Existence answers of one Verify pass, by exact path text.
+    using TProbeCache = std::unordered_map<std::u16string, bool>;
+    void VerifyVariable(TENode* variable, TProbeCache& probes);
     TENode* Parentless(TENode* parent) const { return parent == &fRootNode ? nullptr : parent; }
 
     platform::IPlatform& fPlatform;

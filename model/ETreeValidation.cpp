@@ -119,13 +119,16 @@ void TETree::StoreFlag(TENode* node, bool wrong)
 void TETree::Verify()
 {
     auto& fs = fPlatform.fileSystem();
+    // The same folder is often named by many elements (through references,
+    // in several lists); within one pass it is probed once.
+    TProbeCache probes;
     for (const auto& variable : fRootNode.fChildren) {
         auto guard = fs.suppressCriticalErrors();
-        VerifyVariable(variable.get());
+        VerifyVariable(variable.get(), probes);
     }
 }
 
-void TETree::VerifyVariable(TENode* variable)
+void TETree::VerifyVariable(TENode* variable, TProbeCache& probes)
 {
     auto& fs = fPlatform.fileSystem();
     const std::u16string& name = variable->VarData()->GetVariableName();
@@ -151,7 +154,14 @@ void TETree::VerifyVariable(TENode* variable)
                 pieces.assign(1, expanded);
             }
             for (const auto& piece : pieces) {
-                if (IsPath(piece) && !FolderExists(piece, fs) && !PathExists(piece, fs)) {
+                if (!IsPath(piece)) {
+                    continue;
+                }
+                auto [known, added] = probes.try_emplace(piece, false);
+                if (added) {
+                    known->second = !FolderExists(piece, fs) && !PathExists(piece, fs);
+                }
+                if (known->second) {
                     wrong = true;
                     break;
                 }
