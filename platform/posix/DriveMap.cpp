@@ -193,6 +193,24 @@ std::optional<TDriveMap::TResolved> TDriveMap::resolve(const TWindowsPath& path)
         return std::nullopt;
     }
     TResolved result{*root, std::u16string(1, path.drive) + u":"};
+    // Most paths are typed in their stored case: when the literal path exists,
+    // every component matches exactly (which the look-up below prefers), so one
+    // stat answers instead of one per component.
+    {
+        TResolved literal = result;
+        bool valid = true;
+        for (const auto& component : path.components) {
+            if (!isValidComponent(component)) {
+                valid = false;
+                break;
+            }
+            literal.host += (literal.host.ends_with('/') ? "" : "/") + toUtf8(component);
+            literal.windows += u"\\" + component;
+        }
+        if (valid && !path.components.empty() && exists(literal.host)) {
+            return literal;
+        }
+    }
     for (const auto& component : path.components) {
         const auto stored = lookup(result.host, component);
         if (!stored) {
