@@ -195,13 +195,15 @@ TEST_F(ValidationTest, FlagsAreReportedOnlyWhenTheyChange)
 TEST(ValidationOnMachine, ProbesFindWhatTheDriveHolds)
 {
     test::TestMachine machine;
-    const auto driveC = machine.prefix() / "drive_c";
-    std::filesystem::create_directories(driveC / "Tools" / "bin");
-    std::ofstream(driveC / "Tools" / "bin" / "tool.exe") << "x";
+    const auto host = machine.scratchHostPath();
+    std::filesystem::create_directories(host / "Tools" / "bin");
+    std::ofstream(host / "Tools" / "bin" / "tool.exe") << "x";
+    const std::u16string s = machine.scratchPath();
     TETree tree(machine.platform());
     TENode* v = tree.AddVariable(u"V",
-                                 u"C:\\Tools\\;C:\\;C:\\tools\\BIN;C:\\Tools\\bin\\tool.exe;C:\\Tools\\bin\\*.exe;"
-                                 u"C:\\Tools\\nothere; C:\\Tools",
+                                 s + u"\\Tools\\;" + s.substr(0, 3) + u";" + s + u"\\tools\\BIN;" + s
+                                     + u"\\Tools\\bin\\tool.exe;" + s + u"\\Tools\\bin\\*.exe;" + s
+                                     + u"\\Tools\\nothere; " + s + u"\\Tools",
                                  kDataTypeString, false);
     tree.Verify();
     std::vector<bool> valid;
