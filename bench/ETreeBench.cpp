@@ -12,10 +12,12 @@
 #include "settings/Exclusions.h"
 
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -39,10 +41,20 @@ public:
     }
 
     platform::IPlatform& platform() { return *fPlatform; }
-    void MakeFolder(const std::string& relative) { fs::create_directories(fPrefix / "drive_c" / relative); }
+    void MakeFolder(const std::string& relative)
+    {
+        if (fs::create_directories(fPrefix / "drive_c" / relative)) {
+            fLastChange = std::chrono::system_clock::now();
+        }
+    }
+
+    // The folders of a real machine were made long before the window opens;
+    // a folder changed moments ago is read afresh on every look-up.
+    void Settle() { std::this_thread::sleep_until(fLastChange + std::chrono::milliseconds(3100)); }
 
 private:
     fs::path fPrefix;
+    std::chrono::system_clock::time_point fLastChange{};
     std::unique_ptr<platform::IPlatform> fPlatform;
 };
 
@@ -109,6 +121,7 @@ std::unique_ptr<TTrees> TypicalTrees()
         trees->user.AddVariable(N("USER_VAR_" + std::to_string(i)), N("value " + std::to_string(i)), kDataTypeString,
                                 false);
     }
+    Machine().Settle();
     return trees;
 }
 
@@ -172,6 +185,7 @@ std::unique_ptr<TTrees> LargeTrees(int variables, bool distinct = false)
             tree.AddVariable(N("LIST_" + side + std::to_string(v)), value, kDataTypeExpandString, false);
         }
     }
+    Machine().Settle();
     return trees;
 }
 

@@ -4,7 +4,6 @@
 #include "platform/posix/CaseFold.h"
 
 #include <algorithm>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -147,7 +146,7 @@ std::optional<std::string> TDriveMap::driveRoot(char16_t drive) const
     return std::nullopt;
 }
 
-std::optional<std::u16string> TDriveMap::lookup(const std::string& hostDir, const std::u16string& name)
+std::optional<std::u16string> TDriveMap::lookup(const std::string& hostDir, const std::u16string& name) const
 {
     if (!isValidComponent(name)) {
         return std::nullopt;
@@ -156,25 +155,7 @@ std::optional<std::u16string> TDriveMap::lookup(const std::string& hostDir, cons
     if (exists(exact)) {
         return name;
     }
-    DIR* dir = opendir(hostDir.c_str());
-    if (!dir) {
-        return std::nullopt;
-    }
-    const std::u16string folded = foldUpper(name);
-    std::vector<std::u16string> matches;
-    while (dirent* entry = readdir(dir)) {
-        const std::u16string candidate = fromUtf8(entry->d_name);
-        if (foldUpper(candidate) == folded && candidate != u"." && candidate != u"..") {
-            matches.push_back(candidate);
-        }
-    }
-    closedir(dir);
-    if (matches.empty()) {
-        return std::nullopt;
-    }
-    // Names differing only in case can coexist on the host; take one stably.
-    std::sort(matches.begin(), matches.end());
-    return matches.front();
+    return fFolderNames.find(hostDir, foldUpper(name));
 }
 
 std::optional<TDriveMap::TResolved> TDriveMap::resolve(const std::u16string& path) const

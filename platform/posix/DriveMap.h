@@ -6,6 +6,8 @@
 // them) add or move letters. Look-ups ignore case the way Windows does and
 // report the names in the case they are stored in.
 
+#include "platform/posix/FolderNames.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -47,7 +49,7 @@ public:
 
     // The entry of `hostDir` whose name equals `name` ignoring case (the
     // exact spelling first). Gives the stored name.
-    static std::optional<std::u16string> lookup(const std::string& hostDir, const std::u16string& name);
+    std::optional<std::u16string> lookup(const std::string& hostDir, const std::u16string& name) const;
 
     // The Windows form of an absolute host path: its place on C: when it is
     // inside drive_c, else on Z:.
@@ -57,6 +59,7 @@ public:
 
 private:
     std::filesystem::path fPrefix;
+    mutable TFolderNames fFolderNames;
 };
 
 } // namespace talvoren::platform::posix

@@ -110,7 +110,7 @@ std::vector<FindEntry> TPosixFileSystem::find(const std::u16string& pattern, siz
         return entries;
     }
     if (!hasWildcard(last)) {
-        const auto stored = TDriveMap::lookup(folder->host, last);
+        const auto stored = fDrives.lookup(folder->host, last);
         if (stored) {
             const uint32_t attributes = attributesOf(folder->host + "/" + toUtf8(*stored), *stored);
             if (attributes != kInvalidFileAttributes && maxEntries > 0) {

@@ -3,11 +3,16 @@
 
 #include "platform/posix/PosixFileSystem.h"
 
+#include "platform/Utf.h"
+#include "platform/posix/CaseFold.h"
 #include "platform/posix/DriveMap.h"
+#include "platform/posix/FolderNames.h"
 #include "tests/support/TestSupport.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace talvoren;
 using namespace talvoren::platform;
@@ -156,6 +161,79 @@ TEST(WindowsPathTest, ParsingTakesDrivesAndDotsApart)
     EXPECT_FALSE(parseWindowsPath(u"\\\\host\\share\\x").has_value());
     EXPECT_FALSE(parseWindowsPath(u"//host/share").has_value());
     EXPECT_EQ(parseWindowsPath(u"relative")->drive, u'Z');
+}
+
+} // namespace
+
+namespace {
+
+// The folder listings kept between case-insensitive look-ups.
+class FolderNamesTest : public ::testing::Test {
+protected:
+    void Make(const std::string& name) { fs::create_directories(fFolder / name); }
+    // Puts the folder's modification time an hour back, as if it had been
+    // left alone since; its change time stays with the kernel.
+    void AgeFolder()
+    {
+        const timespec times[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, fFolder.c_str(), times, 0), 0);
+    }
+    std::optional<std::u16string> Find(TFolderNames& names, const std::u16string& folded)
+    {
+        return names.find(fFolder.string(), folded);
+    }
+
+    test::TempDir fDir;
+    fs::path fFolder = fDir.path() / "folder";
+};
+
+TEST_F(FolderNamesTest, ASettledListingStillSeesEveryLaterChange)
+{
+    // A clock far ahead: every listing counts as settled and is kept.
+    TFolderNames names([] { return time(nullptr) + 3600; });
+    Make("Alpha");
+    Make("alpha");
+    AgeFolder();
+    EXPECT_EQ(Find(names, u"ALPHA"), u"Alpha") << "the smallest spelling of names equal but for case";
+    EXPECT_EQ(Find(names, u"BETA"), std::nullopt);
+
+    // Each change stamps the folder anew, so the kept listing is read again.
+    AgeFolder();
+    Make("Beta");
+    EXPECT_EQ(Find(names, u"BETA"), u"Beta");
+    AgeFolder();
+    fs::remove(fFolder / "Alpha");
+    EXPECT_EQ(Find(names, u"ALPHA"), u"alpha");
+
+    // A folder put in the place of another is a folder of its own.
+    fs::rename(fFolder, fDir.path() / "old");
+    Make("Gamma");
+    AgeFolder();
+    EXPECT_EQ(Find(names, u"BETA"), std::nullopt);
+    EXPECT_EQ(Find(names, u"GAMMA"), u"Gamma");
+}
+
+TEST_F(FolderNamesTest, AFolderChangedMomentsAgoIsReadEveryTime)
+{
+    // Two changes within one tick of the file system's clock leave the
+    // folder's times as they were: only a listing older than the slack is kept.
+    TFolderNames names;
+    Make("Alpha");
+    for (int i = 0; i < 50; ++i) {
+        const std::string name = "Item" + std::to_string(i);
+        EXPECT_EQ(Find(names, foldUpper(fromUtf8(name))), std::nullopt);
+        Make(name);
+        EXPECT_EQ(Find(names, foldUpper(fromUtf8(name))), fromUtf8(name)) << "added right after a look-up";
+    }
+}
+
+TEST_F(FolderNamesTest, WhatIsNoFolderHoldsNoNames)
+{
+    TFolderNames names([] { return time(nullptr) + 3600; });
+    EXPECT_EQ(Find(names, u"ANY"), std::nullopt);
+    fs::create_directories(fDir.path());
+    std::ofstream(fFolder) << "a file";
+    EXPECT_EQ(Find(names, u"ANY"), std::nullopt);
 }
 
 } // namespace
