@@ -11,6 +11,7 @@ TfrmOK::TfrmOK(QWidget* parent)
 {
     QPushButton* ok = addButton(qtr("OK"), mrOk);
     ok->setDefault(true);
+    setFocusResult(mrOk);
     setEscapeResult(mrOk);
     setType(mtInformation);
 }
@@ -37,24 +38,12 @@ void TfrmOK::setType(int dlgType)
     }
 }
 
-TDialogHook& TfrmOK::hook()
-{
-    static TDialogHook instance;
-    return instance;
-}
-
 int TfrmOK::createAndShowModal(const std::u16string& text, int dlgType, QWidget* parent)
 {
     TfrmOK form(parent);
     form.setType(dlgType);
     form.setText(toQ(text));
     return showModal(form, hook());
-}
-
-void TfrmOK::showEvent(QShowEvent* event)
-{
-    TMessageForm::showEvent(event);
-    button(mrOk)->setFocus();
 }
 
 } // namespace talvoren

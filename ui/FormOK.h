@@ -16,7 +16,7 @@ enum TMsgDlgType : int {
     mtConfirmation = 3,
 };
 
-class TfrmOK : public TMessageForm {
+class TfrmOK : public TMessageForm, public THookedForm<TfrmOK> {
     Q_OBJECT
 public:
     explicit TfrmOK(QWidget* parent = nullptr);
@@ -26,12 +26,6 @@ public:
     void setType(int dlgType);
 
     static int createAndShowModal(const std::u16string& text, int dlgType, QWidget* parent = nullptr);
-
-    static TDialogHook& hook();
-    static void setNextAnswer(int result) { hook().setNextAnswer(result); }
-
-protected:
-    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace talvoren

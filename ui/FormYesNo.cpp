@@ -13,13 +13,8 @@ TfrmYesNo::TfrmYesNo(QWidget* parent)
     setIcon(QStyle::SP_MessageBoxQuestion);
     addButton(qtr("&Yes"), mrYes);
     addButton(qtr("&No"), mrNo);
+    setFocusResult(mrYes);
     setEscapeResult(mrNo);
-}
-
-TDialogHook& TfrmYesNo::hook()
-{
-    static TDialogHook instance;
-    return instance;
 }
 
 int TfrmYesNo::createAndShowModal(const std::u16string& text, QWidget* parent)
@@ -27,12 +22,6 @@ int TfrmYesNo::createAndShowModal(const std::u16string& text, QWidget* parent)
     TfrmYesNo form(parent);
     form.setText(toQ(text));
     return showModal(form, hook());
-}
-
-void TfrmYesNo::showEvent(QShowEvent* event)
-{
-    TMessageForm::showEvent(event);
-    button(mrYes)->setFocus();
 }
 
 } // namespace talvoren

@@ -9,7 +9,7 @@
 
 namespace talvoren {
 
-class TfrmYesNo : public TMessageForm {
+class TfrmYesNo : public TMessageForm, public THookedForm<TfrmYesNo> {
     Q_OBJECT
 public:
     explicit TfrmYesNo(QWidget* parent = nullptr);
@@ -17,12 +17,6 @@ public:
     // Creates the dialog with `text`, shows it modally, releases it and
     // returns its result.
     static int createAndShowModal(const std::u16string& text, QWidget* parent = nullptr);
-
-    static TDialogHook& hook();
-    static void setNextAnswer(int result) { hook().setNextAnswer(result); }
-
-protected:
-    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace talvoren

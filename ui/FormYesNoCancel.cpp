@@ -14,13 +14,8 @@ TfrmYesNoCancel::TfrmYesNoCancel(QWidget* parent)
     addButton(qtr("&Yes"), mrYes);
     addButton(qtr("&No"), mrNo);
     addButton(qtr("Cancel"), mrCancel);
+    setFocusResult(mrYes);
     setEscapeResult(mrCancel);
-}
-
-TDialogHook& TfrmYesNoCancel::hook()
-{
-    static TDialogHook instance;
-    return instance;
 }
 
 int TfrmYesNoCancel::createAndShowModal(const std::u16string& text, QWidget* parent)
@@ -28,12 +23,6 @@ int TfrmYesNoCancel::createAndShowModal(const std::u16string& text, QWidget* par
     TfrmYesNoCancel form(parent);
     form.setText(toQ(text));
     return showModal(form, hook());
-}
-
-void TfrmYesNoCancel::showEvent(QShowEvent* event)
-{
-    TMessageForm::showEvent(event);
-    button(mrYes)->setFocus();
 }
 
 } // namespace talvoren

@@ -9,18 +9,12 @@
 
 namespace talvoren {
 
-class TfrmYesNoCancel : public TMessageForm {
+class TfrmYesNoCancel : public TMessageForm, public THookedForm<TfrmYesNoCancel> {
     Q_OBJECT
 public:
     explicit TfrmYesNoCancel(QWidget* parent = nullptr);
 
     static int createAndShowModal(const std::u16string& text, QWidget* parent = nullptr);
-
-    static TDialogHook& hook();
-    static void setNextAnswer(int result) { hook().setNextAnswer(result); }
-
-protected:
-    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace talvoren

@@ -114,6 +114,9 @@ void TMessageForm::showEvent(QShowEvent* event)
     const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
     const QRect area = owner ? owner->frameGeometry() : screen()->availableGeometry();
     move(area.center() - rect().center());
+    if (QPushButton* focused = button(fFocusResult)) {
+        focused->setFocus();
+    }
 }
 
 void TMessageForm::reject()

@@ -53,6 +53,8 @@ protected:
     void setIcon(QStyle::StandardPixmap icon);
     QPushButton* addButton(const QString& caption, int result);
     void setEscapeResult(int result) { fEscapeResult = result; }
+    // The button that has the focus when the dialog shows.
+    void setFocusResult(int result) { fFocusResult = result; }
 
     // Runs the dialog modally, or takes the hook's answer when one is set.
     static int showModal(TMessageForm& form, TDialogHook& hook);
@@ -68,6 +70,18 @@ private:
     QLabel* lblText;
     std::vector<std::pair<QPushButton*, int>> fButtons;
     int fEscapeResult = mrCancel;
+    int fFocusResult = mrNone;
+};
+
+// The test hook of one dialog class, shared by all its instances.
+template <class Form> class THookedForm {
+public:
+    static TDialogHook& hook()
+    {
+        static TDialogHook instance;
+        return instance;
+    }
+    static void setNextAnswer(int result) { hook().setNextAnswer(result); }
 };
 
 } // namespace talvoren
