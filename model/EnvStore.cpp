@@ -2,6 +2,7 @@
 
 #include "model/Error.h"
 #include "model/Translation.h"
+#include "platform/Utf.h"
 
 namespace talvoren {
 
@@ -28,28 +29,13 @@ Scope OtherUserScope(const std::u16string& sid)
 std::vector<uint8_t> EncodeRegString(const std::u16string& text)
 {
     std::vector<uint8_t> data;
-    data.reserve((text.size() + 1) * 2);
-    for (char16_t c : text) {
-        data.push_back(static_cast<uint8_t>(c & 0xFF));
-        data.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    data.push_back(0);
-    data.push_back(0);
+    platform::appendRegString(data, text);
     return data;
 }
 
 std::u16string DecodeRegString(const std::vector<uint8_t>& data)
 {
-    std::u16string text;
-    text.reserve(data.size() / 2);
-    for (size_t i = 0; i + 1 < data.size(); i += 2) {
-        const auto c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-        if (c == 0) {
-            break;
-        }
-        text += c;
-    }
-    return text;
+    return platform::fromUtf16Le(data);
 }
 
 TEnvStore::TEnvStore(IRegistry& registry, RootKey root, uint32_t access)

@@ -4,6 +4,7 @@
 #include "model/Text.h"
 #include "model/Translation.h"
 #include "platform/Platform.h"
+#include "platform/Utf.h"
 
 #include <cstdint>
 #include <functional>
@@ -40,11 +41,7 @@ void TNodeStreamWriter::WriteUInt32(uint32_t value)
 void TNodeStreamWriter::WriteString(const std::u16string& text)
 {
     WriteUInt32(static_cast<uint32_t>(text.size()));
-    fBytes.reserve(fBytes.size() + text.size() * 2);
-    for (char16_t c : text) {
-        fBytes.push_back(static_cast<uint8_t>(c & 0xFF));
-        fBytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
+    platform::appendUtf16Le(fBytes, text);
 }
 
 void TNodeStreamWriter::WriteVariable(const TVarData& data)

@@ -85,4 +85,36 @@ std::u16string fromUtf8(std::string_view text)
     return out;
 }
 
+void appendUtf16Le(std::vector<uint8_t>& bytes, std::u16string_view text)
+{
+    bytes.reserve(bytes.size() + text.size() * 2);
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+}
+
+void appendRegString(std::vector<uint8_t>& bytes, std::u16string_view text)
+{
+    appendUtf16Le(bytes, text);
+    bytes.push_back(0);
+    bytes.push_back(0);
+}
+
+std::u16string fromUtf16Le(const std::vector<uint8_t>& bytes, size_t offset, bool stopAtNull)
+{
+    std::u16string text;
+    if (offset < bytes.size()) {
+        text.reserve((bytes.size() - offset) / 2);
+    }
+    for (size_t i = offset; i + 1 < bytes.size(); i += 2) {
+        const auto c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+        if (c == 0 && stopAtNull) {
+            break;
+        }
+        text += c;
+    }
+    return text;
+}
+
 } // namespace talvoren::platform

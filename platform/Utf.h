@@ -3,12 +3,22 @@
 // Conversions between the UTF-16 strings of the program and the UTF-8 of
 // host files, command lines and databases. Invalid sequences become U+FFFD.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talvoren::platform {
 
 std::string toUtf8(std::u16string_view text);
 std::u16string fromUtf8(std::string_view text);
+
+// UTF-16 little-endian, the byte order of registry data and Windows text files.
+void appendUtf16Le(std::vector<uint8_t>& bytes, std::u16string_view text);
+// Registry string data: the text and its terminating null.
+void appendRegString(std::vector<uint8_t>& bytes, std::u16string_view text);
+// The text of UTF-16LE bytes from `offset`, up to the first null when
+// `stopAtNull`; an odd last byte is dropped.
+std::u16string fromUtf16Le(const std::vector<uint8_t>& bytes, size_t offset = 0, bool stopAtNull = true);
 
 } // namespace talvoren::platform

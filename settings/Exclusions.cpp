@@ -3,6 +3,7 @@
 #include "model/Error.h"
 #include "model/Text.h"
 #include "model/Translation.h"
+#include "platform/Utf.h"
 
 #include <algorithm>
 
@@ -114,11 +115,7 @@ uint32_t TExclusionsComparer::GetHashCode(std::u16string_view value)
 {
     const std::u16string upper = asciiUpper(value);
     std::vector<uint8_t> bytes;
-    bytes.reserve(upper.size() * 2);
-    for (char16_t c : upper) {
-        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
+    platform::appendUtf16Le(bytes, upper);
     return hashlittle(bytes.data(), bytes.size(), 0);
 }
 

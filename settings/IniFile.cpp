@@ -73,12 +73,7 @@ std::u16string decode(const std::vector<uint8_t>& bytes, TIniFile::Encoding& enc
 {
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         encoding = TIniFile::Encoding::Utf16LeBom;
-        std::u16string text;
-        text.reserve((bytes.size() - 2) / 2);
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
-        }
-        return text;
+        return platform::fromUtf16Le(bytes, 2, false);
     }
     size_t start = 0;
     encoding = TIniFile::Encoding::Utf8;
@@ -222,10 +217,7 @@ std::vector<uint8_t> TIniFile::Serialize() const
     std::vector<uint8_t> bytes;
     if (fEncoding == Encoding::Utf16LeBom) {
         bytes = {0xFF, 0xFE};
-        for (char16_t c : text) {
-            bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-            bytes.push_back(static_cast<uint8_t>(c >> 8));
-        }
+        platform::appendUtf16Le(bytes, text);
         return bytes;
     }
     if (fEncoding == Encoding::Utf8Bom) {

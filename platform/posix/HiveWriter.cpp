@@ -9,15 +9,6 @@
 namespace talvoren::platform::posix {
 
 namespace {
-void appendText(std::vector<uint8_t>& data, const std::u16string& text)
-{
-    for (char16_t c : text) {
-        data.push_back(static_cast<uint8_t>(c & 0xFF));
-        data.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    data.push_back(0);
-    data.push_back(0);
-}
 } // namespace
 
 THiveWriter::THiveWriter(THive& hive)
@@ -53,14 +44,14 @@ void THiveWriter::set(const std::u16string& path, const std::u16string& name, ui
 void THiveWriter::string(const std::u16string& path, const std::u16string& name, const std::u16string& text)
 {
     std::vector<uint8_t> data;
-    appendText(data, text);
+    appendRegString(data, text);
     set(path, name, regtype::kSz, std::move(data));
 }
 
 void THiveWriter::expandString(const std::u16string& path, const std::u16string& name, const std::u16string& text)
 {
     std::vector<uint8_t> data;
-    appendText(data, text);
+    appendRegString(data, text);
     set(path, name, regtype::kExpandSz, std::move(data));
 }
 
@@ -76,7 +67,7 @@ void THiveWriter::multiString(const std::u16string& path, const std::u16string& 
 {
     std::vector<uint8_t> data;
     for (const auto& item : items) {
-        appendText(data, item);
+        appendRegString(data, item);
     }
     data.push_back(0);
     data.push_back(0);
@@ -103,15 +94,7 @@ std::optional<std::u16string> readHiveText(THive& hive, const std::u16string& pa
     if (!value || (value->type != regtype::kSz && value->type != regtype::kExpandSz)) {
         return std::nullopt;
     }
-    std::u16string text;
-    for (size_t i = 0; i + 1 < value->data.size(); i += 2) {
-        const auto c = static_cast<char16_t>(value->data[i] | (value->data[i + 1] << 8));
-        if (c == 0) {
-            break;
-        }
-        text += c;
-    }
-    return text;
+    return fromUtf16Le(value->data);
 }
 
 std::optional<uint32_t> readHiveDword(THive& hive, const std::u16string& path, const std::u16string& name)

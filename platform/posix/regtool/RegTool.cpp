@@ -49,16 +49,6 @@ bool isAnyOption(const std::u16string& arg)
     return arg.size() > 1 && (arg[0] == u'/' || arg[0] == u'-');
 }
 
-void appendText(std::vector<uint8_t>& data, const std::u16string& text)
-{
-    for (char16_t c : text) {
-        data.push_back(static_cast<uint8_t>(c & 0xFF));
-        data.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    data.push_back(0);
-    data.push_back(0);
-}
-
 std::u16string hexBytes(const std::vector<uint8_t>& data, size_t from = 0)
 {
     static const char16_t digits[] = u"0123456789ABCDEF";
@@ -449,7 +439,7 @@ int TRegTool::add(const std::vector<std::u16string>& args)
             if (item.empty()) {
                 return fail("reg: The option [/d] must not contain empty strings");
             }
-            appendText(value.data, item);
+            appendRegString(value.data, item);
             start = end + sep.size();
         }
         value.data.push_back(0);
@@ -457,7 +447,7 @@ int TRegTool::add(const std::vector<std::u16string>& args)
         break;
     }
     default:
-        appendText(value.data, text);
+        appendRegString(value.data, text);
     }
 
     std::unique_ptr<IRegistryKey> key;
