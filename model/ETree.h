@@ -124,6 +124,10 @@ public:
     virtual void FocusChanged(TENode* focused) { }
     // The set of selected nodes changed.
     virtual void SelectionChanged() { }
+    // An in-place edit that is open is to end with commit.
+    virtual void FinishEditing() { }
+    // The in-place editor is to open on `node` (an add that asks for text).
+    virtual void EditNode(TENode* node) { }
 };
 
 class TETree {
@@ -313,6 +317,54 @@ public:
     // Incremental search: name or text starts with `typed` (ASCII folded).
     bool MatchesIncrementalSearch(const TENode* node, const std::u16string& typed) const;
 
+    // --- undoable edit operations (edit/ETreeEditing.cpp) ----------------------
+    //
+    // Each pushes one undo step before it changes any node and acts on the
+    // focused node. They do not check their preconditions again: the
+    // commands call them only when the matching Can... answers true (besides
+    // the tree having the keyboard focus, which is the window's to know).
+
+    // Commits an open in-place edit (through the observers).
+    void FinishEditing();
+
+    // An empty element as the first of the focused variable or right after
+    // the focused element, opened in the in-place editor; no further push
+    // when that edit commits.
+    void UndoableAddEmptyElement();
+    // An element holding `value` whole, at the same place, focused.
+    void UndoableAddElement(const std::u16string& value);
+    // A variable with one empty element, opened in the in-place editor.
+    void UndoableAddEmptyVariable(const std::u16string& name, uint8_t datatype, bool readOnly);
+    void UndoableAddVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype, bool readOnly);
+    // Gives the variable of that name a new value; type and read-only mark stay.
+    void UndoableReplaceVariable(const std::u16string& name, const std::u16string& value);
+    // String becomes expandable string; any other type becomes string.
+    void UndoableChangeType();
+    void UndoableCleanupPaths();
+    void UndoableMoveUp();
+    void UndoableMoveDown();
+    void UndoableLong2Short();
+    void UndoableShort2Long();
+    // Replaces references by what they expand to.
+    void UndoableInline();
+    // The focused element's text becomes `value` (a chosen file or folder).
+    void SetElement(const std::u16string& value);
+    // Deletes the selected node and activates its next visible sibling, else
+    // the previous one, else (for an element) its variable.
+    void DeleteSelectedNodes();
+    // Sets the text of the focused element, or of every element of the
+    // focused variable, to what `proc` makes of it. Nothing is split.
+    void UndoableDoSomething(const std::function<std::u16string(const TENode*)>& proc);
+
+    // When the operations above may be called (the focused node decides).
+    bool CanAddEmptyElement() const;
+    bool CanAddElement() const;
+    bool CanChangeFocusedNode() const { return IsWritable(fFocused); }
+    bool CanCleanupPaths() const;
+    bool CanMoveUp() const;
+    bool CanMoveDown() const;
+    bool CanSetElement() const;
+
     // --- expansion and validation --------------------------------------------
 
     // Expands %NAME% references against this tree, then its resolving tree;
@@ -361,6 +413,13 @@ private:
     std::unique_ptr<TENode> ReadVariableChunk(TNodeStreamReader& reader) const;
     std::unique_ptr<TENode> ReadElementChunk(TNodeStreamReader& reader, TENode* parent) const;
     void StoreFlag(TENode* node, bool wrong);
+    void PushUndo();
+    // Tells the views that every element of a variable looks different.
+    void RepaintElements(TENode* variable);
+    // Inserts `text` where the add operations place a new element.
+    TENode* InsertAtFocus(const std::u16string& text);
+    void MoveFocused(int step);
+    bool IsWritableElement(const TENode* node) const { return node && !node->IsVariable() && IsWritable(node); }
     // Existence answers of one Verify pass, by exact path text.
     using TProbeCache = std::unordered_map<std::u16string, bool>;
     void VerifyVariable(TENode* variable, TProbeCache& probes);

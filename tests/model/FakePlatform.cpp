@@ -325,7 +325,10 @@ std::vector<FindEntry> TFakePlatform::find(const std::u16string& pattern, size_t
             if (out.size() >= maxEntries) {
                 return;
             }
-            if (parentOf(path) == parent && wildcardMatch(name, 0, lastComponent(path), 0)) {
+            const auto shortName = fShortNames.find(path);
+            const bool named = wildcardMatch(name, 0, lastComponent(path), 0)
+                || (shortName != fShortNames.end() && wildcardMatch(name, 0, upper(shortName->second), 0));
+            if (parentOf(path) == parent && named) {
                 out.push_back({stored, attributes});
             }
         }
@@ -335,9 +338,24 @@ std::vector<FindEntry> TFakePlatform::find(const std::u16string& pattern, size_t
     return out;
 }
 
-std::optional<std::u16string> TFakePlatform::shortPathName(const std::u16string&)
+std::optional<std::u16string> TFakePlatform::shortPathName(const std::u16string& path)
 {
-    return std::nullopt;
+    if (attributes(path) == kInvalidFileAttributes || path.size() < 2 || path[1] != u':') {
+        return std::nullopt;
+    }
+    std::u16string out = path.substr(0, 2);
+    std::u16string prefix = out;
+    size_t pos = 2;
+    while (pos < path.size()) {
+        size_t end = path.find(u'\\', pos + 1);
+        end = end == std::u16string::npos ? path.size() : end;
+        const std::u16string piece = path.substr(pos, end - pos); // with its leading separator
+        prefix += piece;
+        const auto found = fShortNames.find(upper(prefix));
+        out += found == fShortNames.end() ? piece : u"\\" + found->second;
+        pos = end;
+    }
+    return out;
 }
 
 std::u16string TFakePlatform::tempFolder()

@@ -53,6 +53,12 @@ public:
 
     void AddFolder(const std::u16string& path);
     void AddFile(const std::u16string& path);
+    // The 8.3 name of the last component of an existing `path`: short paths
+    // are made of these, and searches find an entry by either name.
+    void SetShortName(const std::u16string& path, const std::u16string& shortName)
+    {
+        fShortNames[upper(path)] = shortName;
+    }
     size_t ProbeCount() const { return fProbes; }
     // Probes made while no critical-error guard was alive.
     size_t UnguardedProbeCount() const { return fUnguardedProbes; }
@@ -114,6 +120,7 @@ private:
     size_t fDeletes = 0;
     std::map<std::u16string, std::u16string> fFolders; // upper-cased path -> stored name of the last component
     std::map<std::u16string, std::u16string> fFiles;
+    std::map<std::u16string, std::u16string> fShortNames; // upper-cased path -> 8.3 name
     std::map<std::u16string, std::u16string> fEnvironment;
     size_t fProbes = 0;
     size_t fUnguardedProbes = 0;

@@ -1,0 +1,312 @@
+// The undoable edit operations of the environment tree, with the window's
+// part played by a stand-in: it pushes both trees, answers undo, and opens
+// and commits the in-place editor when the tree asks.
+
+#include "edit/PushInterface.h"
+#include "edit/UndoStack.h"
+#include "model/ETree.h"
+#include "settings/Exclusions.h"
+#include "tests/model/ETreeTestSupport.h"
+#include "tests/model/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+namespace talvoren {
+namespace {
+
+using test::Elements;
+using test::Names;
+using U = std::vector<std::u16string>;
+
+class ETreeEditingTest : public ::testing::Test, public IPushInterface, public IETreeObserver {
+protected:
+    ETreeEditingTest()
+    {
+        for (TETree* tree : {&system, &user}) {
+            tree->SetExclusions(&exclusions);
+        }
+        user.SetResolvingTree(&system);
+        system.AddVariable(u"ProgramFiles", u"C:\\Program Files", kDataTypeString, false);
+        user.AddVariable(u"A", u"C:\\x", kDataTypeString, false);
+        user.AddVariable(u"M", u"one;two;three", kDataTypeExpandString, false);
+        user.AddVariable(u"Z", u"z", kDataTypeString, false);
+        user.AddObserver(this);
+    }
+    ~ETreeEditingTest() override { user.RemoveObserver(this); }
+
+    void Push() override
+    {
+        ++pushes;
+        stack.Push(system, user);
+    }
+    void Undo() override { stack.Undo(); }
+    void FinishEditing() override { ++finishes; }
+    void EditNode(TENode* node) override { edited = node; }
+
+    TENode* Var(const std::u16string& name) { return user.FindVariable(name); }
+    TENode* Elem(const std::u16string& name, size_t row) { return Var(name)->Child(row); }
+    const std::u16string& Focused() { return user.GetElement(user.GetFocusedNode()); }
+    // The focused node is the only selected one.
+    void ExpectActive(const TENode* node)
+    {
+        EXPECT_EQ(user.GetFocusedNode(), node);
+        EXPECT_EQ(user.GetSelectedNodes(), std::vector<TENode*>{const_cast<TENode*>(node)});
+    }
+
+    test::TFakePlatform machine;
+    TExclusions exclusions;
+    TUndoStack stack;
+    TETree system{machine, this};
+    TETree user{machine, this};
+    int pushes = 0;
+    int finishes = 0;
+    TENode* edited = nullptr;
+};
+
+TEST_F(ETreeEditingTest, AddValuePlacesAnEmptyElementAndOpensTheEditor)
+{
+    user.ActivateNode(Var(u"M"));
+    user.UndoableAddEmptyElement();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"", u"one", u"two", u"three"})) << "first child of a variable";
+    EXPECT_EQ(edited, Elem(u"M", 0));
+    ExpectActive(Elem(u"M", 0));
+    EXPECT_FALSE(user.IsOnEdited()) << "committing this edit must not push again";
+    EXPECT_EQ(finishes, 1);
+
+    user.SetOnEdited(true);
+    user.ActivateNode(Elem(u"M", 2));
+    user.UndoableAddEmptyElement();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"", u"one", u"two", u"", u"three"})) << "right after an element";
+    EXPECT_EQ(edited, Elem(u"M", 3));
+    EXPECT_EQ(pushes, 2);
+
+    // Plain text goes in whole, without splitting.
+    user.ActivateNode(Elem(u"M", 4));
+    user.UndoableAddElement(u"a;b");
+    EXPECT_EQ(Elements(user, u"M"), (U{u"", u"one", u"two", u"", u"three", u"a;b"}));
+    ExpectActive(Elem(u"M", 5));
+
+    // Each add is one undo step.
+    stack.Undo();
+    stack.Undo();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"", u"one", u"two", u"three"}));
+}
+
+TEST_F(ETreeEditingTest, AddValueOnAVariableHeldWholeOnlyOnceItIsEmpty)
+{
+    exclusions.Add(u"M", false, true);
+    user.ActivateNode(Var(u"M"));
+    EXPECT_FALSE(user.CanAddEmptyElement());
+    EXPECT_FALSE(user.CanAddElement());
+    EXPECT_FALSE(user.CanCleanupPaths());
+    user.ActivateNode(Elem(u"M", 0));
+    user.DeleteSelectedNodes();
+    ExpectActive(Var(u"M"));
+    EXPECT_TRUE(user.CanAddEmptyElement());
+    EXPECT_FALSE(user.CanAddElement());
+}
+
+TEST_F(ETreeEditingTest, AddVariableOpensItsEmptyElementAndOneUndoRemovesIt)
+{
+    user.UndoableAddEmptyVariable(u"New", kDataTypeExpandString, false);
+    EXPECT_EQ(Names(user), (U{u"A", u"M", u"New", u"Z"}));
+    EXPECT_EQ(Elements(user, u"New"), U{u""});
+    EXPECT_EQ(user.GetVariableType(Var(u"New")), kDataTypeExpandString);
+    ExpectActive(Elem(u"New", 0));
+    EXPECT_EQ(edited, Elem(u"New", 0));
+    EXPECT_FALSE(user.IsOnEdited());
+    EXPECT_EQ(finishes, 0) << "the command finished the edit before its dialog";
+
+    // Esc in the editor undoes the add through the push interface.
+    user.undo();
+    EXPECT_EQ(Names(user), (U{u"A", u"M", u"Z"}));
+}
+
+TEST_F(ETreeEditingTest, PastedVariablesAddOrReplaceKeepingTheType)
+{
+    user.UndoableAddVariable(u"B", u"p;q", kDataTypeString, false);
+    EXPECT_EQ(Elements(user, u"B"), (U{u"p", u"q"}));
+    ExpectActive(Var(u"B"));
+
+    user.UndoableReplaceVariable(u"m", u"r;s");
+    EXPECT_EQ(Elements(user, u"M"), (U{u"r", u"s"}));
+    EXPECT_EQ(user.GetVariableType(Var(u"M")), kDataTypeExpandString);
+    ExpectActive(Var(u"M"));
+    EXPECT_EQ(pushes, 2);
+}
+
+TEST_F(ETreeEditingTest, ChangeTypeTogglesAndRecordsEachStep)
+{
+    user.ActivateNode(Elem(u"M", 1));
+    user.UndoableChangeType();
+    EXPECT_EQ(user.GetVariableType(Var(u"M")), kDataTypeString);
+    user.UndoableChangeType();
+    EXPECT_EQ(user.GetVariableType(Var(u"M")), kDataTypeExpandString);
+    stack.Undo();
+    EXPECT_EQ(user.GetVariableType(Var(u"M")), kDataTypeString);
+    EXPECT_EQ(stack.Count(), 4u);
+}
+
+TEST_F(ETreeEditingTest, CleanupDropsDuplicatesAndEmptiesButLeavesOneElement)
+{
+    user.AddVariable(u"P", u"C:\\A;c:\\a;;D:\\", kDataTypeString, false);
+    EXPECT_TRUE(user.CanCleanupPaths());
+    user.UndoableCleanupPaths();
+    EXPECT_EQ(Elements(user, u"P"), (U{u"C:\\A", u"D:\\"}));
+
+    user.AddVariable(u"E", u";;", kDataTypeString, false);
+    user.UndoableCleanupPaths();
+    EXPECT_EQ(Elements(user, u"E"), U{u""});
+    user.ActivateNode(Elem(u"E", 0));
+    EXPECT_FALSE(user.CanCleanupPaths()) << "an element is not a variable";
+}
+
+TEST_F(ETreeEditingTest, MovesKeepTheMovedElementActiveAndStopAtTheEnds)
+{
+    user.ActivateNode(Elem(u"M", 0));
+    EXPECT_FALSE(user.CanMoveUp());
+    EXPECT_TRUE(user.CanMoveDown());
+    TENode* one = Elem(u"M", 0);
+    user.UndoableMoveDown();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"two", u"one", u"three"}));
+    ExpectActive(one);
+    user.UndoableMoveDown();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"two", u"three", u"one"}));
+    EXPECT_FALSE(user.CanMoveDown());
+    user.UndoableMoveUp();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"two", u"one", u"three"}));
+    ExpectActive(one);
+    EXPECT_EQ(finishes, 3);
+    user.ActivateNode(Var(u"M"));
+    EXPECT_FALSE(user.CanMoveUp());
+    EXPECT_FALSE(user.CanMoveDown());
+}
+
+TEST_F(ETreeEditingTest, PathConversionsWorkOnEveryElementAndLeaveTheRest)
+{
+    machine.AddFolder(u"C:\\Program Files\\Common Files");
+    machine.SetShortName(u"C:\\Program Files", u"PROGRA~1");
+    machine.SetShortName(u"C:\\Program Files\\Common Files", u"COMMON~1");
+    user.AddVariable(u"L", u"C:\\Program Files;C:\\Program Files\\Common Files;C:\\Gone;%A%", kDataTypeString, false);
+    user.ActivateNode(Var(u"L"));
+    user.UndoableLong2Short();
+    EXPECT_EQ(Elements(user, u"L"), (U{u"C:\\PROGRA~1", u"C:\\PROGRA~1\\COMMON~1", u"C:\\Gone", u"%A%"}));
+
+    // Back through the stored names; what is not found stays as it is.
+    user.SetElementText(Elem(u"L", 2), u"c:\\program files\\gone\\bin");
+    user.UndoableShort2Long();
+    EXPECT_EQ(Elements(user, u"L"),
+              (U{u"C:\\Program Files", u"C:\\Program Files\\Common Files", u"c:\\Program Files\\gone\\bin", u"%A%"}));
+
+    // One element alone.
+    user.ActivateNode(Elem(u"L", 0));
+    user.UndoableLong2Short();
+    EXPECT_EQ(Elements(user, u"L")[0], u"C:\\PROGRA~1");
+    EXPECT_EQ(Elements(user, u"L")[1], u"C:\\Program Files\\Common Files");
+}
+
+TEST_F(ETreeEditingTest, InlineExpandsThroughBothTreesAndKeepsTheType)
+{
+    user.AddVariable(u"X", u"%A%\\bin;%ProgramFiles%\\App;%NOBODY%;%A%;lit;eral", kDataTypeExpandString, false);
+    user.AddVariable(u"LOOP", u"%LOOP%x", kDataTypeExpandString, false);
+    user.ActivateNode(Var(u"X"));
+    user.UndoableInline();
+    EXPECT_EQ(Elements(user, u"X"),
+              (U{u"C:\\x\\bin", u"C:\\Program Files\\App", u"%NOBODY%", u"C:\\x", u"lit", u"eral"}));
+    EXPECT_EQ(user.GetVariableType(Var(u"X")), kDataTypeExpandString);
+
+    user.ActivateNode(Elem(u"LOOP", 0));
+    user.UndoableInline();
+    EXPECT_EQ(Elements(user, u"LOOP"), U{u"Infinite loop detected"});
+
+    // A string variable shows its text as it is: nothing changes, but the
+    // step is still one undo step.
+    user.AddVariable(u"S", u"%A%", kDataTypeString, false);
+    const size_t before = stack.Count();
+    user.UndoableInline();
+    EXPECT_EQ(Elements(user, u"S"), U{u"%A%"});
+    EXPECT_EQ(stack.Count(), before + 2);
+}
+
+TEST_F(ETreeEditingTest, AResultHoldingASeparatorStaysOneElement)
+{
+    user.ActivateNode(Elem(u"M", 1));
+    user.UndoableDoSomething([](const TENode*) { return std::u16string(u"p;q"); });
+    EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"p;q", u"three"}));
+    user.SetElement(u"C:\\Chosen\\Folder");
+    EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"C:\\Chosen\\Folder", u"three"}));
+    EXPECT_EQ(finishes, 1) << "an open edit is committed before the chosen path replaces it";
+    stack.Undo();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"p;q", u"three"}));
+}
+
+TEST_F(ETreeEditingTest, DeleteFocusesANeighbourOrTheVariable)
+{
+    // An element between two others: the next one.
+    user.ActivateNode(Elem(u"M", 1));
+    user.DeleteSelectedNodes();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"three"}));
+    ExpectActive(Elem(u"M", 1));
+    // The last element: the previous one.
+    user.DeleteSelectedNodes();
+    ExpectActive(Elem(u"M", 0));
+    // The only element: its variable.
+    user.DeleteSelectedNodes();
+    EXPECT_EQ(Var(u"M")->ChildCount(), 0u);
+    ExpectActive(Var(u"M"));
+
+    // A variable between two others: the next one.
+    user.DeleteSelectedNodes();
+    EXPECT_EQ(Names(user), (U{u"A", u"Z"}));
+    ExpectActive(Var(u"Z"));
+    user.DeleteSelectedNodes();
+    ExpectActive(Var(u"A"));
+    user.DeleteSelectedNodes();
+    EXPECT_EQ(user.VariableCount(), 0u);
+    EXPECT_EQ(user.GetFocusedNode(), nullptr);
+    EXPECT_TRUE(user.GetSelectedNodes().empty());
+    EXPECT_EQ(pushes, 6);
+
+    for (int i = 0; i < 6; ++i) {
+        stack.Undo();
+    }
+    EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"two", u"three"}));
+}
+
+TEST_F(ETreeEditingTest, DeleteSkipsHiddenVariables)
+{
+    user.AddVariable(u"N", u"n", kDataTypeString, true);
+    user.ShowReadOnly(false);
+    user.ActivateNode(Var(u"M"));
+    user.DeleteSelectedNodes();
+    // The hidden read-only N is passed over.
+    ExpectActive(Var(u"Z"));
+    user.DeleteSelectedNodes();
+    ExpectActive(Var(u"A"));
+}
+
+TEST_F(ETreeEditingTest, ReadOnlyVariablesAndALockedTreeOfferNothing)
+{
+    user.AddVariable(u"R", u"r1;r2", kDataTypeString, true);
+    user.ActivateNode(Elem(u"R", 1));
+    EXPECT_FALSE(user.CanChangeFocusedNode());
+    EXPECT_FALSE(user.CanAddEmptyElement());
+    EXPECT_FALSE(user.CanMoveUp());
+    EXPECT_FALSE(user.CanSetElement());
+
+    user.ActivateNode(Elem(u"M", 1));
+    EXPECT_TRUE(user.CanChangeFocusedNode());
+    EXPECT_TRUE(user.CanSetElement());
+    user.SetEditable(false);
+    EXPECT_FALSE(user.CanChangeFocusedNode());
+    EXPECT_FALSE(user.CanMoveUp());
+    EXPECT_FALSE(user.CanAddElement());
+
+    user.SetEditable(true);
+    user.SetFocusedNode(nullptr);
+    EXPECT_FALSE(user.CanChangeFocusedNode());
+    EXPECT_FALSE(user.CanAddEmptyElement());
+}
+
+} // namespace
+} // namespace talvoren
