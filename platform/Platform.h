@@ -206,6 +206,10 @@ public:
     // GetShortPathName: the 8.3 form, or nothing when there is none.
     virtual std::optional<std::u16string> shortPathName(const std::u16string& path) = 0;
 
+    // The Windows path of a path the window system's file dialogs give
+    // (on the emulated machine a host path, placed on its drives).
+    virtual std::u16string windowsPathOf(const std::u16string& dialogPath) = 0;
+
     // The folder for temporary files, with a trailing "\".
     virtual std::u16string tempFolder() = 0;
 

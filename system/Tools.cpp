@@ -1,6 +1,7 @@
 #include "system/Tools.h"
 
 #include "model/EnvStore.h"
+#include "model/PathTests.h"
 #include "platform/Platform.h"
 
 #include <optional>
@@ -47,6 +48,22 @@ void ResetAdminAccessProbe()
 bool RunAsAdmin(platform::IShell& shell, const std::u16string& executable, uintptr_t ownerWindow)
 {
     return shell.execute(u"runas", executable, u"", ownerWindow);
+}
+
+std::u16string ExplorerParameters(const std::u16string& path, platform::IFileSystem& fs)
+{
+    if (FolderExists(path, fs)) {
+        return path;
+    }
+    if (PathExists(path, fs)) {
+        return u"/select, \"" + path + u"\"";
+    }
+    const size_t separator = path.find_last_of(u"\\/");
+    std::u16string folder = separator == std::u16string::npos ? std::u16string() : path.substr(0, separator);
+    while (!folder.empty() && folder.back() == u'\\') {
+        folder.pop_back();
+    }
+    return folder;
 }
 
 } // namespace talvoren

@@ -2,7 +2,8 @@
 
 // Write access to the system scope and the restart with elevated rights.
 // The program starts without elevated rights; whether it may write the
-// system variables is found out once per process by a write probe.
+// system variables is found out once per process by a write probe. Also
+// what the shell is handed to show a path in explorer.
 
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 namespace talvoren {
 
 namespace platform {
+class IFileSystem;
 class IPlatform;
 class IRegistry;
 class IShell;
@@ -30,6 +32,10 @@ void ResetAdminAccessProbe();
 // normal window), owned by `ownerWindow`. True when the start was handed
 // over; the caller ends the running instance either way.
 bool RunAsAdmin(platform::IShell& shell, const std::u16string& executable, uintptr_t ownerWindow);
+
+// What "Open folder" gives explorer.exe for a path: the folder itself, a
+// file shown selected in its folder, or else the folder part of the text.
+std::u16string ExplorerParameters(const std::u16string& path, platform::IFileSystem& fs);
 
 extern const char16_t kAdminProbeKey[]; // under HKEY_LOCAL_MACHINE
 extern const char16_t kAdminProbeValue[]; // "check_for_admin_access"

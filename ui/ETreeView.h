@@ -28,6 +28,8 @@ public:
     void setReadOnlyLook(bool readOnly);
     bool hasReadOnlyLook() const { return fReadOnlyLook; }
 
+    // An in-place edit is open.
+    bool isEditing() const { return state() == EditingState; }
     void expandAllNodes();
     void collapseAllNodes();
 

@@ -9,8 +9,10 @@
 #include "platform/Utf.h"
 #include "settings/Options.h"
 #include "system/Tools.h"
+#include "ui/Command.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
+#include "ui/EditActions.h"
 #include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
 #include "ui/FormYesNoCancel.h"
@@ -166,53 +168,39 @@ TfrmMain::~TfrmMain()
 
 // --- construction ------------------------------------------------------------
 
-QAction* TfrmMain::makeAction(const char* name, const char* caption, int image, const QKeySequence& shortcut)
-{
-    auto* action = new QAction(qtr(caption), this);
-    action->setObjectName(QString::fromLatin1(name));
-    if (image >= 0) {
-        action->setIcon(TIcons::toolbar(image));
-    }
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
-    }
-    addAction(action);
-    return action;
-}
-
 void TfrmMain::CreateActions()
 {
-    actFileSave = makeAction("actFileSave", "Save", imgSave, QKeySequence(Qt::CTRL | Qt::Key_S));
+    actFileSave = makeCommand(this, "actFileSave", "Save", imgSave, QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(actFileSave, &QAction::triggered, this, &TfrmMain::actFileSaveExecute);
 
-    actFileRestartAsAdmin = makeAction("actFileRestartAsAdmin", "Restart as administrator", imgShield, {});
+    actFileRestartAsAdmin = makeCommand(this, "actFileRestartAsAdmin", "Restart as administrator", imgShield, {});
     connect(actFileRestartAsAdmin, &QAction::triggered, this, &TfrmMain::actFileRestartAsAdminExecute);
 
-    actFileExit = makeAction("actFileExit", "E&xit", -1, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    actFileExit = makeCommand(this, "actFileExit", "E&xit", -1, QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(actFileExit, &QAction::triggered, this, &QWidget::close);
 
-    actEditUndo = makeAction("actEditUndo", "Undo", imgUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    actEditUndo = makeCommand(this, "actEditUndo", "Undo", imgUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
     actEditUndo->setEnabled(false);
     connect(actEditUndo, &QAction::triggered, this, &TfrmMain::actEditUndoExecute);
 
-    actEditRedo = makeAction("actEditRedo", "Redo", imgRedo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    actEditRedo = makeCommand(this, "actEditRedo", "Redo", imgRedo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     actEditRedo->setEnabled(false);
     connect(actEditRedo, &QAction::triggered, this, &TfrmMain::actEditRedoExecute);
 
-    actEditRefresh = makeAction("actEditRefresh", "Refresh", -1, QKeySequence(Qt::Key_F5));
-    actEditRefresh->setToolTip(qtr("Refresh variables and values"));
-    actEditRefresh->setStatusTip(actEditRefresh->toolTip());
+    actEditRefresh = makeCommand(this, "actEditRefresh", "Refresh", -1, QKeySequence(Qt::Key_F5));
+    setCommandHint(actEditRefresh, "Refresh variables and values");
     connect(actEditRefresh, &QAction::triggered, this, &TfrmMain::actEditRefreshExecute);
 
     // The title-bar buttons' hints name these keys; they work on the active tree.
     actEditCollapseAll
-        = makeAction("actEditCollapseAll", "Collapse All", -1, QKeySequence(QStringLiteral("Ctrl+Shift+-")));
+        = makeCommand(this, "actEditCollapseAll", "Collapse All", -1, QKeySequence(QStringLiteral("Ctrl+Shift+-")));
     connect(actEditCollapseAll, &QAction::triggered, this, [this] {
         if (ActiveTree) {
             ActiveTree->collapseAllNodes();
         }
     });
-    actEditExpandAll = makeAction("actEditExpandAll", "Expand All", -1, QKeySequence(QStringLiteral("Ctrl+Shift++")));
+    actEditExpandAll
+        = makeCommand(this, "actEditExpandAll", "Expand All", -1, QKeySequence(QStringLiteral("Ctrl+Shift++")));
     connect(actEditExpandAll, &QAction::triggered, this, [this] {
         if (ActiveTree) {
             ActiveTree->expandAllNodes();
@@ -221,20 +209,26 @@ void TfrmMain::CreateActions()
 
     // The menu items read "Information" and "Read-only variables"; the
     // toolbar buttons show the commands' own captions as their hints.
-    actViewShowInformation = makeAction("actViewShowInformation", "Information", imgShowInformation, {});
+    actViewShowInformation = makeCommand(this, "actViewShowInformation", "Information", imgShowInformation, {});
     actViewShowInformation->setToolTip(qtr("Show/hide Information"));
     actViewShowInformation->setCheckable(true);
     connect(actViewShowInformation, &QAction::triggered, this, &TfrmMain::actViewShowInformationExecute);
 
-    actViewShowReadOnly
-        = makeAction("actViewShowReadOnly", "Read-only variables", imgShowReadOnly, QKeySequence(Qt::CTRL | Qt::Key_H));
+    actViewShowReadOnly = makeCommand(this, "actViewShowReadOnly", "Read-only variables", imgShowReadOnly,
+                                      QKeySequence(Qt::CTRL | Qt::Key_H));
     actViewShowReadOnly->setToolTip(qtr("Show/hide read-only variables"));
     actViewShowReadOnly->setCheckable(true);
     connect(actViewShowReadOnly, &QAction::triggered, this, &TfrmMain::actViewShowReadOnlyExecute);
 
-    actViewShowMain = makeAction("actViewShowMain", "Main", -1, {});
-    actViewShowInterface = makeAction("actViewShowInterface", "Interface", -1, {});
-    actViewShowUser = makeAction("actViewShowUser", "User", -1, {});
+    fEditActions = new TEditActions(fPlatform,
+                                    {this, [this] { return ActiveTree; },
+                                     [this] {
+                                         return fOptions && fOptions->onDeleteConfirmation;
+                                     }});
+
+    actViewShowMain = makeCommand(this, "actViewShowMain", "Main", -1, {});
+    actViewShowInterface = makeCommand(this, "actViewShowInterface", "Interface", -1, {});
+    actViewShowUser = makeCommand(this, "actViewShowUser", "User", -1, {});
     for (QAction* action : {actViewShowMain, actViewShowInterface, actViewShowUser}) {
         action->setCheckable(true);
         action->setChecked(true);
@@ -254,10 +248,34 @@ void TfrmMain::CreateMenus()
     file->addAction(actFileExit);
 
     QMenu* edit = bar->addMenu(qtr("&Edit"));
+    const TEditActions& e = *fEditActions;
     edit->addAction(actEditUndo);
     edit->addAction(actEditRedo);
     edit->addSeparator();
+    edit->addAction(e.actEditDelete);
+    edit->addSeparator();
+    edit->addActions({e.actEditEditAsPath, e.actEditEditAsFile, e.actEditChangeType, e.actEditCleanup, e.actEditMoveUp,
+                      e.actEditMoveDown});
+    edit->addSeparator();
+    edit->addAction(e.actEditOpenFolder);
+    edit->addSeparator();
+    edit->addActions({e.actEditLong2Short, e.actEditShort2Long, e.actEditInline});
+    edit->addSeparator();
     edit->addAction(actEditRefresh);
+
+    // The context menu of both trees.
+    tbxPopup = new QMenu(this);
+    tbxPopup->setObjectName(QStringLiteral("tbxPopup"));
+    tbxPopup->addAction(e.actEditDelete);
+    tbxPopup->addSeparator();
+    tbxPopup->addActions({e.actEditEditAsPath, e.actEditEditAsFile, e.actEditChangeType, e.actEditCleanup,
+                          e.actEditMoveUp, e.actEditMoveDown});
+    tbxPopup->addSeparator();
+    tbxPopup->addAction(e.actEditOpenFolder);
+    tbxPopup->addSeparator();
+    tbxPopup->addActions({e.actEditLong2Short, e.actEditShort2Long, e.actEditInline});
+    tbxPopup->addSeparator();
+    tbxPopup->addAction(actEditRefresh);
 
     QMenu* view = bar->addMenu(qtr("&View"));
     view->addAction(actViewShowInformation);
@@ -283,6 +301,11 @@ void TfrmMain::CreateToolbars()
     tbMain->addSeparator();
     tbMain->addAction(actEditUndo);
     tbMain->addAction(actEditRedo);
+    tbMain->addSeparator();
+    tbMain->addAction(fEditActions->actEditDelete);
+    tbMain->addSeparator();
+    tbMain->addActions({fEditActions->actEditEditAsPath, fEditActions->actEditEditAsFile,
+                        fEditActions->actEditChangeType, fEditActions->actEditMoveUp, fEditActions->actEditMoveDown});
     tbMain->addSeparator();
     // The show/hide buttons name the commands in their hints, not in a check.
     tbMain->addAction(actViewShowInformation);
@@ -415,6 +438,14 @@ TETreeView* TfrmMain::CreateTreeView(TETree& tree, TTreePanel* panel)
     }
     connect(model, &QAbstractItemModel::modelReset, this, &TfrmMain::ScheduleUpdate);
     connect(model, &QAbstractItemModel::dataChanged, this, &TfrmMain::ScheduleUpdate);
+    connect(model, &TETreeModel::focusChanged, this, &TfrmMain::ScheduleUpdate);
+    connect(model, &TETreeModel::selectionChanged, this, &TfrmMain::ScheduleUpdate);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+        view->setFocus(Qt::PopupFocusReason);
+        UpdateActions();
+        tbxPopup->popup(view->viewport()->mapToGlobal(at));
+    });
     return view;
 }
 
@@ -552,6 +583,7 @@ void TfrmMain::UpdateActions()
     actViewShowMain->setChecked(!tbMain->isHidden());
     actViewShowInterface->setChecked(!tbInterface->isHidden());
     actViewShowUser->setChecked(!tbUser->isHidden());
+    fEditActions->Update();
     UpdateStatusBar();
 }
 

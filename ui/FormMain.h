@@ -26,6 +26,7 @@ class IPlatform;
 }
 
 class IIniFileStore;
+class TEditActions;
 class TETree;
 class TETreeView;
 class TOptions;
@@ -67,6 +68,7 @@ public:
     TETreeView* userVarView() const { return fUserView; }
     TETreeView* activeView() const { return ActiveTree; }
     TUndoStack& undoStack() const { return *UndoStack; }
+    TEditActions& editActions() const { return *fEditActions; }
     TTreePanel* sysPanel() const { return tbxPanelSysTree; }
     TTreePanel* userPanel() const { return tbxPanelUserTree; }
     QToolButton* restartButton() const { return btnRestartAsAdmin; }
@@ -114,7 +116,6 @@ private:
     // error dialog.
     void RunGuarded(const std::function<void()>& body);
     void ScheduleUpdate();
-    QAction* makeAction(const char* name, const char* caption, int image, const QKeySequence& shortcut);
 
     platform::IPlatform& fPlatform;
     IIniFileStore& fFiles;
@@ -148,6 +149,8 @@ private:
     TStatusField* statusLabel4 = nullptr;
     QTimer* timer = nullptr;
     QMenu* popupToolbar = nullptr;
+    QMenu* tbxPopup = nullptr;
+    TEditActions* fEditActions = nullptr;
 
     QAction* actFileSave = nullptr;
     QAction* actFileRestartAsAdmin = nullptr;

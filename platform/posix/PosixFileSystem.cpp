@@ -96,6 +96,11 @@ uint32_t TPosixFileSystem::attributes(const std::u16string& path)
     return attributes;
 }
 
+std::u16string TPosixFileSystem::windowsPathOf(const std::u16string& dialogPath)
+{
+    return fDrives.toWindows(std::filesystem::path(toUtf8(dialogPath)));
+}
+
 std::vector<FindEntry> TPosixFileSystem::find(const std::u16string& pattern, size_t maxEntries)
 {
     std::vector<FindEntry> entries;

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,6 +59,24 @@ bool spawnDetached(const std::vector<std::string>& args)
     waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+// explorer.exe, by name or path: the host's file manager stands in for it.
+bool isExplorer(const std::u16string& file)
+{
+    const std::u16string name = foldUpper(file.substr(file.find_last_of(u"\\/") + 1));
+    return name == u"EXPLORER.EXE" || name == u"EXPLORER";
+}
+
+std::u16string unquoted(std::u16string text)
+{
+    while (!text.empty() && text.front() == u' ') {
+        text.erase(0, 1);
+    }
+    if (text.size() >= 2 && text.front() == u'"' && text.back() == u'"') {
+        return text.substr(1, text.size() - 2);
+    }
+    return text;
+}
 } // namespace
 
 TPosixShell::TPosixShell(const TDriveMap& drives)
@@ -69,6 +88,9 @@ bool TPosixShell::execute(const std::u16string& verb, const std::u16string& file
                           uintptr_t ownerWindow)
 {
     const std::u16string action = foldUpper(verb);
+    if ((action.empty() || action == u"OPEN") && isExplorer(file)) {
+        return openInExplorer(parameters);
+    }
     const auto resolved = fDrives.resolve(file);
     if (action.empty() || action == u"OPEN") {
         const std::string opener = findInPath("xdg-open");
@@ -92,6 +114,22 @@ bool TPosixShell::execute(const std::u16string& verb, const std::u16string& file
         return spawnDetached(args);
     }
     return false;
+}
+
+bool TPosixShell::openInExplorer(const std::u16string& parameters)
+{
+    // "/select, "file"" shows the file in its folder; a file manager opened
+    // on that folder is the nearest the host offers.
+    std::u16string target = parameters;
+    const bool select = foldUpper(target.substr(0, 8)) == u"/SELECT,";
+    target = unquoted(select ? target.substr(8) : target);
+    const auto resolved = fDrives.resolve(target);
+    const std::string opener = findInPath("xdg-open");
+    if (!resolved || opener.empty()) {
+        return false;
+    }
+    const std::string folder = select ? std::filesystem::path(resolved->host).parent_path().string() : resolved->host;
+    return spawnDetached({opener, folder});
 }
 
 void TPosixShell::messageBox(const std::u16string& title, const std::u16string& text)

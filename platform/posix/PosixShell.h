@@ -2,7 +2,8 @@
 
 // The shell of the emulated machine: "open" hands a file or address to the
 // desktop's opener (xdg-open), "runas" starts a program through pkexec.
-// Both start the program detached and do not wait for it.
+// explorer.exe opens the desktop's file manager on the folder it is given.
+// All start the program detached and do not wait for it.
 
 #include "platform/Platform.h"
 
@@ -19,6 +20,8 @@ public:
     void messageBox(const std::u16string& title, const std::u16string& text) override;
 
 private:
+    bool openInExplorer(const std::u16string& parameters);
+
     const TDriveMap& fDrives;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/win32/WideText.h"
 
+#include <algorithm>
 #include <vector>
 #include <windows.h>
 
@@ -53,6 +54,14 @@ std::vector<FindEntry> TWin32FileSystem::find(const std::u16string& pattern, siz
     } while (entries.size() < maxEntries && FindNextFileW(search, &data));
     FindClose(search);
     return entries;
+}
+
+std::u16string TWin32FileSystem::windowsPathOf(const std::u16string& dialogPath)
+{
+    // Dialogs may answer with forward slashes.
+    std::u16string path = dialogPath;
+    std::replace(path.begin(), path.end(), u'/', u'\\');
+    return path;
 }
 
 std::optional<std::u16string> TWin32FileSystem::shortPathName(const std::u16string& path)

@@ -10,7 +10,11 @@
 #include "tests/support/TestSupport.h"
 
 #include <fcntl.h>
+#include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <sstream>
+#include <thread>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -234,6 +238,60 @@ TEST_F(FolderNamesTest, WhatIsNoFolderHoldsNoNames)
     fs::create_directories(fDir.path());
     std::ofstream(fFolder) << "a file";
     EXPECT_EQ(Find(names, u"ANY"), std::nullopt);
+}
+
+} // namespace
+
+namespace {
+
+TEST(DialogPathTest, HostPathsFromDialogsLandOnTheMachinesDrives)
+{
+    test::TestMachine machine;
+    IFileSystem& files = machine.platform().fileSystem();
+    const fs::path inside = machine.prefix() / "drive_c" / "Program Files";
+    EXPECT_EQ(files.windowsPathOf(fromUtf8(inside.string())), u"C:\\Program Files");
+    EXPECT_EQ(files.windowsPathOf(u"/usr/share"), u"Z:\\usr\\share");
+}
+
+// The host's file manager stands in for explorer.exe: a stand-in xdg-open on
+// PATH writes down the folder it was given.
+TEST(ExplorerTest, OpensTheFolderOrTheFoldersOfASelectedFile)
+{
+    test::TestMachine machine;
+    test::TempDir bin;
+    const fs::path log = bin.path() / "opened.txt";
+    {
+        std::ofstream script(bin.path() / "xdg-open");
+        script << "#!/bin/sh\necho \"$1\" >> '" << log.string() << "'\n";
+    }
+    fs::permissions(bin.path() / "xdg-open", fs::perms::owner_all);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (bin.path().string() + ":" + oldPath).c_str(), 1);
+
+    fs::create_directories(machine.scratchHostPath() / "Tools");
+    std::ofstream(machine.scratchHostPath() / "Tools" / "run.exe") << "x";
+    IShell& shell = machine.platform().shell();
+    const std::u16string tools = machine.scratchPath() + u"\\Tools";
+    EXPECT_TRUE(shell.execute(u"open", u"explorer.exe", tools, 0));
+    EXPECT_TRUE(shell.execute(u"open", u"C:\\Windows\\explorer.exe", u"/select, \"" + tools + u"\\run.exe\"", 0));
+    EXPECT_FALSE(shell.execute(u"open", u"explorer.exe", tools + u"\\gone", 0)) << "nothing to show";
+    setenv("PATH", oldPath.c_str(), 1);
+
+    // The openers run detached: wait for both lines.
+    const std::string host = (machine.scratchHostPath() / "Tools").string();
+    std::string text;
+    for (int i = 0; i < 100 && std::count(text.begin(), text.end(), '\n') < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::ifstream in(log);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::istringstream lines(text);
+    std::vector<fs::path> opened;
+    for (std::string line; std::getline(lines, line);) {
+        opened.push_back(fs::canonical(line));
+    }
+    // The drive's link is not resolved on the way; the folder is the same.
+    EXPECT_EQ(opened, (std::vector<fs::path>{fs::canonical(host), fs::canonical(host)}));
 }
 
 } // namespace

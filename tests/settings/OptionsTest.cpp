@@ -64,6 +64,10 @@ private:
     {
         return fBase.fileSystem().shortPathName(path);
     }
+    std::u16string windowsPathOf(const std::u16string& path) override
+    {
+        return fBase.fileSystem().windowsPathOf(path);
+    }
     std::u16string tempFolder() override { return fBase.fileSystem().tempFolder(); }
     std::unique_ptr<platform::ICriticalErrorGuard> suppressCriticalErrors() override
     {

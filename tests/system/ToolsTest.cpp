@@ -5,6 +5,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace talvoren {
@@ -89,6 +90,24 @@ TEST(RunAsAdminTest, AsksTheShellForAnElevatedStartWithoutParameters)
 
     shell.answer = false; // declined or no elevation helper
     EXPECT_FALSE(RunAsAdmin(shell, u"C:\\Tools\\talvoren.exe", 0));
+}
+
+TEST(ExplorerParametersTest, FolderItselfFileSelectedElseTheFolderPart)
+{
+    test::TestMachine machine;
+    namespace fs = std::filesystem;
+    fs::create_directories(machine.scratchHostPath() / "Tools");
+    std::ofstream(machine.scratchHostPath() / "Tools" / "run.exe") << "x";
+    const std::u16string scratch = machine.scratchPath();
+    platform::IFileSystem& files = machine.platform().fileSystem();
+
+    EXPECT_EQ(ExplorerParameters(scratch + u"\\Tools", files), scratch + u"\\Tools");
+    EXPECT_EQ(ExplorerParameters(scratch + u"\\Tools\\run.exe", files),
+              u"/select, \"" + scratch + u"\\Tools\\run.exe\"");
+    // Nothing of that name: the folder part, without a trailing backslash.
+    EXPECT_EQ(ExplorerParameters(scratch + u"\\Tools\\gone\\x.exe", files), scratch + u"\\Tools\\gone");
+    EXPECT_EQ(ExplorerParameters(scratch + u"\\Tools\\\\gone", files), scratch + u"\\Tools");
+    EXPECT_EQ(ExplorerParameters(u"nothing", files), u"");
 }
 
 } // namespace

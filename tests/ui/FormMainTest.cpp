@@ -12,6 +12,7 @@
 #include "settings/Options.h"
 #include "system/Tools.h"
 #include "tests/support/TestSupport.h"
+#include "tests/ui/MainWindowFixture.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
 #include "ui/FormOK.h"
@@ -32,138 +33,7 @@
 using namespace talvoren;
 using platform::RootKey;
 
-namespace {
-
-// The machine's platform with a shell that writes down what it is asked.
-class TRecordingPlatform : public platform::IPlatform, private platform::IShell {
-public:
-    explicit TRecordingPlatform(platform::IPlatform& base)
-        : fBase(base)
-    {
-    }
-    struct TCall {
-        std::u16string verb, file, parameters;
-        uintptr_t owner;
-    };
-    std::vector<TCall> calls;
-
-    platform::IRegistry& registry() override { return fBase.registry(); }
-    platform::ISystem& system() override { return fBase.system(); }
-    platform::IFileSystem& fileSystem() override { return fBase.fileSystem(); }
-    platform::IProcessEnvironment& environment() override { return fBase.environment(); }
-    platform::ILocale& locale() override { return fBase.locale(); }
-    platform::IAccounts& accounts() override { return fBase.accounts(); }
-    platform::IShell& shell() override { return *this; }
-
-private:
-    bool execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
-                 uintptr_t owner) override
-    {
-        calls.push_back({verb, file, parameters, owner});
-        return false; // as when the user declines the consent prompt
-    }
-    void messageBox(const std::u16string&, const std::u16string&) override { }
-
-    platform::IPlatform& fBase;
-};
-
-class TNoIniFile : public IIniFileStore {
-public:
-    std::optional<std::vector<uint8_t>> ReadAll(const std::u16string&) override { return std::nullopt; }
-    bool WriteAll(const std::u16string&, const std::vector<uint8_t>&) override { return false; }
-};
-
-// One fresh machine and a window over it.
-struct TFixture {
-    explicit TFixture(bool readOnlySystem = false)
-    {
-        ResetAdminAccessProbe();
-        if (readOnlySystem) {
-            // A standard user: the machine hive without its owner-write bit.
-            namespace fs = std::filesystem;
-            fs::permissions(machine.prefix() / "machine.hive",
-                            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                            fs::perm_options::remove);
-            fresh = platform::createPlatform();
-        }
-        shell = std::make_unique<TRecordingPlatform>(fresh ? *fresh : machine.platform());
-    }
-    ~TFixture()
-    {
-        window.reset();
-        ResetAdminAccessProbe();
-    }
-
-    platform::IPlatform& platform() { return *shell; }
-
-    void Seed(RootKey root, const std::u16string& key, const std::u16string& name, const std::u16string& value)
-    {
-        TEnvStore store(platform().registry(), root);
-        QVERIFY(store.OpenKey(key, true));
-        store.WriteString(name, value);
-    }
-    void SeedSetting(const std::u16string& name, int32_t value)
-    {
-        TEnvStore store(platform().registry(), RootKey::CurrentUser);
-        QVERIFY(store.OpenKey(kSettingsKey, true));
-        store.WriteInteger(name, value);
-    }
-    std::u16string Read(RootKey root, const std::u16string& key, const std::u16string& name)
-    {
-        TEnvStore store(platform().registry(), root);
-        store.OpenKeyReadOnly(key);
-        return store.ReadString(name);
-    }
-    bool SettingsSaved()
-    {
-        TEnvStore store(platform().registry(), RootKey::CurrentUser);
-        return store.OpenKeyReadOnly(kSettingsKey);
-    }
-
-    TfrmMain& Open(bool show = true)
-    {
-        window = std::make_unique<TfrmMain>(platform(), files);
-        window->setEndApplication([this] { ended = true; });
-        if (show) {
-            window->show();
-            if (!QTest::qWaitForWindowExposed(window.get())) {
-                qWarning("window not exposed");
-            }
-        }
-        return *window;
-    }
-
-    // An edit as the edit operations make it: push, then change.
-    void EditUser(const std::u16string& name, const std::u16string& value)
-    {
-        window->Push();
-        TETree& tree = window->userVarTree();
-        if (TENode* node = tree.FindVariable(name)) {
-            tree.SetVariableValue(node, value);
-        } else {
-            tree.AddVariable(name, value, kDataTypeString, false);
-        }
-        window->UpdateActions();
-    }
-
-    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
-
-    test::TestMachine machine;
-    std::unique_ptr<platform::IPlatform> fresh;
-    std::unique_ptr<TRecordingPlatform> shell;
-    TNoIniFile files;
-    std::unique_ptr<TfrmMain> window;
-    bool ended = false;
-};
-
-void resetDialogs()
-{
-    TfrmYesNo::hook().reset();
-    TfrmYesNoCancel::hook().reset();
-    TfrmOK::hook().reset();
-}
-
-} // namespace
+using namespace talvoren::test;
 
 class FormMainTest : public QObject {
     Q_OBJECT

@@ -1,0 +1,267 @@
+// The edit commands of the main window on a fresh emulated machine: their
+// enabling rules on writable, read-only and locked trees, the deletion
+// question, the path choosers, "Open folder", the context menu, and that
+// each command is one undo step.
+
+#include "ui/EditActions.h"
+
+#include "edit/UndoStack.h"
+#include "model/ETree.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/ETreeView.h"
+#include "ui/UiText.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <fstream>
+
+using namespace talvoren;
+using namespace talvoren::test;
+using platform::RootKey;
+
+namespace {
+
+// A window whose user tree has the keyboard focus on `name`'s element `row`
+// (the variable itself for row -1).
+struct TEditWindow : TFixture {
+    explicit TEditWindow(bool readOnlySystem = false)
+        : TFixture(readOnlySystem)
+    {
+    }
+
+    TfrmMain& OpenFocused()
+    {
+        TfrmMain& w = Open();
+        QTest::qWaitForWindowActive(&w);
+        w.userVarView()->setFocus();
+        QTest::qWaitFor([&] { return w.activeView() == w.userVarView(); });
+        return w;
+    }
+    TENode* Focus(TETree& tree, const std::u16string& name, int row = -1)
+    {
+        TENode* variable = tree.FindVariable(name);
+        TENode* node = row < 0 ? variable : variable->Child(static_cast<size_t>(row));
+        tree.ActivateNode(node);
+        window->UpdateActions();
+        return node;
+    }
+    bool Enabled(const char* name) { return action(name)->isEnabled(); }
+    std::vector<std::u16string> Elements(const std::u16string& name)
+    {
+        std::vector<std::u16string> texts;
+        TENode* variable = window->userVarTree().FindVariable(name);
+        for (size_t i = 0; variable && i < variable->ChildCount(); ++i) {
+            texts.push_back(window->userVarTree().GetElement(variable->Child(i)));
+        }
+        return texts;
+    }
+};
+
+using U = std::vector<std::u16string>;
+
+} // namespace
+
+class EditActionsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { resetDialogs(); }
+
+    void enablingFollowsTheFocusedNode()
+    {
+        TEditWindow f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"C:\\Windows;C:\\nothere;C:\\Windows\\System32");
+        TfrmMain& w = f.OpenFocused();
+        QCOMPARE(w.activeView(), w.userVarView());
+        TETree& user = w.userVarTree();
+
+        f.Focus(user, u"TV", 0);
+        for (const char* name :
+             {"actEditDelete", "actEditEditAsPath", "actEditEditAsFile", "actEditChangeType", "actEditMoveDown",
+              "actEditLong2Short", "actEditShort2Long", "actEditInline", "actEditOpenFolder"}) {
+            QVERIFY2(f.Enabled(name), name);
+        }
+        QVERIFY2(!f.Enabled("actEditMoveUp"), "the first element");
+        QVERIFY2(!f.Enabled("actEditCleanup"), "an element");
+
+        f.Focus(user, u"TV", 2);
+        QVERIFY(f.Enabled("actEditMoveUp"));
+        QVERIFY2(!f.Enabled("actEditMoveDown"), "the last element");
+
+        // Wait for the validation to mark the missing folder.
+        TENode* missing = f.Focus(user, u"TV", 1);
+        QTRY_VERIFY(!user.IsValid(missing));
+        w.UpdateActions();
+        QVERIFY2(!f.Enabled("actEditOpenFolder"), "a folder that is not there");
+
+        f.Focus(user, u"TV");
+        QVERIFY(f.Enabled("actEditCleanup"));
+        QVERIFY(!f.Enabled("actEditEditAsPath"));
+        QVERIFY(!f.Enabled("actEditMoveUp"));
+
+        // A read-only special variable: nothing that would change it.
+        TENode* special = nullptr;
+        for (TENode* variable : user.Variables()) {
+            special = user.GetVariableReadOnly(variable) ? variable : special;
+        }
+        QVERIFY(special);
+        user.ActivateNode(special);
+        w.UpdateActions();
+        for (const char* name : {"actEditDelete", "actEditChangeType", "actEditCleanup", "actEditInline"}) {
+            QVERIFY2(!f.Enabled(name), name);
+        }
+
+        // Without the keyboard focus in a tree nothing is offered.
+        f.Focus(user, u"TV", 0);
+        QLineEdit elsewhere(&w);
+        elsewhere.show();
+        elsewhere.setFocus();
+        QTRY_VERIFY(!w.userVarView()->hasFocus());
+        w.UpdateActions();
+        QVERIFY(!f.Enabled("actEditDelete"));
+        QVERIFY(!f.Enabled("actEditOpenFolder"));
+    }
+
+    void aReadOnlySystemTreeStillOpensFolders()
+    {
+        TEditWindow f(true);
+        TfrmMain& w = f.OpenFocused();
+        w.sysVarView()->setFocus();
+        QTRY_COMPARE(w.activeView(), w.sysVarView());
+        f.Focus(w.sysVarTree(), u"windir", 0); // %SystemRoot%
+        for (const char* name : {"actEditDelete", "actEditEditAsPath", "actEditChangeType", "actEditInline"}) {
+            QVERIFY2(!f.Enabled(name), name);
+        }
+        QVERIFY(f.Enabled("actEditOpenFolder"));
+        f.action("actEditOpenFolder")->trigger();
+        QCOMPARE(f.shell->calls.size(), size_t(1));
+        QCOMPARE(f.shell->calls[0].verb, u"open");
+        QCOMPARE(f.shell->calls[0].file, u"explorer.exe");
+        QCOMPARE(f.shell->calls[0].parameters, u"C:\\Windows");
+    }
+
+    void deleteAsksOnlyWhenTheOptionSaysSo()
+    {
+        TEditWindow f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
+        f.SeedSetting(u"onDeleteConfirmation", 1);
+        TfrmMain& w = f.OpenFocused();
+        f.Focus(w.userVarTree(), u"TV", 1);
+        TfrmYesNo::setNextAnswer(mrNo);
+        f.action("actEditDelete")->trigger();
+        QCOMPARE(TfrmYesNo::hook().asked(),
+                 QStringList{QStringLiteral("Are you sure you want to delete value 'b' from the variable 'TV'?")});
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b"}));
+
+        TfrmYesNo::setNextAnswer(mrYes);
+        f.action("actEditDelete")->trigger();
+        QCOMPARE(f.Elements(u"TV"), U{u"a"});
+        QVERIFY(w.IsModified());
+
+        f.Focus(w.userVarTree(), u"TV");
+        TfrmYesNo::setNextAnswer(mrYes);
+        f.action("actEditDelete")->trigger();
+        QCOMPARE(TfrmYesNo::hook().asked().last(), QStringLiteral("Are you sure you want to delete variable 'TV'?"));
+        QVERIFY(!w.userVarTree().FindVariable(u"TV"));
+
+        // One undo per deletion.
+        w.actEditUndoExecute();
+        QCOMPARE(f.Elements(u"TV"), U{u"a"});
+        w.actEditUndoExecute();
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b"}));
+    }
+
+    void deleteWithoutTheOptionDeletesAtOnce()
+    {
+        TEditWindow f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
+        TfrmMain& w = f.OpenFocused();
+        f.Focus(w.userVarTree(), u"TV", 0);
+        QTest::keyClick(w.userVarView(), Qt::Key_Delete);
+        QVERIFY(TfrmYesNo::hook().asked().isEmpty());
+        QCOMPARE(f.Elements(u"TV"), U{u"b"});
+    }
+
+    void choosersSetTheElementToTheMachinesPath()
+    {
+        TEditWindow f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
+        TfrmMain& w = f.OpenFocused();
+        const std::filesystem::path host = f.machine.prefix() / "drive_c" / "Windows";
+        QString answer = QString::fromStdString(host.string());
+        bool askedForFolder = false;
+        w.editActions().setPathChooser([&](bool folder) {
+            askedForFolder = folder;
+            return answer;
+        });
+        f.Focus(w.userVarTree(), u"TV", 1);
+        f.action("actEditEditAsPath")->trigger();
+        QVERIFY(askedForFolder);
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\Windows"}));
+
+        answer = QString::fromStdString((host / "System32" / "cmd.exe").string());
+        f.action("actEditEditAsFile")->trigger();
+        QVERIFY(!askedForFolder);
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\Windows\\System32\\cmd.exe"}));
+
+        // Open folder shows that file selected in its folder.
+        w.UpdateActions();
+        f.action("actEditOpenFolder")->trigger();
+        QCOMPARE(f.shell->calls.back().parameters, u"/select, \"C:\\Windows\\System32\\cmd.exe\"");
+
+        // Cancelling the dialog changes nothing and records no step.
+        answer.clear();
+        const size_t steps = w.undoStack().Count();
+        f.action("actEditEditAsFile")->trigger();
+        QCOMPARE(w.undoStack().Count(), steps);
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\Windows\\System32\\cmd.exe"}));
+    }
+
+    void editCommandsChangeTheTreeOneUndoStepEach()
+    {
+        TEditWindow f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"C:\\A;c:\\a;;D:\\");
+        TfrmMain& w = f.OpenFocused();
+        TETree& user = w.userVarTree();
+        f.Focus(user, u"TV");
+        f.action("actEditCleanup")->trigger();
+        QCOMPARE(f.Elements(u"TV"), (U{u"C:\\A", u"D:\\"}));
+        f.Focus(user, u"TV", 0);
+        QTest::keyClick(w.userVarView(), Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(f.Elements(u"TV"), (U{u"D:\\", u"C:\\A"}));
+        QCOMPARE(user.GetElement(user.GetFocusedNode()), u"C:\\A");
+        const uint8_t type = user.GetVariableType(user.FindVariable(u"TV"));
+        QTest::keyClick(w.userVarView(), Qt::Key_F6);
+        QVERIFY(user.GetVariableType(user.FindVariable(u"TV")) != type);
+
+        w.actEditUndoExecute();
+        QCOMPARE(user.GetVariableType(user.FindVariable(u"TV")), type);
+        w.actEditUndoExecute();
+        QCOMPARE(f.Elements(u"TV"), (U{u"C:\\A", u"D:\\"}));
+        w.actEditUndoExecute();
+        QCOMPARE(f.Elements(u"TV"), (U{u"C:\\A", u"c:\\a", u"", u"D:\\"}));
+        QVERIFY(!w.IsModified());
+    }
+
+    void bothTreesShareTheContextMenu()
+    {
+        TEditWindow f;
+        TfrmMain& w = f.OpenFocused();
+        auto* popup = w.findChild<QMenu*>(QStringLiteral("tbxPopup"));
+        QVERIFY(popup);
+        QStringList names;
+        for (QAction* action : popup->actions()) {
+            names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+        }
+        QCOMPARE(names,
+                 (QStringList{"actEditDelete", "-", "actEditEditAsPath", "actEditEditAsFile", "actEditChangeType",
+                              "actEditCleanup", "actEditMoveUp", "actEditMoveDown", "-", "actEditOpenFolder", "-",
+                              "actEditLong2Short", "actEditShort2Long", "actEditInline", "-", "actEditRefresh"}));
+        QCOMPARE(w.userVarView()->contextMenuPolicy(), Qt::CustomContextMenu);
+        QCOMPARE(w.sysVarView()->contextMenuPolicy(), Qt::CustomContextMenu);
+    }
+};
+
+QTEST_MAIN(EditActionsTest)
+#include "EditActionsTest.moc"

@@ -1,0 +1,217 @@
+#include "ui/EditActions.h"
+
+#include "model/ETree.h"
+#include "model/PathTests.h"
+#include "model/Translation.h"
+#include "platform/Platform.h"
+#include "system/Tools.h"
+#include "ui/Command.h"
+#include "ui/ETreeView.h"
+#include "ui/FormYesNo.h"
+#include "ui/Icons.h"
+#include "ui/UiText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+
+namespace talvoren {
+
+TEditActions::TEditActions(platform::IPlatform& platform, TWindow window)
+    : QObject(window.widget)
+    , fPlatform(platform)
+    , fWindow(std::move(window))
+{
+    QWidget* w = fWindow.widget;
+    auto make = [&](QAction*& action, const char* name, const char* caption, int image, const QKeySequence& keys,
+                    void (TEditActions::*execute)()) {
+        action = makeCommand(w, name, caption, image, keys);
+        connect(action, &QAction::triggered, this, execute);
+    };
+    make(actEditDelete, "actEditDelete", "Delete", imgDelete, QKeySequence(Qt::Key_Delete),
+         &TEditActions::actEditDeleteExecute);
+    make(actEditEditAsPath, "actEditEditAsPath", "Insert directory path...", imgEditAsPath, QKeySequence(Qt::Key_F7),
+         &TEditActions::actEditEditAsPathExecute);
+    make(actEditEditAsFile, "actEditEditAsFile", "Insert file path...", imgEditAsFile, QKeySequence(Qt::Key_F8),
+         &TEditActions::actEditEditAsFileExecute);
+    make(actEditChangeType, "actEditChangeType", "Change variable type", imgChangeType, QKeySequence(Qt::Key_F6),
+         &TEditActions::actEditChangeTypeExecute);
+    make(actEditCleanup, "actEditCleanup", "Cleanup paths", -1, {}, &TEditActions::actEditCleanupExecute);
+    setCommandHint(actEditCleanup, "Clean up paths (remove duplicates and empty elements)");
+    make(actEditMoveUp, "actEditMoveUp", "Move up", imgMoveUp, QKeySequence(Qt::CTRL | Qt::Key_Up),
+         &TEditActions::actEditMoveUpExecute);
+    setCommandHint(actEditMoveUp, "Move value up");
+    make(actEditMoveDown, "actEditMoveDown", "Move down", imgMoveDown, QKeySequence(Qt::CTRL | Qt::Key_Down),
+         &TEditActions::actEditMoveDownExecute);
+    setCommandHint(actEditMoveDown, "Move value down");
+    make(actEditOpenFolder, "actEditOpenFolder", "Open folder", -1, {}, &TEditActions::actEditOpenFolderExecute);
+    make(actEditLong2Short, "actEditLong2Short", "Convert long path to short", -1, {},
+         &TEditActions::actEditLong2ShortExecute);
+    make(actEditShort2Long, "actEditShort2Long", "Convert short path to long", -1, {},
+         &TEditActions::actEditShort2LongExecute);
+    make(actEditInline, "actEditInline", "Inline substitutions", -1, {}, &TEditActions::actEditInlineExecute);
+}
+
+TETree* TEditActions::Tree() const
+{
+    TETreeView* view = fWindow.activeTree();
+    return view ? &view->tree() : nullptr;
+}
+
+bool TEditActions::IsTreeInUse() const
+{
+    const TETreeView* view = fWindow.activeTree();
+    return view && (view->hasFocus() || view->isEditing());
+}
+
+bool TEditActions::IsEditable() const
+{
+    return IsTreeInUse() && Tree()->CanChangeFocusedNode();
+}
+
+void TEditActions::Update()
+{
+    const bool editable = IsEditable();
+    TETree* tree = Tree();
+    const TENode* focused = tree ? tree->GetFocusedNode() : nullptr;
+    const bool element = focused && !focused->IsVariable();
+    actEditDelete->setEnabled(editable);
+    actEditEditAsPath->setEnabled(editable && element);
+    actEditEditAsFile->setEnabled(editable && element);
+    actEditChangeType->setEnabled(editable);
+    actEditCleanup->setEnabled(editable && tree->CanCleanupPaths());
+    actEditMoveUp->setEnabled(editable && tree->CanMoveUp());
+    actEditMoveDown->setEnabled(editable && tree->CanMoveDown());
+    actEditLong2Short->setEnabled(editable);
+    actEditShort2Long->setEnabled(editable);
+    actEditInline->setEnabled(editable);
+    // Looking at a folder needs no write access.
+    actEditOpenFolder->setEnabled(IsTreeInUse() && element && tree->IsValid(focused)
+                                  && IsPath(tree->GetElementEx(focused)));
+}
+
+void TEditActions::actEditDeleteExecute()
+{
+    TETree* tree = Tree();
+    if (!tree) {
+        return;
+    }
+    // In the in-place editor Del deletes text, not nodes.
+    if (auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        editor && fWindow.activeTree()->isAncestorOf(editor)) {
+        editor->del();
+        return;
+    }
+    const TENode* focused = tree->GetFocusedNode();
+    if (focused && fWindow.confirmDeletion()) {
+        const std::u16string& name = tree->GetVariableName(focused);
+        const std::u16string question = focused->IsVariable()
+            ? trFormat("Are you sure you want to delete variable '%s'?", name)
+            : trFormat("Are you sure you want to delete value '%s' from the variable '%s'?", tree->GetElement(focused),
+                       name);
+        if (TfrmYesNo::createAndShowModal(question, fWindow.widget) != mrYes) {
+            return;
+        }
+    }
+    tree->DeleteSelectedNodes();
+}
+
+QString TEditActions::ChoosePath(bool folder) const
+{
+    if (fChoosePath) {
+        return fChoosePath(folder);
+    }
+    if (folder) {
+        return QFileDialog::getExistingDirectory(fWindow.widget, qtr("Select directory"), QString(),
+                                                 QFileDialog::ShowDirsOnly);
+    }
+    return QFileDialog::getOpenFileName(fWindow.widget);
+}
+
+void TEditActions::SetChosenPath(bool folder)
+{
+    const QString chosen = ChoosePath(folder);
+    TETree* tree = Tree();
+    if (chosen.isEmpty() || !tree) {
+        return;
+    }
+    if (folder) {
+        fWindow.activeTree()->setFocus();
+    }
+    tree->SetElement(fPlatform.fileSystem().windowsPathOf(fromQ(chosen)));
+}
+
+void TEditActions::actEditEditAsPathExecute()
+{
+    SetChosenPath(true);
+}
+
+void TEditActions::actEditEditAsFileExecute()
+{
+    SetChosenPath(false);
+}
+
+void TEditActions::actEditChangeTypeExecute()
+{
+    if (TETree* tree = Tree()) {
+        tree->UndoableChangeType();
+    }
+}
+
+void TEditActions::actEditCleanupExecute()
+{
+    if (TETree* tree = Tree()) {
+        tree->UndoableCleanupPaths();
+    }
+}
+
+void TEditActions::actEditMoveUpExecute()
+{
+    if (TETree* tree = Tree()) {
+        tree->UndoableMoveUp();
+    }
+}
+
+void TEditActions::actEditMoveDownExecute()
+{
+    if (TETree* tree = Tree()) {
+        tree->UndoableMoveDown();
+    }
+}
+
+void TEditActions::actEditLong2ShortExecute()
+{
+    if (TETree* tree = Tree()) {
+        tree->UndoableLong2Short();
+    }
+}
+
+void TEditActions::actEditShort2LongExecute()
+{
+    if (TETree* tree = Tree()) {
+        tree->UndoableShort2Long();
+    }
+}
+
+void TEditActions::actEditInlineExecute()
+{
+    if (TETree* tree = Tree()) {
+        tree->UndoableInline();
+    }
+}
+
+void TEditActions::actEditOpenFolderExecute()
+{
+    TETree* tree = Tree();
+    const TENode* focused = tree ? tree->GetFocusedNode() : nullptr;
+    if (!focused || focused->IsVariable()) {
+        return;
+    }
+    const std::u16string path = tree->GetElementEx(focused);
+    // A shell that cannot start explorer is not reported.
+    fPlatform.shell().execute(u"open", u"explorer.exe", ExplorerParameters(path, fPlatform.fileSystem()),
+                              static_cast<uintptr_t>(fWindow.widget->winId()));
+}
+
+} // namespace talvoren

@@ -1,0 +1,83 @@
+#pragma once
+
+// The commands that work on the focused node of the active tree: delete,
+// the path choosers, type change, clean-up, moves, the path conversions and
+// "Open folder". Each is an action of the window with an execute handler and
+// an update handler; the operations themselves are the tree's.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace talvoren {
+
+namespace platform {
+class IPlatform;
+}
+
+class TETree;
+class TETreeView;
+
+class TEditActions : public QObject {
+    Q_OBJECT
+public:
+    // What the commands need to know of the window.
+    struct TWindow {
+        QWidget* widget = nullptr; // owns the actions, parents the dialogs
+        std::function<TETreeView*()> activeTree;
+        std::function<bool()> confirmDeletion; // the onDeleteConfirmation option
+    };
+    TEditActions(platform::IPlatform& platform, TWindow window);
+
+    // Asks for a folder (true) or a file (false); an empty answer cancels.
+    // The platform's dialogs by default; tests answer for them.
+    using TPathChooser = std::function<QString(bool folder)>;
+    void setPathChooser(TPathChooser chooser) { fChoosePath = std::move(chooser); }
+
+    // Recomputes every enabled state (run when the application is idle).
+    void Update();
+
+    QAction* actEditDelete = nullptr;
+    QAction* actEditEditAsPath = nullptr;
+    QAction* actEditEditAsFile = nullptr;
+    QAction* actEditChangeType = nullptr;
+    QAction* actEditCleanup = nullptr;
+    QAction* actEditMoveUp = nullptr;
+    QAction* actEditMoveDown = nullptr;
+    QAction* actEditOpenFolder = nullptr;
+    QAction* actEditLong2Short = nullptr;
+    QAction* actEditShort2Long = nullptr;
+    QAction* actEditInline = nullptr;
+
+public slots:
+    void actEditDeleteExecute();
+    void actEditEditAsPathExecute();
+    void actEditEditAsFileExecute();
+    void actEditChangeTypeExecute();
+    void actEditCleanupExecute();
+    void actEditMoveUpExecute();
+    void actEditMoveDownExecute();
+    void actEditOpenFolderExecute();
+    void actEditLong2ShortExecute();
+    void actEditShort2LongExecute();
+    void actEditInlineExecute();
+
+private:
+    // The active tree has the input focus or an open in-place edit.
+    bool IsTreeInUse() const;
+    // In use, editable, and the focused node's variable is writable.
+    bool IsEditable() const;
+    TETree* Tree() const;
+    void SetChosenPath(bool folder);
+    QString ChoosePath(bool folder) const;
+
+    platform::IPlatform& fPlatform;
+    TWindow fWindow;
+    TPathChooser fChoosePath;
+};
+
+} // namespace talvoren
