@@ -129,6 +129,13 @@ QString TEditActions::ChoosePath(bool folder) const
     return QFileDialog::getOpenFileName(fWindow.widget);
 }
 
+void TEditActions::OnTree(void (TETree::*operation)())
+{
+    if (TETree* tree = Tree()) {
+        (tree->*operation)();
+    }
+}
+
 void TEditActions::SetChosenPath(bool folder)
 {
     const QString chosen = ChoosePath(folder);
@@ -154,51 +161,37 @@ void TEditActions::actEditEditAsFileExecute()
 
 void TEditActions::actEditChangeTypeExecute()
 {
-    if (TETree* tree = Tree()) {
-        tree->UndoableChangeType();
-    }
+    OnTree(&TETree::UndoableChangeType);
 }
 
 void TEditActions::actEditCleanupExecute()
 {
-    if (TETree* tree = Tree()) {
-        tree->UndoableCleanupPaths();
-    }
+    OnTree(&TETree::UndoableCleanupPaths);
 }
 
 void TEditActions::actEditMoveUpExecute()
 {
-    if (TETree* tree = Tree()) {
-        tree->UndoableMoveUp();
-    }
+    OnTree(&TETree::UndoableMoveUp);
 }
 
 void TEditActions::actEditMoveDownExecute()
 {
-    if (TETree* tree = Tree()) {
-        tree->UndoableMoveDown();
-    }
+    OnTree(&TETree::UndoableMoveDown);
 }
 
 void TEditActions::actEditLong2ShortExecute()
 {
-    if (TETree* tree = Tree()) {
-        tree->UndoableLong2Short();
-    }
+    OnTree(&TETree::UndoableLong2Short);
 }
 
 void TEditActions::actEditShort2LongExecute()
 {
-    if (TETree* tree = Tree()) {
-        tree->UndoableShort2Long();
-    }
+    OnTree(&TETree::UndoableShort2Long);
 }
 
 void TEditActions::actEditInlineExecute()
 {
-    if (TETree* tree = Tree()) {
-        tree->UndoableInline();
-    }
+    OnTree(&TETree::UndoableInline);
 }
 
 void TEditActions::actEditOpenFolderExecute()

@@ -72,6 +72,8 @@ private:
     // In use, editable, and the focused node's variable is writable.
     bool IsEditable() const;
     TETree* Tree() const;
+    // Runs one of the tree's operations on the active tree, if there is one.
+    void OnTree(void (TETree::*operation)());
     void SetChosenPath(bool folder);
     QString ChoosePath(bool folder) const;
 

@@ -1,6 +1,7 @@
 #include "cli/FormCmdHelp.h"
 
 #include "cli/CommandLine.h"
+#include "tests/support/RecordingPlatform.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -13,34 +14,6 @@
 using namespace talvoren;
 
 namespace {
-
-// The machine's platform with a shell that records what it was asked to open.
-class RecordingShellPlatform : public platform::IPlatform, public platform::IShell {
-public:
-    explicit RecordingShellPlatform(platform::IPlatform& real)
-        : fReal(real)
-    {
-    }
-    platform::IRegistry& registry() override { return fReal.registry(); }
-    platform::ISystem& system() override { return fReal.system(); }
-    platform::IFileSystem& fileSystem() override { return fReal.fileSystem(); }
-    platform::IProcessEnvironment& environment() override { return fReal.environment(); }
-    platform::ILocale& locale() override { return fReal.locale(); }
-    platform::IAccounts& accounts() override { return fReal.accounts(); }
-    platform::IShell& shell() override { return *this; }
-
-    bool execute(const std::u16string& verb, const std::u16string& file, const std::u16string&, uintptr_t) override
-    {
-        executed.push_back(verb + u" " + file);
-        return true;
-    }
-    void messageBox(const std::u16string&, const std::u16string&) override { }
-
-    std::vector<std::u16string> executed;
-
-private:
-    platform::IPlatform& fReal;
-};
 
 class FormCmdHelpTest : public ::testing::Test {
 protected:
@@ -57,7 +30,7 @@ protected:
     }
 
     test::TestMachine machine;
-    RecordingShellPlatform platform{machine.platform()};
+    test::TRecordingPlatform platform{machine.platform()};
 };
 
 QRgb rgb(int r, int g, int b)
@@ -122,8 +95,9 @@ TEST_F(FormCmdHelpTest, ClickingTheLinkOpensItInTheBrowser)
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(link, &press);
     QApplication::sendEvent(link, &release);
-    ASSERT_EQ(platform.executed.size(), 1u);
-    EXPECT_EQ(platform.executed[0], u"open " + CommandHelpUrl());
+    ASSERT_EQ(platform.calls.size(), 1u);
+    EXPECT_EQ(platform.calls[0].verb, u"open");
+    EXPECT_EQ(platform.calls[0].file, CommandHelpUrl());
 }
 
 TEST_F(FormCmdHelpTest, OkClosesTheModalDialog)

@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "settings/Options.h"
 #include "system/Tools.h"
+#include "tests/support/RecordingPlatform.h"
 #include "tests/support/TestSupport.h"
 #include "ui/FormMain.h"
 #include "ui/FormOK.h"
@@ -20,39 +21,6 @@
 #include <memory>
 
 namespace talvoren::test {
-
-// The machine's platform with a shell that writes down what it is asked.
-class TRecordingPlatform : public platform::IPlatform, private platform::IShell {
-public:
-    explicit TRecordingPlatform(platform::IPlatform& base)
-        : fBase(base)
-    {
-    }
-    struct TCall {
-        std::u16string verb, file, parameters;
-        uintptr_t owner;
-    };
-    std::vector<TCall> calls;
-
-    platform::IRegistry& registry() override { return fBase.registry(); }
-    platform::ISystem& system() override { return fBase.system(); }
-    platform::IFileSystem& fileSystem() override { return fBase.fileSystem(); }
-    platform::IProcessEnvironment& environment() override { return fBase.environment(); }
-    platform::ILocale& locale() override { return fBase.locale(); }
-    platform::IAccounts& accounts() override { return fBase.accounts(); }
-    platform::IShell& shell() override { return *this; }
-
-private:
-    bool execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
-                 uintptr_t owner) override
-    {
-        calls.push_back({verb, file, parameters, owner});
-        return false; // as when the user declines the consent prompt
-    }
-    void messageBox(const std::u16string&, const std::u16string&) override { }
-
-    platform::IPlatform& fBase;
-};
 
 class TNoIniFile : public IIniFileStore {
 public:
