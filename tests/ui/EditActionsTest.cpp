@@ -33,9 +33,14 @@ struct TEditWindow : TFixture {
     TfrmMain& OpenFocused()
     {
         TfrmMain& w = Open();
-        QTest::qWaitForWindowActive(&w);
+        if (!QTest::qWaitForWindowActive(&w)) {
+            qWarning("window not active");
+        }
         w.userVarView()->setFocus();
-        QTest::qWaitFor([&] { return w.activeView() == w.userVarView(); });
+        // Each test checks what depends on it; this only tells why it failed.
+        if (!QTest::qWaitFor([&] { return w.activeView() == w.userVarView(); })) {
+            qWarning("the user tree did not take the focus");
+        }
         return w;
     }
     TENode* Focus(TETree& tree, const std::u16string& name, int row = -1)
