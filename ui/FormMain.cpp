@@ -248,34 +248,29 @@ void TfrmMain::CreateMenus()
     file->addAction(actFileExit);
 
     QMenu* edit = bar->addMenu(qtr("&Edit"));
+    // The Edit menu below Undo and Redo and the context menu of both trees
+    // hold the same commands.
     const TEditActions& e = *fEditActions;
+    auto addNodeCommands = [&](QMenu* menu) {
+        menu->addAction(e.actEditDelete);
+        menu->addSeparator();
+        menu->addActions({e.actEditEditAsPath, e.actEditEditAsFile, e.actEditChangeType, e.actEditCleanup,
+                          e.actEditMoveUp, e.actEditMoveDown});
+        menu->addSeparator();
+        menu->addAction(e.actEditOpenFolder);
+        menu->addSeparator();
+        menu->addActions({e.actEditLong2Short, e.actEditShort2Long, e.actEditInline});
+        menu->addSeparator();
+        menu->addAction(actEditRefresh);
+    };
     edit->addAction(actEditUndo);
     edit->addAction(actEditRedo);
     edit->addSeparator();
-    edit->addAction(e.actEditDelete);
-    edit->addSeparator();
-    edit->addActions({e.actEditEditAsPath, e.actEditEditAsFile, e.actEditChangeType, e.actEditCleanup, e.actEditMoveUp,
-                      e.actEditMoveDown});
-    edit->addSeparator();
-    edit->addAction(e.actEditOpenFolder);
-    edit->addSeparator();
-    edit->addActions({e.actEditLong2Short, e.actEditShort2Long, e.actEditInline});
-    edit->addSeparator();
-    edit->addAction(actEditRefresh);
+    addNodeCommands(edit);
 
-    // The context menu of both trees.
     tbxPopup = new QMenu(this);
     tbxPopup->setObjectName(QStringLiteral("tbxPopup"));
-    tbxPopup->addAction(e.actEditDelete);
-    tbxPopup->addSeparator();
-    tbxPopup->addActions({e.actEditEditAsPath, e.actEditEditAsFile, e.actEditChangeType, e.actEditCleanup,
-                          e.actEditMoveUp, e.actEditMoveDown});
-    tbxPopup->addSeparator();
-    tbxPopup->addAction(e.actEditOpenFolder);
-    tbxPopup->addSeparator();
-    tbxPopup->addActions({e.actEditLong2Short, e.actEditShort2Long, e.actEditInline});
-    tbxPopup->addSeparator();
-    tbxPopup->addAction(actEditRefresh);
+    addNodeCommands(tbxPopup);
 
     QMenu* view = bar->addMenu(qtr("&View"));
     view->addAction(actViewShowInformation);
