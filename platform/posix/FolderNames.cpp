@@ -9,6 +9,13 @@
 namespace talvoren::platform::posix {
 
 namespace {
+std::optional<std::u16string> nameIn(const std::unordered_map<std::u16string, std::u16string>& byFold,
+                                     const std::u16string& folded)
+{
+    const auto hit = byFold.find(folded);
+    return hit == byFold.end() ? std::nullopt : std::optional(hit->second);
+}
+
 bool sameTime(const timespec& a, const timespec& b)
 {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -83,16 +90,14 @@ std::optional<std::u16string> TFolderNames::find(const std::string& hostDir, con
         const time_t trustedBefore = now - kTimestampSlackSeconds;
         const bool settled = stamp->modified.tv_sec < trustedBefore && stamp->changed.tv_sec < trustedBefore;
         if (!settled) {
-            const auto hit = names->find(folded);
-            return hit == names->end() ? std::nullopt : std::optional(hit->second);
+            return nameIn(*names, folded);
         }
         if (fListings.size() >= kMaxFolders) {
             fListings.clear();
         }
         cached = fListings.emplace(hostDir, TListing{*stamp, std::move(*names)}).first;
     }
-    const auto hit = cached->second.byFold.find(folded);
-    return hit == cached->second.byFold.end() ? std::nullopt : std::optional(hit->second);
+    return nameIn(cached->second.byFold, folded);
 }
 
 } // namespace talvoren::platform::posix
