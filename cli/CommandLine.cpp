@@ -4,6 +4,7 @@
 #include "model/NodeInfo.h"
 #include "model/Text.h"
 #include "platform/Platform.h"
+#include "platform/Utf.h"
 
 namespace talvoren {
 
@@ -44,6 +45,7 @@ TCommandLineRequest ParseCommandLine(const std::vector<std::u16string>& args)
             break;
         default:
             if (r.name.empty()) {
+                r.emptyNameOperand = r.emptyNameOperand || arg.empty();
                 r.name = arg;
             } else {
                 r.value = arg;
@@ -56,43 +58,118 @@ TCommandLineRequest ParseCommandLine(const std::vector<std::u16string>& args)
 
 namespace {
 
-int applyRequest(const TCommandLineRequest& r, platform::IPlatform& platform)
+// What Windows can hold of one variable in a process environment.
+constexpr size_t kMaxValueLength = 32767;
+
+bool isStringType(uint32_t type)
 {
-    const Scope scope = r.machine ? SystemScope() : CurrentUserScope();
-    // Full access without the 64-bit view; whether the key opened is not
-    // checked: an unopened handle makes the write fail, which is exit 1.
+    return type == platform::regtype::kSz || type == platform::regtype::kExpandSz;
+}
+
+// "a;b", or the one of them that is not empty: a missing or empty variable
+// adds no empty element.
+std::u16string joinValues(const std::u16string& first, const std::u16string& second)
+{
+    if (first.empty()) {
+        return second;
+    }
+    if (second.empty()) {
+        return first;
+    }
+    return first + u";" + second;
+}
+
+// Whether `name` is surely absent from the scope: its key or the value is
+// missing. A store that cannot be read says nothing either way.
+bool surelyAbsent(platform::IRegistry& registry, const Scope& scope, const std::u16string& name)
+{
+    std::unique_ptr<platform::IRegistryKey> key;
+    const uint32_t rc = registry.openKey(scope.root, scope.key, platform::access::kQueryValue, false, key);
+    if (rc == platform::error::kFileNotFound || rc == platform::error::kPathNotFound) {
+        return true;
+    }
+    platform::RegValue value;
+    return rc == platform::error::kSuccess && key && key->queryValue(name, value) == platform::error::kFileNotFound;
+}
+
+int deleteVariable(const TCommandLineRequest& r, platform::IPlatform& platform, const Scope& scope)
+{
+    // Full access without the 64-bit view; an unopened key deletes nothing.
     TEnvStore store(platform.registry(), scope.root, platform::access::kAllAccess);
     store.OpenKey(scope.key, false);
-
-    if (r.del) {
-        store.DeleteValue(r.name);
-        store.CloseKey();
-        BroadcastEnvironmentChange(platform.system(), kCommandLineBroadcastTimeoutMs);
-        return 0;
-    }
-
-    std::u16string value = r.value;
-    if (r.insert) {
-        value = value + u";" + store.ReadString(r.name);
-    }
-    if (r.append) {
-        value = store.ReadString(r.name) + u";" + value;
-    }
-    if (r.remove) {
-        value = RemoveValueElement(store.ReadString(r.name), value);
-    }
-    if (r.cleanup) {
-        value = CleanupValue(value, platform.locale());
-    }
-    if (r.expand) {
-        store.WriteExpandString(r.name, value);
-    } else {
-        store.WriteString(r.name, value);
-    }
+    const bool deleted = store.DeleteValue(r.name);
     store.CloseKey();
+    if (!deleted) {
+        // Deleting what is not there succeeds, so scripts may delete twice;
+        // a variable that stayed (no right to write, a locked or damaged
+        // store) is a failure, and nothing changed to broadcast.
+        return surelyAbsent(platform.registry(), scope, r.name) ? 0 : 1;
+    }
+    BroadcastEnvironmentChange(platform.system(), kCommandLineBroadcastTimeoutMs);
+    return 0;
+}
+
+int changeVariable(const TCommandLineRequest& r, platform::IPlatform& platform, const Scope& scope)
+{
+    if (r.name.empty() || r.emptyNameOperand) {
+        return 1; // the key's unnamed value is no variable
+    }
+    {
+        // Read and write in one step, so that a parallel run or the window's
+        // save cannot slip its own change in between and lose it.
+        std::unique_ptr<platform::IRegistryUpdate> update;
+        if (platform.registry().beginUpdate(scope.root, scope.key, update) != platform::error::kSuccess) {
+            return 1;
+        }
+        // Full access without the 64-bit view; whether the key opened is not
+        // checked: an unopened handle makes the write fail, which is exit 1.
+        TEnvStore store(platform.registry(), scope.root, platform::access::kAllAccess);
+        store.OpenKey(scope.key, false);
+
+        const bool exists = store.ValueExists(r.name);
+        const uint32_t storedType = store.GetDataType(r.name);
+        const bool readsCurrent = r.insert || r.append || r.remove;
+        if (readsCurrent && exists && !isStringType(storedType)) {
+            return 1; // a number or binary data is no list to change
+        }
+
+        std::u16string value = r.value;
+        if (r.insert) {
+            value = joinValues(value, store.ReadString(r.name));
+        }
+        if (r.append) {
+            value = joinValues(store.ReadString(r.name), value);
+        }
+        if (r.remove) {
+            value = RemoveValueElement(store.ReadString(r.name), value);
+        }
+        if (r.cleanup) {
+            value = CleanupValue(value, platform.locale());
+        }
+        if (value.size() > kMaxValueLength) {
+            return 1;
+        }
+        // An expandable variable stays expandable: written as a plain string,
+        // its %references% would reach every process literally.
+        if (r.expand || (exists && storedType == platform::regtype::kExpandSz)) {
+            store.WriteExpandString(r.name, value);
+        } else {
+            store.WriteString(r.name, value);
+        }
+        store.CloseKey();
+        if (update->commit() != platform::error::kSuccess) {
+            return 1;
+        }
+    }
     uintptr_t result = BroadcastEnvironmentChange(platform.system(), kCommandLineBroadcastTimeoutMs);
     (void)result; // received, not inspected
     return 0;
+}
+
+int applyRequest(const TCommandLineRequest& r, platform::IPlatform& platform)
+{
+    const Scope scope = r.machine ? SystemScope() : CurrentUserScope();
+    return r.del ? deleteVariable(r, platform, scope) : changeVariable(r, platform, scope);
 }
 
 } // namespace
@@ -106,6 +183,11 @@ std::optional<int> RunCommandLine(const std::vector<std::u16string>& args, platf
     if (args.front() == u"-?" || args.front() == u"/?") {
         help.Show();
         return 0;
+    }
+    for (const auto& arg : args) {
+        if (!platform::isValidUtf16(arg)) {
+            return 1; // could name another variable than the one meant
+        }
     }
     try {
         return applyRequest(ParseCommandLine(args), platform);

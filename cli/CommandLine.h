@@ -33,13 +33,20 @@ struct TCommandLineRequest {
     bool machine = false; // system scope; otherwise the current user's
     std::u16string name;
     std::u16string value;
+    // An empty operand stood where the name was awaited (and a later operand
+    // may have become the name): `-S "" Path` would set Path to its value.
+    bool emptyNameOperand = false;
 };
 
 TCommandLineRequest ParseCommandLine(const std::vector<std::u16string>& args);
 
 // Runs the mode. Returns nothing when there are no arguments (the window
-// starts as usual), else the process exit code: 0 done (always with -D, and
-// after the help), 1 an error stopped the change.
+// starts as usual), else the process exit code: 0 done (also after the help,
+// and for -D of a variable that was not there), 1 nothing was changed: an
+// error, a variable that -D could not delete, or input that cannot be what
+// was meant (an argument that is not valid text, no variable name, a value
+// longer than a process environment can hold, -I/-A/-R on a value that is
+// not a string).
 std::optional<int> RunCommandLine(const std::vector<std::u16string>& args, platform::IPlatform& platform,
                                   ICommandHelp& help);
 

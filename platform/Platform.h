@@ -119,9 +119,56 @@ public:
     virtual uint32_t deleteValue(const std::u16string& name) = 0;
 };
 
+// ---------------------------------------------------------------------------
+// Registry update guard: one read-modify-write of a scope key as one step
+// against every other Talvoren process (the command line, the window's save).
+//
+// IRegistry::beginUpdate(root, path, update) waits until no other Talvoren
+// update of that key is under way, then sets `update`; the step lasts as long
+// as the guard lives. Use it as:
+//     take the guard; open the key; read; write; update->commit(); let the
+//     guard go; only then broadcast the change.
+// Every read and write made meanwhile through keys of this registry (opened
+// before or during the step) belongs to the step.
+// - Emulated machine: one write transaction on the hive that holds the key
+//   (so every key of that hive takes part). The wait is the hive's lock wait
+//   (about two seconds). commit() makes all changes durable and visible at
+//   once; a guard let go without a successful commit() undoes every change
+//   made under it. Other processes' readers see the state before the step
+//   until the commit.
+// - Windows: the machine-wide named mutex "Global\Talvoren.Environment"
+//   (machine-wide because the system scope is shared by every session), held
+//   while the guard lives, waited for about two seconds. Each write lands at
+//   once and cannot be undone: commit() only reports success, and a guard let
+//   go without it keeps what was written. Programs other than Talvoren (the
+//   system's own dialog, setx, installers, reg.exe) do not take the mutex and
+//   can still change the key in the middle of a step.
+// Errors of beginUpdate: kLockViolation when another update held on for
+// longer than the wait. On the emulated machine also kAccessDenied when the
+// key's hive cannot be written and the hive's own errors (kFileNotFound,
+// kBadDb, ...) when it cannot be reached; Windows leaves those to the key's
+// open and writes. A second beginUpdate in the same process while a guard lives joins
+// that step (its commit() and end do nothing). Never hold a guard across user
+// interaction.
+class IRegistryUpdate {
+public:
+    // Ends the step; see above for what happens to changes not committed.
+    virtual ~IRegistryUpdate() = default;
+
+    // Makes the step's changes durable. An error (kLockViolation, disk full as
+    // kRegistryIoFailed) means nothing of the step was kept on the emulated
+    // machine.
+    virtual uint32_t commit() = 0;
+};
+
 class IRegistry {
 public:
     virtual ~IRegistry() = default;
+
+    // Starts an update step on the key `path` below `root` (see the update
+    // guard above).
+    virtual uint32_t beginUpdate(RootKey root, const std::u16string& path, std::unique_ptr<IRegistryUpdate>& update)
+        = 0;
 
     // Opens (or, with create, creates) the key `path` below `root` with the
     // access mask `access` (which may carry kWow64_64Key). A leading "\" in
@@ -163,7 +210,9 @@ public:
 
     // The program's arguments (without the program name), split the way the
     // Windows runtime splits a command line. `argc`/`argv` are main()'s; the
-    // win32 backend reads the process command line itself instead.
+    // win32 backend reads the process command line itself instead. Input that
+    // is not valid text (bytes that are not UTF-8 on the emulated machine)
+    // comes as lone surrogates, which callers can refuse.
     virtual std::vector<std::u16string> arguments(int argc, char** argv) = 0;
 };
 

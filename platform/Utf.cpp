@@ -33,7 +33,8 @@ std::string toUtf8(std::u16string_view text)
     return out;
 }
 
-std::u16string fromUtf8(std::string_view text)
+namespace {
+std::u16string decodeUtf8(std::string_view text, bool keepInvalid)
 {
     std::u16string out;
     out.reserve(text.size());
@@ -73,6 +74,9 @@ std::u16string fromUtf8(std::string_view text)
                 }
             }
         }
+        if (c == 0xFFFD && len == 1 && b >= 0x80 && keepInvalid) {
+            c = 0xDC00 + b; // U+DC80..U+DCFF: a lone surrogate, never valid text
+        }
         i += len;
         if (c >= 0x10000) {
             c -= 0x10000;
@@ -83,6 +87,30 @@ std::u16string fromUtf8(std::string_view text)
         }
     }
     return out;
+}
+} // namespace
+
+std::u16string fromUtf8(std::string_view text)
+{
+    return decodeUtf8(text, false);
+}
+
+std::u16string fromUtf8KeepingInvalid(std::string_view text)
+{
+    return decodeUtf8(text, true);
+}
+
+bool isValidUtf16(std::u16string_view text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void appendUtf16Le(std::vector<uint8_t>& bytes, std::u16string_view text)

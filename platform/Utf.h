@@ -12,6 +12,12 @@ namespace talvoren::platform {
 
 std::string toUtf8(std::u16string_view text);
 std::u16string fromUtf8(std::string_view text);
+// The same, but each byte that is not part of valid UTF-8 becomes the lone
+// surrogate U+DC00 + byte: different bytes stay different texts, and
+// isValidUtf16 tells that the input was not text.
+std::u16string fromUtf8KeepingInvalid(std::string_view text);
+// False when the text holds a surrogate without its partner.
+bool isValidUtf16(std::u16string_view text);
 
 // UTF-16 little-endian, the byte order of registry data and Windows text files.
 void appendUtf16Le(std::vector<uint8_t>& bytes, std::u16string_view text);

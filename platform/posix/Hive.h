@@ -56,8 +56,10 @@ public:
     uint32_t setValue(int64_t key, const std::u16string& name, const RegValue& value);
     uint32_t deleteValue(int64_t key, const std::u16string& name);
 
-    // Groups many changes into one transaction (used to fill a new hive).
+    // Groups many changes into one transaction (used to fill a new hive, and
+    // for a registry update step). Waits the busy wait for the write lock.
     uint32_t begin();
+    bool inTransaction() const { return fInBatch; }
     uint32_t commit();
     void rollback();
 

@@ -89,6 +89,41 @@ private:
     std::vector<std::u16string> fNames;
     uint32_t fAccess;
 };
+// An update step: the hive's write transaction, or nothing of its own when
+// it joined one already open in this process.
+class THiveUpdate : public IRegistryUpdate {
+public:
+    THiveUpdate(std::shared_ptr<THive> hive, bool own)
+        : fHive(std::move(hive))
+        , fOwn(own)
+    {
+    }
+    ~THiveUpdate() override
+    {
+        if (fOwn) {
+            fHive->rollback();
+        }
+    }
+    THiveUpdate(const THiveUpdate&) = delete;
+    THiveUpdate& operator=(const THiveUpdate&) = delete;
+
+    uint32_t commit() override
+    {
+        if (!fOwn) {
+            return error::kSuccess;
+        }
+        fOwn = false;
+        const uint32_t rc = fHive->commit();
+        if (rc != error::kSuccess) {
+            fHive->rollback(); // a refused commit leaves the transaction open
+        }
+        return rc;
+    }
+
+private:
+    std::shared_ptr<THive> fHive;
+    bool fOwn;
+};
 } // namespace
 
 std::vector<std::u16string> splitKeyPath(const std::u16string& path)
@@ -197,6 +232,31 @@ uint32_t TPosixRegistry::locate(RootKey root, const std::u16string& path, std::s
     }
     }
     return error::kInvalidHandle;
+}
+
+uint32_t TPosixRegistry::beginUpdate(RootKey root, const std::u16string& path, std::unique_ptr<IRegistryUpdate>& update)
+{
+    update.reset();
+    std::shared_ptr<THive> hive;
+    std::vector<std::u16string> inside;
+    bool usersRoot = false;
+    uint32_t rc = locate(root, path, hive, inside, usersRoot);
+    if (rc != error::kSuccess) {
+        return rc;
+    }
+    if (usersRoot || !hive->writable()) {
+        return error::kAccessDenied;
+    }
+    if (hive->inTransaction()) {
+        update = std::make_unique<THiveUpdate>(hive, false);
+        return error::kSuccess;
+    }
+    rc = hive->begin();
+    if (rc != error::kSuccess) {
+        return rc;
+    }
+    update = std::make_unique<THiveUpdate>(hive, true);
+    return error::kSuccess;
 }
 
 uint32_t TPosixRegistry::openKey(RootKey root, const std::u16string& path, uint32_t access, bool create,

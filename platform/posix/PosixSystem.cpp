@@ -58,7 +58,9 @@ std::vector<std::u16string> TPosixSystem::arguments(int argc, char** argv)
 {
     std::vector<std::u16string> args;
     for (int i = 1; i < argc; ++i) {
-        args.push_back(fromUtf8(argv[i]));
+        // Bytes that are not UTF-8 stay detectable, so that the command
+        // line refuses them instead of naming some other variable.
+        args.push_back(fromUtf8KeepingInvalid(argv[i]));
     }
     return args;
 }

@@ -4,7 +4,10 @@
 
 #include <string_view>
 #include <vector>
+// clang-format off
 #include <windows.h>
+#include <sddl.h>
+// clang-format on
 
 namespace talvoren::platform::win32 {
 
@@ -144,7 +147,76 @@ uint32_t TWin32RegistryKey::deleteValue(const std::u16string& name)
     return static_cast<uint32_t>(RegDeleteValueW(fKey, wide(name)));
 }
 
+// Machine-wide: the system scope is shared by every session, and an
+// administrator may edit another user's scope from a session of its own.
+constexpr wchar_t kUpdateMutexName[] = L"Global\\Talvoren.Environment";
+constexpr DWORD kUpdateWaitMs = 2000;
+constexpr DWORD kUpdateMutexRights = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+
+// Everyone may wait for and release the mutex, whoever made it first;
+// only the system and administrators may do more with it.
+HANDLE openUpdateMutex()
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;;WD)",
+                                                              SDDL_REVISION_1, &descriptor, nullptr)) {
+        descriptor = nullptr;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    HANDLE mutex = CreateMutexExW(descriptor ? &attributes : nullptr, kUpdateMutexName, 0, kUpdateMutexRights);
+    const DWORD lastError = GetLastError();
+    if (descriptor) {
+        LocalFree(descriptor);
+    }
+    SetLastError(lastError);
+    return mutex;
+}
+
+class TWin32RegistryUpdate : public IRegistryUpdate {
+public:
+    explicit TWin32RegistryUpdate(HANDLE mutex)
+        : fMutex(mutex)
+    {
+    }
+    ~TWin32RegistryUpdate() override
+    {
+        ReleaseMutex(fMutex);
+        CloseHandle(fMutex);
+    }
+    TWin32RegistryUpdate(const TWin32RegistryUpdate&) = delete;
+    TWin32RegistryUpdate& operator=(const TWin32RegistryUpdate&) = delete;
+
+    // Every write has landed already.
+    uint32_t commit() override { return error::kSuccess; }
+
+private:
+    HANDLE fMutex;
+};
+
 } // namespace
+
+uint32_t TWin32Registry::beginUpdate(RootKey, const std::u16string&, std::unique_ptr<IRegistryUpdate>& update)
+{
+    update.reset();
+    HANDLE mutex = openUpdateMutex();
+    if (!mutex) {
+        return static_cast<uint32_t>(GetLastError());
+    }
+    switch (WaitForSingleObject(mutex, kUpdateWaitMs)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED: // its holder ended mid-step; each write it made is whole
+        update = std::make_unique<TWin32RegistryUpdate>(mutex);
+        return error::kSuccess;
+    case WAIT_TIMEOUT:
+        CloseHandle(mutex);
+        return error::kLockViolation;
+    default: {
+        const DWORD rc = GetLastError();
+        CloseHandle(mutex);
+        return rc != ERROR_SUCCESS ? static_cast<uint32_t>(rc) : error::kLockViolation;
+    }
+    }
+}
 
 uint32_t TWin32Registry::openKey(RootKey root, const std::u16string& path, uint32_t access, bool create,
                                  std::unique_ptr<IRegistryKey>& key)

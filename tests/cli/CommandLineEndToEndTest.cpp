@@ -2,6 +2,7 @@
 // read back with the machine's reg command, as a user's script would.
 
 #include "model/EnvStore.h"
+#include "model/NodeInfo.h"
 #include "platform/HostProcess.h"
 #include "platform/Utf.h"
 #include "tests/support/RegTool.h"
@@ -10,8 +11,10 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <set>
 
 using namespace talvoren;
 using test::RegEntry;
@@ -86,7 +89,6 @@ protected:
 TEST_F(CommandLineEndToEndTest, SetWritesAPlainStringAndExitsWithZero)
 {
     const auto name = var("set");
-    ASSERT_EQ(reg.add(kUserKey, name, "REG_EXPAND_SZ", "C:\\old"), 0);
     ASSERT_EQ(talvoren({"-s", name, "C:\\bin"}), 0);
     EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).type, "REG_SZ");
     EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\bin");
@@ -103,17 +105,33 @@ TEST_F(CommandLineEndToEndTest, InsertIntoTheSystemScopeKeepsOrWidensTheType)
 {
     const auto name = var("sys", kSystemKey);
     ASSERT_EQ(reg.add(kSystemKey, name, "REG_EXPAND_SZ", "C:\\Windows"), 0);
+    // An expandable variable stays expandable, whatever the operation.
     ASSERT_EQ(talvoren({"/M", "/I", name, "C:\\Tools"}), 0);
     auto entry = query(kSystemKey, name);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->data, "C:\\Tools;C:\\Windows");
-    EXPECT_EQ(entry->type, "REG_SZ");
-
-    ASSERT_EQ(talvoren({"/M", "/I", "-E", name, "D:\\x"}), 0);
-    entry = query(kSystemKey, name);
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->data, "D:\\x;C:\\Tools;C:\\Windows");
     EXPECT_EQ(entry->type, "REG_EXPAND_SZ");
+    ASSERT_EQ(talvoren({"/M", "-S", name, "%SystemRoot%"}), 0);
+    EXPECT_EQ(query(kSystemKey, name).value_or(RegEntry{}).type, "REG_EXPAND_SZ");
+
+    // A plain string stays plain unless -E widens it.
+    const auto plain = var("plain", kSystemKey);
+    ASSERT_EQ(reg.add(kSystemKey, plain, "REG_SZ", "C:\\Windows"), 0);
+    ASSERT_EQ(talvoren({"/M", "/A", plain, "C:\\Tools"}), 0);
+    EXPECT_EQ(query(kSystemKey, plain).value_or(RegEntry{}).type, "REG_SZ");
+    ASSERT_EQ(talvoren({"/M", "/I", "-E", plain, "D:\\x"}), 0);
+    entry = query(kSystemKey, plain);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->data, "D:\\x;C:\\Windows;C:\\Tools");
+    EXPECT_EQ(entry->type, "REG_EXPAND_SZ");
+
+    // A new variable is plain, or expandable with -E.
+    const auto fresh = var("new", kSystemKey);
+    const auto freshExpand = var("newE", kSystemKey);
+    ASSERT_EQ(talvoren({"/M", "/A", fresh, "C:\\Tools"}), 0);
+    ASSERT_EQ(talvoren({"/M", "/A", "/E", freshExpand, "C:\\Tools"}), 0);
+    EXPECT_EQ(query(kSystemKey, fresh).value_or(RegEntry{}).type, "REG_SZ");
+    EXPECT_EQ(query(kSystemKey, freshExpand).value_or(RegEntry{}).type, "REG_EXPAND_SZ");
 }
 
 TEST_F(CommandLineEndToEndTest, AppendWithCleanup)
@@ -132,17 +150,21 @@ TEST_F(CommandLineEndToEndTest, RemoveDropsEveryAsciiCaseMatch)
     EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\b");
 }
 
-TEST_F(CommandLineEndToEndTest, InsertAndAppendOnAMissingVariable)
+TEST_F(CommandLineEndToEndTest, InsertAndAppendOnAMissingOrEmptyVariableGiveTheValueAlone)
 {
-    const auto a = var("missingI");
-    const auto b = var("missingA");
-    ASSERT_EQ(talvoren({"-I", a, "y"}), 0);
-    ASSERT_EQ(talvoren({"-A", b, "y"}), 0);
-    EXPECT_EQ(readDirect(CurrentUserScope(), a), u"y;");
-    EXPECT_EQ(readDirect(CurrentUserScope(), b), u";y");
+    const auto missingI = var("missingI");
+    const auto missingA = var("missingA");
+    const auto empty = var("empty");
+    ASSERT_EQ(reg.add(kUserKey, empty, "REG_SZ", ""), 0);
+    ASSERT_EQ(talvoren({"-I", missingI, "y"}), 0);
+    ASSERT_EQ(talvoren({"-A", missingA, "y"}), 0);
+    ASSERT_EQ(talvoren({"-A", "-I", empty, "y"}), 0);
+    EXPECT_EQ(readDirect(CurrentUserScope(), missingI), u"y");
+    EXPECT_EQ(readDirect(CurrentUserScope(), missingA), u"y");
+    EXPECT_EQ(readDirect(CurrentUserScope(), empty), u"y");
 }
 
-TEST_F(CommandLineEndToEndTest, DeleteUsesTheLastScopeOptionAndAlwaysSucceeds)
+TEST_F(CommandLineEndToEndTest, DeleteUsesTheLastScopeOptionAndDeletingNothingSucceeds)
 {
     const auto name = var("del");
     ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "x"), 0);
@@ -169,13 +191,24 @@ TEST_F(CommandLineEndToEndTest, EmptyAndQuotedOperands)
 TEST_F(CommandLineEndToEndTest, NonStringVariableIsNeitherReadNorTouched)
 {
     const auto name = var("dword");
+    const auto none = var("none");
     ASSERT_EQ(reg.add(kUserKey, name, "REG_DWORD", "7"), 0);
+    {
+        // An empty value of no type: as little a string as a number is.
+        std::unique_ptr<platform::IRegistryKey> key;
+        ASSERT_EQ(machine.platform().registry().openKey(platform::RootKey::CurrentUser, kUserEnvironmentKey,
+                                                        platform::access::kAllAccess, false, key),
+                  0u);
+        ASSERT_EQ(key->setValue(platform::fromUtf8(none), {platform::regtype::kNone, {}}), 0u);
+    }
     for (const char* op : {"-A", "-I", "-R"}) {
         EXPECT_EQ(talvoren({op, name, "x"}), 1) << op;
         auto entry = query(kUserKey, name);
         ASSERT_TRUE(entry);
         EXPECT_EQ(entry->type, "REG_DWORD") << op;
         EXPECT_EQ(entry->data, "0x7") << op;
+        EXPECT_EQ(talvoren({op, "-C", none, "x"}), 1) << op;
+        EXPECT_EQ(query(kUserKey, none).value_or(RegEntry{}).type, "REG_NONE") << op;
     }
     // A plain set replaces it: the variable is written as string.
     EXPECT_EQ(talvoren({"-S", name, "x"}), 0);
@@ -197,6 +230,60 @@ TEST_F(CommandLineEndToEndTest, LongValuesAreNeverTruncated)
     const std::u16string stored = readDirect(CurrentUserScope(), name);
     EXPECT_EQ(stored.size(), 32767u);
     EXPECT_EQ(stored.substr(32760), u";abcdef");
+}
+
+TEST_F(CommandLineEndToEndTest, InputThatCannotBeMeantIsRefused)
+{
+    const auto name = var("keep");
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "keep"), 0);
+    auto defaultValueExists = [&] {
+        TEnvStore store(machine.platform().registry(), platform::RootKey::CurrentUser);
+        store.OpenKeyReadOnly(kUserEnvironmentKey);
+        return store.ValueExists(u"");
+    };
+    ASSERT_FALSE(defaultValueExists());
+    // No variable name: the key's unnamed value is never written.
+    for (const char* op : {"-S", "-I", "-A", "-R"}) {
+        EXPECT_EQ(talvoren({op}), 1) << op;
+        EXPECT_EQ(talvoren({op, "", name}), 1) << op;
+    }
+    EXPECT_FALSE(defaultValueExists());
+    EXPECT_EQ(readDirect(CurrentUserScope(), name), u"keep");
+
+    // Longer than a process environment can hold.
+    writeDirect(CurrentUserScope(), name, std::u16string(32760, u'w'));
+    EXPECT_EQ(talvoren({"-A", name, "abcdefg"}), 1);
+    EXPECT_EQ(readDirect(CurrentUserScope(), name).size(), 32760u);
+}
+
+TEST_F(CommandLineEndToEndTest, ParallelAppendsLoseNothing)
+{
+    // Fewer under Wine, where every start costs far more.
+    const int runs = platform::kEmulatedMachine ? 50 : 8;
+    const int rounds = platform::kEmulatedMachine ? 3 : 1;
+    const auto name = var("acc");
+    std::set<std::u16string> expected;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::future<int>> started;
+        for (int i = 0; i < runs; ++i) {
+            const std::string element = "e" + std::to_string(round * runs + i);
+            started.push_back(std::async(std::launch::async, [this, name, element] {
+                return talvoren({"-A", name, element});
+            }));
+        }
+        for (int i = 0; i < runs; ++i) {
+            const int rc = started[i].get();
+            EXPECT_EQ(rc, 0) << "run " << i << " of round " << round;
+            if (rc == 0) {
+                expected.insert(u"e" + platform::fromUtf8(std::to_string(round * runs + i)));
+            }
+        }
+    }
+    std::multiset<std::u16string> stored;
+    for (const auto& element : SplitValue(readDirect(CurrentUserScope(), name))) {
+        stored.insert(element);
+    }
+    EXPECT_EQ(stored, std::multiset<std::u16string>(expected.begin(), expected.end()));
 }
 
 // ---------------------------------------------------------------------------
@@ -253,7 +340,7 @@ TEST_F(EmulatedCommandLineTest, CorruptHiveFailsWithoutLosingTheFile)
     EXPECT_EQ(after, garbage);
 }
 
-TEST_F(EmulatedCommandLineTest, ReadOnlySystemScopeRefusesWritesButDeleteStillExitsZero)
+TEST_F(EmulatedCommandLineTest, ReadOnlySystemScopeRefusesWritesAndDeletes)
 {
     const auto name = var("ro", kSystemKey);
     ASSERT_EQ(reg.add(kSystemKey, name, "REG_SZ", "keep"), 0);
@@ -272,11 +359,51 @@ TEST_F(EmulatedCommandLineTest, ReadOnlySystemScopeRefusesWritesButDeleteStillEx
         }
     }
     ASSERT_TRUE(found) << "no machine hive in the prefix";
+    const size_t before = broadcasts();
     EXPECT_EQ(talvoren({"-M", "-S", name, "changed"}), 1);
-    EXPECT_EQ(talvoren({"-M", "-D", name}), 0);
+    EXPECT_EQ(talvoren({"-M", "-D", name}), 1) << "the variable is still there";
     EXPECT_EQ(readDirect(SystemScope(), name), u"keep");
+    // Nothing to delete is no failure, and nothing to broadcast either.
+    EXPECT_EQ(talvoren({"-M", "-D", "TalvorenTest_never_there"}), 0);
+    EXPECT_EQ(broadcasts(), before);
     // The user scope is still writable.
     EXPECT_EQ(talvoren({"-S", var("user"), "x"}), 0);
+}
+
+TEST_F(EmulatedCommandLineTest, ALockedHiveChangesNothingAndSaysSo)
+{
+    const auto name = var("locked");
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "keep"), 0);
+    const size_t before = broadcasts();
+    {
+        // Another Talvoren in the middle of its update holds the hive.
+        std::unique_ptr<platform::IRegistryUpdate> update;
+        ASSERT_EQ(
+            machine.platform().registry().beginUpdate(platform::RootKey::CurrentUser, kUserEnvironmentKey, update), 0u);
+        EXPECT_EQ(talvoren({"-A", name, "x"}), 1);
+        EXPECT_EQ(talvoren({"-D", name}), 1);
+    }
+    EXPECT_EQ(readDirect(CurrentUserScope(), name), u"keep");
+    EXPECT_EQ(broadcasts(), before);
+    EXPECT_EQ(talvoren({"-D", name}), 0) << "once the hive is free";
+}
+
+TEST_F(EmulatedCommandLineTest, ArgumentsThatAreNotTextAreRefused)
+{
+    const auto stem = var("bytes");
+    // Two names that differ only in bytes that are not UTF-8.
+    EXPECT_EQ(talvoren({"-S", stem + "\xff", "a"}), 1);
+    EXPECT_EQ(talvoren({"-S", stem + "\xfe", "b"}), 1);
+    EXPECT_EQ(talvoren({"-S", stem, "a\xff"}), 1);
+    EXPECT_EQ(talvoren({"-D", stem + "\xff"}), 1);
+    TEnvStore store(machine.platform().registry(), platform::RootKey::CurrentUser);
+    ASSERT_TRUE(store.OpenKeyReadOnly(kUserEnvironmentKey));
+    for (const auto& written : store.GetValueNames()) {
+        EXPECT_NE(written.rfind(platform::fromUtf8(stem), 0), 0u) << test::utf8(written);
+    }
+    // A real U+FFFD is text like any other.
+    EXPECT_EQ(talvoren({"-S", stem, "\xef\xbf\xbd"}), 0);
+    EXPECT_EQ(readDirect(CurrentUserScope(), stem), u"\xfffd");
 }
 
 } // namespace

@@ -41,6 +41,8 @@ TEST(CommandLineParseTest, AnEmptyOperandLeavesTheNameToBeTaken)
     auto r = ParseCommandLine({u"", u"Name", u"v"});
     EXPECT_EQ(r.name, u"Name");
     EXPECT_EQ(r.value, u"v");
+    EXPECT_TRUE(r.emptyNameOperand); // which a change refuses
+    EXPECT_FALSE(ParseCommandLine({u"Name", u""}).emptyNameOperand);
 }
 
 TEST(CommandLineSplitTest, FollowsTheWindowsRuntimeRules)

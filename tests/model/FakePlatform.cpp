@@ -212,6 +212,32 @@ bool TFakePlatform::GetValue(RootKey root, const std::u16string& path, const std
     return false;
 }
 
+class TFakePlatform::TUpdate : public IRegistryUpdate {
+public:
+    explicit TUpdate(size_t& committed)
+        : fCommitted(committed)
+    {
+    }
+    uint32_t commit() override
+    {
+        ++fCommitted;
+        return error::kSuccess;
+    }
+
+private:
+    size_t& fCommitted;
+};
+
+uint32_t TFakePlatform::beginUpdate(RootKey, const std::u16string&, std::unique_ptr<IRegistryUpdate>& update)
+{
+    if (fFailUpdates) {
+        return error::kLockViolation;
+    }
+    ++fUpdatesBegun;
+    update = std::make_unique<TUpdate>(fUpdatesCommitted);
+    return error::kSuccess;
+}
+
 uint32_t TFakePlatform::openKey(RootKey root, const std::u16string& path, uint32_t access, bool create,
                                 std::unique_ptr<IRegistryKey>& key)
 {

@@ -50,6 +50,12 @@ public:
     // Opening any key for writing fails.
     void FailOpenForWrite(bool fail) { fFailOpenForWrite = fail; }
     size_t DeleteCount() const { return fDeletes; }
+    // Update steps: begun, committed, and whether beginUpdate is refused with
+    // kLockViolation (another process holding the step). There is no other
+    // process here, so a step changes nothing else.
+    size_t UpdatesBegun() const { return fUpdatesBegun; }
+    size_t UpdatesCommitted() const { return fUpdatesCommitted; }
+    void FailUpdates(bool fail) { fFailUpdates = fail; }
 
     void AddFolder(const std::u16string& path);
     void AddFile(const std::u16string& path);
@@ -75,6 +81,7 @@ private:
     };
     class TKeyHandle;
     class TGuard;
+    class TUpdate;
 
     static std::u16string keyId(platform::RootKey root, const std::u16string& path);
     TKey* FindKey(platform::RootKey root, const std::u16string& path);
@@ -83,6 +90,8 @@ private:
     void CountProbe();
 
     // IRegistry
+    uint32_t beginUpdate(platform::RootKey root, const std::u16string& path,
+                         std::unique_ptr<platform::IRegistryUpdate>& update) override;
     uint32_t openKey(platform::RootKey root, const std::u16string& path, uint32_t access, bool create,
                      std::unique_ptr<platform::IRegistryKey>& key) override;
     uint32_t deleteKey(platform::RootKey root, const std::u16string& path) override;
@@ -119,6 +128,9 @@ private:
     std::set<std::u16string> fFailingNames;
     bool fFailOpenForWrite = false;
     size_t fDeletes = 0;
+    size_t fUpdatesBegun = 0;
+    size_t fUpdatesCommitted = 0;
+    bool fFailUpdates = false;
     std::map<std::u16string, std::u16string> fFolders; // upper-cased path -> stored name of the last component
     std::map<std::u16string, std::u16string> fFiles;
     std::map<std::u16string, std::u16string> fShortNames; // upper-cased path -> 8.3 name
