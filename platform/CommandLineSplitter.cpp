@@ -9,16 +9,29 @@ std::vector<std::u16string> splitCommandLine(const std::u16string& commandLine)
     size_t i = 0;
     for (;;) {
         // Skip separators; a pair of quotes at the start of an argument is
-        // skipped too (an empty quoted argument therefore vanishes).
+        // skipped too. Standing alone, the pair is an empty argument: were it
+        // to vanish, `-S "" Path` would set Path instead of naming nothing.
+        bool empty = false;
         for (;;) {
             while (i < n && commandLine[i] >= 1 && commandLine[i] <= 32) {
                 ++i;
             }
             if (i + 1 < n && commandLine[i] == u'"' && commandLine[i + 1] == u'"') {
                 i += 2;
+                empty = i >= n || commandLine[i] <= 32;
+                if (empty) {
+                    break;
+                }
             } else {
                 break;
             }
+        }
+        if (empty) {
+            args.emplace_back();
+            if (i < n && commandLine[i] == 0) {
+                break;
+            }
+            continue;
         }
         if (i >= n || commandLine[i] == 0) {
             break;

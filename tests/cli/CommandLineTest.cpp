@@ -53,8 +53,9 @@ TEST(CommandLineSplitTest, FollowsTheWindowsRuntimeRules)
     EXPECT_EQ(platform::splitCommandLine(u"prog \"C:\\Program Files\\x\" a\"b c\"d"),
               (V{u"prog", u"C:\\Program Files\\x", u"ab cd"}));
     EXPECT_EQ(platform::splitCommandLine(u"prog a\\\"b"), (V{u"prog", u"a\\b"}));
-    // A pair of quotes at the start of an argument is skipped.
-    EXPECT_EQ(platform::splitCommandLine(u"prog \"\"x \"\" y"), (V{u"prog", u"x", u"y"}));
+    // A pair of quotes at the start of an argument is skipped; alone, it is
+    // an empty argument.
+    EXPECT_EQ(platform::splitCommandLine(u"prog \"\"x \"\" y \"\""), (V{u"prog", u"x", u"", u"y", u""}));
     // Control characters separate like blanks.
     EXPECT_EQ(platform::splitCommandLine(u"prog\ta\x01"
                                          u"b   "),
