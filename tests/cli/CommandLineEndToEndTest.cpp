@@ -263,6 +263,7 @@ TEST_F(CommandLineEndToEndTest, ParallelAppendsLoseNothing)
     const int rounds = platform::kEmulatedMachine ? 3 : 2;
     const auto name = var("acc");
     std::set<std::u16string> expected;
+    int refused = 0;
     for (int round = 0; round < rounds; ++round) {
         std::vector<std::future<int>> started;
         for (int i = 0; i < runs; ++i) {
@@ -273,9 +274,11 @@ TEST_F(CommandLineEndToEndTest, ParallelAppendsLoseNothing)
         }
         for (int i = 0; i < runs; ++i) {
             const int rc = started[i].get();
-            EXPECT_EQ(rc, 0) << "run " << i << " of round " << round;
+            EXPECT_TRUE(rc == 0 || rc == 1) << rc;
             if (rc == 0) {
                 expected.insert(u"e" + platform::fromUtf8(std::to_string(round * runs + i)));
+            } else {
+                ++refused;
             }
         }
     }
@@ -283,7 +286,11 @@ TEST_F(CommandLineEndToEndTest, ParallelAppendsLoseNothing)
     for (const auto& element : SplitValue(readDirect(CurrentUserScope(), name))) {
         stored.insert(element);
     }
+    // Each run that said it appended did so exactly once, and a run that
+    // failed left nothing. On a busy machine a run may give up waiting for the
+    // others (exit 1), but only rarely.
     EXPECT_EQ(stored, std::multiset<std::u16string>(expected.begin(), expected.end()));
+    EXPECT_LE(refused, runs * rounds / 20);
 }
 
 TEST_F(CommandLineEndToEndTest, AChangeWaitsForAnotherUpdateAndGivesUpUnchanged)
