@@ -66,17 +66,16 @@ bool isStringType(uint32_t type)
     return type == platform::regtype::kSz || type == platform::regtype::kExpandSz;
 }
 
-// "a;b", or the one of them that is not empty: a missing or empty variable
-// adds no empty element.
-std::u16string joinValues(const std::u16string& first, const std::u16string& second)
+// The given value beside the current one; a missing or empty variable adds
+// no empty element.
+std::u16string insertValue(const std::u16string& value, const std::u16string& current)
 {
-    if (first.empty()) {
-        return second;
-    }
-    if (second.empty()) {
-        return first;
-    }
-    return first + u";" + second;
+    return current.empty() ? value : value + u";" + current;
+}
+
+std::u16string appendValue(const std::u16string& current, const std::u16string& value)
+{
+    return current.empty() ? value : current + u";" + value;
 }
 
 // Whether `name` is surely absent from the scope: its key or the value is
@@ -135,10 +134,10 @@ int changeVariable(const TCommandLineRequest& r, platform::IPlatform& platform, 
 
         std::u16string value = r.value;
         if (r.insert) {
-            value = joinValues(value, store.ReadString(r.name));
+            value = insertValue(value, store.ReadString(r.name));
         }
         if (r.append) {
-            value = joinValues(store.ReadString(r.name), value);
+            value = appendValue(store.ReadString(r.name), value);
         }
         if (r.remove) {
             value = RemoveValueElement(store.ReadString(r.name), value);
