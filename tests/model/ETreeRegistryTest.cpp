@@ -109,6 +109,7 @@ TEST(ETreeSave, AWriteFailingHalfWayLosesNoVariable)
     TETree tree(machine);
     tree.LoadFromRegistry(scope);
     tree.SetVariableValue(tree.FindVariable(u"A"), u"a2");
+    tree.SetVariableValue(tree.FindVariable(u"M"), u"m2");
     tree.DeleteNode(tree.FindVariable(u"Z"));
     machine.FailWritesOf(u"M");
 
