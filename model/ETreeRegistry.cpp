@@ -110,13 +110,19 @@ void writeValue(TEnvStore& store, const std::u16string& name, const std::u16stri
 // The values of a scope as they are now, read raw.
 class TCurrentValues {
 public:
-    TCurrentValues(platform::IRegistry& registry, const Scope& scope)
+    TCurrentValues(platform::IRegistry& registry, const Scope& scope, uint32_t access = platform::access::kQueryValue)
     {
-        registry.openKey(scope.root, scope.key, platform::access::kQueryValue, false, fKey);
+        registry.openKey(scope.root, scope.key, access, false, fKey);
     }
     bool Get(const std::u16string& name, RegValue& out)
     {
         return fKey && fKey->queryValue(name, out) == error::kSuccess;
+    }
+    void Put(const std::u16string& name, const RegValue& value)
+    {
+        if (fKey) {
+            fKey->setValue(name, value);
+        }
     }
 
 private:
@@ -328,17 +334,14 @@ void TETree::ExecuteSave(TSavePlan& plan)
             // old spelling on overwrite, so that value goes first and comes
             // back if the write fails.
             RegValue old;
-            const bool had = TCurrentValues(fPlatform.registry(), GetScope()).Get(write.storedName, old);
+            TCurrentValues stored(fPlatform.registry(), GetScope(), store.Access());
+            const bool had = stored.Get(write.storedName, old);
             store.DeleteValue(write.storedName);
             try {
                 writeValue(store, write.name, write.value, write.type);
             } catch (const TError&) {
                 if (had) {
-                    try {
-                        writeValue(store, write.storedName, DecodeRegString(old.data),
-                                   isStringType(old.type) ? old.type : regtype::kSz);
-                    } catch (const TError&) {
-                    }
+                    stored.Put(write.storedName, old); // byte for byte as it was
                 }
                 throw;
             }

@@ -679,7 +679,10 @@ void TfrmMain::timerTimer()
 
 bool TfrmMain::IsBusy() const
 {
-    if (QApplication::activeModalWidget()) {
+    // A dialog, a menu, or a drag under way (a button held) may still act
+    // on the nodes it was opened on.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()
+        || QApplication::mouseButtons() != Qt::NoButton) {
         return true;
     }
     // The in-place editor is a child of the view that has the focus.

@@ -119,7 +119,8 @@ private:
     // False when the user cancelled at a question about a value changed outside.
     bool SaveTrees();
     TETree::TSaveAnswer AskOverwrite(const std::u16string& name, bool deleting);
-    // Whether the in-place editor or a dialog is open: a reload then waits.
+    // Whether the in-place editor, a dialog, a menu or a drag is open: a
+    // reload then waits.
     bool IsBusy() const;
     bool FormCloseQuery();
     void FormDestroy();
