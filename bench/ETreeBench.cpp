@@ -6,6 +6,7 @@
 
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
+#include "model/EnvStore.h"
 #include "model/Text.h"
 #include "platform/HostProcess.h"
 #include "platform/Platform.h"
@@ -261,5 +262,102 @@ void BM_UndoRedoLarge(benchmark::State& state)
     state.counters["elements"] = static_cast<double>(trees->Elements());
 }
 BENCHMARK(BM_UndoRedoLarge)->Unit(benchmark::kMillisecond);
+
+// The large trees written to the machine's two environment keys and loaded
+// back, as the window holds them after start. Made once: filling the keys
+// costs one transaction per value.
+struct TStoredTrees {
+    std::unique_ptr<TTrees> trees = LargeTrees(2000);
+
+    TStoredTrees()
+    {
+        for (TETree* tree : {&trees->system, &trees->user}) {
+            const Scope scope = tree == &trees->system ? SystemScope() : CurrentUserScope();
+            auto store = OpenScopeForWriting(Machine().platform(), scope);
+            for (const auto& name : store->GetValueNames()) {
+                store->DeleteValue(name);
+            }
+            for (TENode* variable : tree->Variables()) {
+                store->WriteExpandString(tree->GetVariableName(variable), tree->GetVariableValue(variable));
+            }
+            store->CloseKey();
+            tree->LoadFromRegistry(scope);
+        }
+    }
+};
+
+TStoredTrees& StoredTrees()
+{
+    static TStoredTrees stored;
+    return stored;
+}
+
+// The timer's poll of both watches while nothing changes.
+void BM_WatchPollLarge(benchmark::State& state)
+{
+    TTrees& trees = *StoredTrees().trees;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(trees.system.PollRegistryChange());
+        benchmark::DoNotOptimize(trees.user.PollRegistryChange());
+    }
+}
+BENCHMARK(BM_WatchPollLarge)->Unit(benchmark::kMicrosecond);
+
+// One poll after another program wrote a value of the user key: the key's
+// values are read again to tell whether it was this key that changed.
+void BM_WatchPollAfterChangeLarge(benchmark::State& state)
+{
+    TTrees& trees = *StoredTrees().trees;
+    auto other = platform::createPlatform();
+    TEnvStore store(other->registry(), platform::RootKey::CurrentUser);
+    store.OpenKey(kUserEnvironmentKey, false);
+    int n = 0;
+    bool seen = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        store.WriteString(u"BENCH_OUTSIDE", N(std::to_string(++n)));
+        state.ResumeTiming();
+        seen = seen && trees.user.PollRegistryChange();
+    }
+    store.DeleteValue(u"BENCH_OUTSIDE");
+    trees.user.PollRegistryChange();
+    state.counters["seen"] = seen ? 1 : 0;
+}
+BENCHMARK(BM_WatchPollAfterChangeLarge)->Unit(benchmark::kMicrosecond);
+
+// The comparison of every variable with what was loaded, and the look-up of
+// loaded variables the tree no longer holds: a save with nothing to write.
+void BM_SaveCompareLarge(benchmark::State& state)
+{
+    TTrees& trees = *StoredTrees().trees;
+    size_t planned = 0;
+    for (auto _ : state) {
+        planned += trees.system.PrepareSave() != nullptr;
+        planned += trees.user.PrepareSave() != nullptr;
+    }
+    benchmark::DoNotOptimize(planned);
+}
+BENCHMARK(BM_SaveCompareLarge)->Unit(benchmark::kMillisecond);
+
+// Save of both large trees as the window runs it, one variable edited in each.
+void BM_SaveLarge(benchmark::State& state)
+{
+    TTrees& trees = *StoredTrees().trees;
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ++n;
+        for (TETree* tree : {&trees.system, &trees.user}) {
+            TENode* variable = tree->Variable(static_cast<size_t>(n) % tree->VariableCount());
+            tree->SetVariableValue(variable, tree->GetVariableValue(variable) + u";x");
+        }
+        state.ResumeTiming();
+        trees.system.SaveToRegistry();
+        trees.user.SaveToRegistry();
+        trees.system.PollRegistryChange(); // the window drops its own change
+        trees.user.PollRegistryChange();
+    }
+}
+BENCHMARK(BM_SaveLarge)->Unit(benchmark::kMillisecond);
 
 } // namespace

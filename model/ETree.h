@@ -24,6 +24,9 @@ namespace talvoren {
 class IPushInterface;
 class TETree;
 class TExclusions;
+struct TRegistryBaseline;
+struct TSavePlan;
+struct TScopeRead;
 
 // Image indexes of the tree's image list.
 enum : int {
@@ -173,16 +176,55 @@ public:
 
     // --- scope and registry --------------------------------------------------
 
-    // Replaces the whole content by the string and expandable values of the
-    // scope. A key that cannot be read gives an empty tree. Selects nothing.
+    // Reads the scope's string and expandable values without touching the
+    // tree, and starts watching its key. A missing key reads as an empty
+    // scope; a key that cannot be read (locked by another process, a damaged
+    // hive, no right to read) raises TError with the store's error.
+    std::shared_ptr<TScopeRead> ReadRegistry(platform::RootKey root, const std::u16string& key) const;
+    // Replaces the whole content by what was read (selects nothing) and keeps,
+    // per variable, what the registry held, for the next save.
+    void ApplyRead(std::shared_ptr<TScopeRead> read);
+    // Both steps. On failure the content stays as it was and TError is
+    // raised; a tree that has not loaded this scope before is then not loaded.
     void LoadFromRegistry(platform::RootKey root, const std::u16string& key);
     void LoadFromRegistry(const Scope& scope) { LoadFromRegistry(scope.root, scope.key); }
+    // False until a load of the scope has succeeded: such a tree is never saved.
+    bool IsLoaded() const { return fLoaded; }
 
-    // Writes the tree back to the scope it was loaded from. Afterwards the
-    // scope holds exactly the tree's writable variables with their types,
-    // plus the scope's values of other types. Values are written before
-    // anything is deleted, so a failing write (TError) loses no variable.
-    void SaveToRegistry();
+    // Whether another program changed the scope's key since the load or the
+    // last call that answered true. Never blocks; false without a watch.
+    bool PollRegistryChange();
+
+    // Saving writes what differs from the load: a variable whose name, value
+    // or type the tree changed, and deletes a loaded variable that the tree
+    // no longer holds. Everything else in the scope stays byte for byte.
+    // A variable to be written or deleted that another program changed since
+    // the load is put to `ask` first (empty: overwrite).
+    enum class TSaveAnswer { Overwrite, Keep, Cancel };
+    using TSaveQuestion = std::function<TSaveAnswer(const std::u16string& name, bool deleting)>;
+    // Opens the scope for writing (raising "Error writing to the registry,
+    // the registry key is locked by another process" when it cannot be) and
+    // decides what to write; nothing is written. nullptr when an answer was
+    // Cancel. A tree that is not loaded gets a plan that writes nothing.
+    std::shared_ptr<TSavePlan> PrepareSave(const TSaveQuestion& ask = {});
+    // Writes the plan: values first, then deletes, so that a failing write
+    // (TError) loses no variable.
+    void ExecuteSave(TSavePlan& plan);
+    // Both steps; false when an answer was Cancel.
+    bool SaveToRegistry(const TSaveQuestion& ask = {});
+    // Whether the last save found values that another program had changed:
+    // the tree then no longer shows the scope as it is.
+    bool LastSaveMetOutsideChange() const { return fSaveMetOutsideChange; }
+
+    // Expanded variables, the focused node and the selection, by names, so
+    // that they survive a reload.
+    struct TViewState {
+        std::vector<std::u16string> expanded;
+        std::vector<std::pair<std::u16string, int>> selected; // variable, element row or -1
+        std::optional<std::pair<std::u16string, int>> focused;
+    };
+    TViewState GetViewState() const;
+    void SetViewState(const TViewState& state);
 
     Scope GetScope() const { return {fRoot, fKey}; }
     platform::RootKey GetRoot() const { return fRoot; }
@@ -443,9 +485,12 @@ private:
     // Variables by ILocale::foldCase of their name; confirmed by compareNoCase.
     std::unordered_multimap<std::u16string, TENode*> fIndex;
     std::vector<IETreeObserver*> fObservers;
-    // Values that could not be read at the last load: a save must not
-    // delete what the tree never held.
-    std::vector<std::u16string> fUnreadable;
+    // What each variable held in the registry at the load (or was written
+    // by the last save): a save writes and deletes only what differs.
+    std::shared_ptr<TRegistryBaseline> fBaseline;
+    std::unique_ptr<platform::IKeyWatch> fWatch;
+    bool fLoaded = false;
+    bool fSaveMetOutsideChange = false;
 };
 
 } // namespace talvoren

@@ -95,6 +95,22 @@ struct RegValue {
     std::vector<uint8_t> data;
 };
 
+// ---------------------------------------------------------------------------
+// Key-change watch: tells the window, without blocking and without threads,
+// that another program changed a key (polled on the window's timer).
+
+class IKeyWatch {
+public:
+    virtual ~IKeyWatch() = default;
+
+    // True when the key's values changed since the watch was made or since
+    // it last answered true; false while that cannot be told yet (the store
+    // busy, say), so a later poll answers. Changes made through this process
+    // count too: a caller that wrote the key polls once afterwards to drop
+    // its own change.
+    virtual bool changed() = 0;
+};
+
 // One open registry key. Closing is destruction.
 class IRegistryKey {
 public:
@@ -183,6 +199,10 @@ public:
     // Loads the hive file `file` as the key `keyName` under HKEY_USERS.
     // Loading a hive that is already loaded under that name succeeds.
     virtual uint32_t loadHive(const std::u16string& keyName, const std::u16string& file) = 0;
+
+    // Starts watching the existing key `path` below `root` for changes of
+    // its values (not of its subkeys). Sets `watch` on success.
+    virtual uint32_t watchKey(RootKey root, const std::u16string& path, std::unique_ptr<IKeyWatch>& watch) = 0;
 };
 
 // ---------------------------------------------------------------------------

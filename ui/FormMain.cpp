@@ -93,12 +93,13 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
     fOptions->Load();
     ApplyToolbarLayout();
 
+    std::u16string loadErrors;
     SysVarTree = std::make_unique<TETree>(fPlatform, this);
     SysVarTree->SetExclusions(&fOptions->GetExclusions());
-    SysVarTree->LoadFromRegistry(SystemScope());
+    LoadAtStart(*SysVarTree, SystemScope(), loadErrors);
     UserVarTree = std::make_unique<TETree>(fPlatform, this);
     UserVarTree->SetExclusions(&fOptions->GetExclusions());
-    UserVarTree->LoadFromRegistry(CurrentUserScope());
+    LoadAtStart(*UserVarTree, CurrentUserScope(), loadErrors);
 
     SysVarTree->AddReadOnlyVariables();
     UserVarTree->AddReadOnlyVariables();
@@ -119,6 +120,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
         fSysView->setReadOnlyLook(true);
         btnRestartAsAdmin->show();
     }
+    ApplyLoadState();
 
     // First split: the two panels share the width equally.
     if (QLayout* l = layout()) {
@@ -159,6 +161,32 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
 
     connect(qApp, &QApplication::focusChanged, this, &TfrmMain::ScheduleUpdate);
     UpdateActions();
+
+    if (!loadErrors.empty()) {
+        TfrmOK::createAndShowModal(loadErrors, mtError, this);
+    }
+}
+
+void TfrmMain::LoadAtStart(TETree& tree, const Scope& scope, std::u16string& errors)
+{
+    try {
+        tree.LoadFromRegistry(scope);
+    } catch (const TError& e) {
+        errors += (errors.empty() ? u"" : u"\r\n") + e.message();
+    }
+}
+
+void TfrmMain::ApplyLoadState()
+{
+    const bool sysWritable = CheckForAdminAccess(fPlatform);
+    if (!SysVarTree->IsLoaded()) {
+        fSysView->setReadOnlyLook(true);
+    } else if (sysWritable && !SysVarTree->IsEditable()) {
+        fSysView->setReadOnlyLook(false);
+    }
+    if (UserVarTree->IsLoaded() != UserVarTree->IsEditable()) {
+        fUserView->setReadOnlyLook(!UserVarTree->IsLoaded());
+    }
 }
 
 TfrmMain::~TfrmMain()
@@ -546,8 +574,15 @@ QWidget* TfrmMain::splitter() const
 void TfrmMain::UpdateStatusBar()
 {
     if (!fSaving) {
+        // Beside "Modified": the registry changed under edits that are not saved.
+        const bool outside = fSysChangedOutside || fUserChangedOutside;
         if (IsModified()) {
-            statusLabel1->setState(stModified, qtr("Modified"));
+            statusLabel1->setState(stModified,
+                                   outside ? qtr("Modified") + QStringLiteral(" - ")
+                                           + qtr("The registry was changed by another program")
+                                           : qtr("Modified"));
+        } else if (outside) {
+            statusLabel1->setState(-1, qtr("The registry was changed by another program"));
         } else {
             statusLabel1->clear();
         }
@@ -619,7 +654,61 @@ void TfrmMain::timerTimer()
 {
     SysVarTree->Verify();
     UserVarTree->Verify();
+    if (!fSaving) {
+        fSysChangedOutside |= SysVarTree->PollRegistryChange();
+        fUserChangedOutside |= UserVarTree->PollRegistryChange();
+        // A tree without edits follows the registry by itself; with edits
+        // the status bar tells, and the save asks per variable.
+        if ((fSysChangedOutside || fUserChangedOutside) && !IsModified() && !IsBusy()) {
+            bool reloaded = false;
+            if (fSysChangedOutside) {
+                reloaded |= ReloadTree(*SysVarTree, SystemScope());
+                fSysChangedOutside = false;
+            }
+            if (fUserChangedOutside) {
+                reloaded |= ReloadTree(*UserVarTree, CurrentUserScope());
+                fUserChangedOutside = false;
+            }
+            if (reloaded) {
+                UndoStack->Clear(); // its snapshots hold what the registry no longer has
+            }
+        }
+    }
     UpdateActions();
+}
+
+bool TfrmMain::IsBusy() const
+{
+    // A dialog, a menu, or a drag under way (a button held) may still act
+    // on the nodes it was opened on.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()
+        || QApplication::mouseButtons() != Qt::NoButton) {
+        return true;
+    }
+    // The in-place editor is a child of the view that has the focus.
+    const QWidget* focused = QApplication::focusWidget();
+    for (const TETreeView* view : {fSysView, fUserView}) {
+        if (focused && focused != view && view->isAncestorOf(focused)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TfrmMain::ReloadTree(TETree& tree, const Scope& scope)
+{
+    std::shared_ptr<TScopeRead> read;
+    try {
+        read = tree.ReadRegistry(scope.root, scope.key);
+    } catch (const TError&) {
+        return false; // kept as it is; the next change tries again
+    }
+    const TETree::TViewState view = tree.GetViewState();
+    tree.ApplyRead(std::move(read));
+    tree.AddReadOnlyVariables();
+    tree.ShowReadOnly(fOptions->showReadonly);
+    tree.SetViewState(view);
+    return true;
 }
 
 void TfrmMain::StoreWindowSettings()
@@ -650,27 +739,82 @@ void TfrmMain::RunGuarded(const std::function<void()>& body)
     UpdateActions();
 }
 
-void TfrmMain::SaveTrees()
+TETree::TSaveAnswer TfrmMain::AskOverwrite(const std::u16string& name, bool deleting)
+{
+    const std::u16string question = deleting
+        ? trFormat("The variable '%s' was changed by another program since it was loaded.\r\nDelete it all the same?",
+                   name)
+        : trFormat("The variable '%s' was changed by another program since it was loaded.\r\nOverwrite it?", name);
+    switch (TfrmYesNoCancel::createAndShowModal(question, this)) {
+    case mrYes:
+        return TETree::TSaveAnswer::Overwrite;
+    case mrNo:
+        return TETree::TSaveAnswer::Keep;
+    default:
+        return TETree::TSaveAnswer::Cancel;
+    }
+}
+
+bool TfrmMain::SaveTrees()
 {
     fSaving = true;
     statusLabel1->setState(stSaving, qtr("Saving ..."));
     statusLabel1->repaint();
-    try {
-        if (CheckForAdminAccess(fPlatform)) {
-            SysVarTree->SaveToRegistry();
-        }
-        UserVarTree->SaveToRegistry();
-        UndoStack->MarkSaved();
-        BroadcastEnvironmentChange(fPlatform.system(), kSaveBroadcastTimeoutMs);
-    } catch (...) {
+    auto finish = [this] {
         fSaving = false;
         statusLabel1->clear();
         UpdateStatusBar();
+    };
+    try {
+        const auto ask = [this](const std::u16string& name, bool deleting) {
+            return AskOverwrite(name, deleting);
+        };
+        // Every question is asked before anything is written, so that
+        // Cancel leaves both scopes as they are. A tree that could not be
+        // loaded is never saved.
+        const bool saveSystem = CheckForAdminAccess(fPlatform) && SysVarTree->IsLoaded();
+        std::shared_ptr<TSavePlan> sysPlan = saveSystem ? SysVarTree->PrepareSave(ask) : nullptr;
+        if (saveSystem && !sysPlan) {
+            finish();
+            return false;
+        }
+        std::shared_ptr<TSavePlan> userPlan = UserVarTree->PrepareSave(ask);
+        if (!userPlan) {
+            finish();
+            return false;
+        }
+        // Changes seen until now came from outside; the ones the writes
+        // below make are this window's own and are dropped after them.
+        fSysChangedOutside |= SysVarTree->PollRegistryChange();
+        fUserChangedOutside |= UserVarTree->PollRegistryChange();
+        if (sysPlan) {
+            SysVarTree->ExecuteSave(*sysPlan);
+            SysVarTree->PollRegistryChange();
+        }
+        UserVarTree->ExecuteSave(*userPlan);
+        UserVarTree->PollRegistryChange();
+        // A tree that met values changed outside shows the scope as it now is.
+        bool reloaded = false;
+        if (fSysChangedOutside || (sysPlan && SysVarTree->LastSaveMetOutsideChange())) {
+            reloaded |= ReloadTree(*SysVarTree, SystemScope());
+            fSysChangedOutside = false;
+        }
+        if (fUserChangedOutside || UserVarTree->LastSaveMetOutsideChange()) {
+            reloaded |= ReloadTree(*UserVarTree, CurrentUserScope());
+            fUserChangedOutside = false;
+        }
+        if (reloaded) {
+            UndoStack->Clear();
+        } else {
+            UndoStack->MarkSaved();
+        }
+        BroadcastEnvironmentChange(fPlatform.system(), kSaveBroadcastTimeoutMs);
+    } catch (...) {
+        finish();
         throw;
     }
-    fSaving = false;
-    statusLabel1->clear();
-    UpdateStatusBar();
+    finish();
+    return true;
 }
 
 void TfrmMain::actFileSaveExecute()
@@ -694,13 +838,40 @@ void TfrmMain::actEditRedoExecute()
 
 void TfrmMain::ReloadVariables()
 {
-    UserVarTree->LoadFromRegistry(CurrentUserScope());
-    UserVarTree->AddReadOnlyVariables();
-    SysVarTree->LoadFromRegistry(SystemScope());
-    SysVarTree->AddReadOnlyVariables();
-    SysVarTree->ShowReadOnly(fOptions->showReadonly);
-    UserVarTree->ShowReadOnly(fOptions->showReadonly);
-    UndoStack->Clear();
+    // Both scopes are read before either tree changes: a scope that cannot
+    // be read shows its error and leaves both trees and the undo history as
+    // they are. Only a tree that was never loaded does not hold up the other.
+    std::shared_ptr<TScopeRead> user;
+    std::shared_ptr<TScopeRead> system;
+    std::u16string errors;
+    auto read = [&](TETree& tree, const Scope& scope, std::shared_ptr<TScopeRead>& into) {
+        try {
+            into = tree.ReadRegistry(scope.root, scope.key);
+        } catch (const TError& e) {
+            errors += (errors.empty() ? u"" : u"\r\n") + e.message();
+        }
+    };
+    read(*UserVarTree, CurrentUserScope(), user);
+    read(*SysVarTree, SystemScope(), system);
+    const bool blocked = (!user && UserVarTree->IsLoaded()) || (!system && SysVarTree->IsLoaded());
+    if (!blocked) {
+        if (user) {
+            UserVarTree->ApplyRead(std::move(user));
+            UserVarTree->AddReadOnlyVariables();
+        }
+        if (system) {
+            SysVarTree->ApplyRead(std::move(system));
+            SysVarTree->AddReadOnlyVariables();
+        }
+        SysVarTree->ShowReadOnly(fOptions->showReadonly);
+        UserVarTree->ShowReadOnly(fOptions->showReadonly);
+        fSysChangedOutside = fUserChangedOutside = false;
+        UndoStack->Clear();
+        ApplyLoadState();
+    }
+    if (!errors.empty()) {
+        TfrmOK::createAndShowModal(errors, mtError, this);
+    }
 }
 
 void TfrmMain::actEditRefreshExecute()
@@ -744,8 +915,8 @@ void TfrmMain::btnRestartAsAdminClick()
         if (answer == mrCancel) {
             return;
         }
-        if (answer == mrYes) {
-            SaveTrees();
+        if (answer == mrYes && !SaveTrees()) {
+            return;
         }
     }
     // The elevated instance must open its own window, not hand over to us.
@@ -802,10 +973,7 @@ bool TfrmMain::FormCloseQuery()
         }
         if (answer == mrYes) {
             bool saved = false;
-            RunGuarded([&] {
-                SaveTrees();
-                saved = true;
-            });
+            RunGuarded([&] { saved = SaveTrees(); });
             if (!saved) {
                 return false; // the error is shown; the window and its settings stay as they are
             }

@@ -6,6 +6,7 @@
 // five times a second, and closes with its questions and the settings save.
 
 #include "edit/PushInterface.h"
+#include "model/ETree.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -109,7 +110,18 @@ private:
     void vSplitterMoved();
     void timerTimer();
     void ReloadVariables();
-    void SaveTrees();
+    // Loads one tree again, keeping its expanded variables, focus and
+    // selection; false (the tree unchanged) when the scope cannot be read.
+    bool ReloadTree(TETree& tree, const Scope& scope);
+    void LoadAtStart(TETree& tree, const Scope& scope, std::u16string& errors);
+    // A tree that could not be loaded is shown read-only and never saved.
+    void ApplyLoadState();
+    // False when the user cancelled at a question about a value changed outside.
+    bool SaveTrees();
+    TETree::TSaveAnswer AskOverwrite(const std::u16string& name, bool deleting);
+    // Whether the in-place editor, a dialog, a menu or a drag is open: a
+    // reload then waits.
+    bool IsBusy() const;
     bool FormCloseQuery();
     void FormDestroy();
     // The program's general error handling: the error's message in an
@@ -170,6 +182,9 @@ private:
     bool fEnding = false;
     bool fShown = false;
     bool fSaving = false;
+    // Another program changed the scope since the tree was loaded.
+    bool fSysChangedOutside = false;
+    bool fUserChangedOutside = false;
     bool fUpdatePending = false;
 };
 

@@ -56,6 +56,11 @@ public:
     uint32_t setValue(int64_t key, const std::u16string& name, const RegValue& value);
     uint32_t deleteValue(int64_t key, const std::u16string& name);
 
+    // A watch on the key `path` of this hive's file, on a connection of its
+    // own that never waits for a lock: another connection's commit shows in
+    // the file's data version, and the key's values decide whether it counts.
+    uint32_t watchKey(const std::vector<std::u16string>& path, std::unique_ptr<IKeyWatch>& watch);
+
     // Groups many changes into one transaction (used to fill a new hive, and
     // for a registry update step). Waits the busy wait for the write lock.
     uint32_t begin();

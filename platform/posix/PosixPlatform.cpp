@@ -77,9 +77,9 @@ TPosixPlatform::TPosixPlatform(const std::filesystem::path& prefix)
     };
     attachService(u"S-1-5-19");
     attachService(u"S-1-5-20");
-    if (!sid.empty()) {
-        fRegistry.setCurrentUser(sid, hiveFileOf(fDrives, fPrefix.driveC(), facts.profileFolder, facts.userName));
-    }
+    // Without an account (a damaged machine hive) the login's profile still
+    // gives HKEY_CURRENT_USER, so the user's own scope goes on working.
+    fRegistry.setCurrentUser(sid, hiveFileOf(fDrives, fPrefix.driveC(), facts.profileFolder, facts.userName));
     attachService(u"S-1-5-18");
 
     std::shared_ptr<THive> user;

@@ -157,6 +157,10 @@ TPosixRegistry::~TPosixRegistry() = default;
 void TPosixRegistry::setCurrentUser(const std::u16string& sid, const std::string& file)
 {
     fCurrentSid = sid;
+    if (sid.empty()) {
+        fUnlistedUser = TSlot{u"", file, nullptr};
+        return;
+    }
     attachHive(sid, file);
 }
 
@@ -193,7 +197,7 @@ bool TPosixRegistry::machineWritable()
 
 uint32_t TPosixRegistry::currentUserHive(std::shared_ptr<THive>& hive)
 {
-    TSlot* slot = fCurrentSid.empty() ? nullptr : findUser(fCurrentSid);
+    TSlot* slot = fCurrentSid.empty() ? (fUnlistedUser.file.empty() ? nullptr : &fUnlistedUser) : findUser(fCurrentSid);
     return slot ? openSlot(*slot, hive) : error::kFileNotFound;
 }
 
@@ -313,6 +317,22 @@ uint32_t TPosixRegistry::deleteKey(RootKey root, const std::u16string& path)
         return error::kAccessDenied;
     }
     return hive->deleteKey(inside);
+}
+
+uint32_t TPosixRegistry::watchKey(RootKey root, const std::u16string& path, std::unique_ptr<IKeyWatch>& watch)
+{
+    watch.reset();
+    std::shared_ptr<THive> hive;
+    std::vector<std::u16string> inside;
+    bool usersRoot = false;
+    const uint32_t rc = locate(root, path, hive, inside, usersRoot);
+    if (rc != error::kSuccess) {
+        return rc;
+    }
+    if (usersRoot) {
+        return error::kNotSupported; // HKEY_USERS itself has no values
+    }
+    return hive->watchKey(inside, watch);
 }
 
 uint32_t TPosixRegistry::loadHive(const std::u16string& keyName, const std::u16string& file)

@@ -22,7 +22,8 @@ public:
     ~TPosixRegistry() override;
 
     // Makes `sid` (hive file `file`) the account of HKEY_CURRENT_USER and
-    // loads it under HKEY_USERS.
+    // loads it under HKEY_USERS. Without a SID (the machine hive, which
+    // knows the accounts, cannot be read) the hive is HKEY_CURRENT_USER only.
     void setCurrentUser(const std::u16string& sid, const std::string& file);
     // Loads a hive under HKEY_USERS without the privilege check (the
     // hives that the system itself keeps loaded).
@@ -38,6 +39,7 @@ public:
                      std::unique_ptr<IRegistryKey>& key) override;
     uint32_t deleteKey(RootKey root, const std::u16string& path) override;
     uint32_t loadHive(const std::u16string& keyName, const std::u16string& file) override;
+    uint32_t watchKey(RootKey root, const std::u16string& path, std::unique_ptr<IKeyWatch>& watch) override;
 
 private:
     struct TSlot {
@@ -56,6 +58,7 @@ private:
     const TDriveMap& fDrives;
     TSlot fMachine;
     std::u16string fCurrentSid;
+    TSlot fUnlistedUser; // HKEY_CURRENT_USER when there is no SID
     std::vector<TSlot> fUsers;
 };
 

@@ -193,6 +193,42 @@ private:
     HANDLE fMutex;
 };
 
+// The registry signals the event when a value of the key is set or deleted;
+// the notification is armed again each time it has been seen.
+class TWin32KeyWatch : public IKeyWatch {
+public:
+    TWin32KeyWatch(HKEY key, HANDLE event)
+        : fKey(key)
+        , fEvent(event)
+    {
+    }
+    ~TWin32KeyWatch() override
+    {
+        RegCloseKey(fKey);
+        CloseHandle(fEvent);
+    }
+    TWin32KeyWatch(const TWin32KeyWatch&) = delete;
+    TWin32KeyWatch& operator=(const TWin32KeyWatch&) = delete;
+
+    LONG arm()
+    {
+        return RegNotifyChangeKeyValue(fKey, FALSE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, fEvent, TRUE);
+    }
+
+    bool changed() override
+    {
+        if (WaitForSingleObject(fEvent, 0) != WAIT_OBJECT_0) {
+            return false;
+        }
+        arm(); // before the caller reads, so that no later change is missed
+        return true;
+    }
+
+private:
+    HKEY fKey;
+    HANDLE fEvent;
+};
+
 } // namespace
 
 uint32_t TWin32Registry::beginUpdate(RootKey, const std::u16string&, std::unique_ptr<IRegistryUpdate>& update)
@@ -240,6 +276,29 @@ uint32_t TWin32Registry::openKey(RootKey root, const std::u16string& path, uint3
 uint32_t TWin32Registry::deleteKey(RootKey root, const std::u16string& path)
 {
     return static_cast<uint32_t>(RegDeleteKeyW(rootHandle(root), wide(relativePath(path))));
+}
+
+uint32_t TWin32Registry::watchKey(RootKey root, const std::u16string& path, std::unique_ptr<IKeyWatch>& watch)
+{
+    watch.reset();
+    HKEY handle = nullptr;
+    LONG rc = RegOpenKeyExW(rootHandle(root), wide(relativePath(path)), 0, KEY_NOTIFY, &handle);
+    if (rc != ERROR_SUCCESS) {
+        return static_cast<uint32_t>(rc);
+    }
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr); // auto-reset: one answer per signal
+    if (!event) {
+        const DWORD failed = GetLastError();
+        RegCloseKey(handle);
+        return failed;
+    }
+    auto made = std::make_unique<TWin32KeyWatch>(handle, event);
+    rc = made->arm();
+    if (rc != ERROR_SUCCESS) {
+        return static_cast<uint32_t>(rc);
+    }
+    watch = std::move(made);
+    return error::kSuccess;
 }
 
 uint32_t TWin32Registry::loadHive(const std::u16string& keyName, const std::u16string& file)

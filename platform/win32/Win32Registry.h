@@ -13,6 +13,7 @@ public:
                      std::unique_ptr<IRegistryKey>& key) override;
     uint32_t deleteKey(RootKey root, const std::u16string& path) override;
     uint32_t loadHive(const std::u16string& keyName, const std::u16string& file) override;
+    uint32_t watchKey(RootKey root, const std::u16string& path, std::unique_ptr<IKeyWatch>& watch) override;
 };
 
 } // namespace talvoren::platform::win32

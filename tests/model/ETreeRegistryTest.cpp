@@ -11,7 +11,10 @@
 #include "tests/model/FakePlatform.h"
 #include "tests/support/TestSupport.h"
 
+#include <chrono>
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace talvoren {
 namespace {
@@ -99,6 +102,108 @@ TEST_F(ETreeRegistryTest, ANewSpellingOfANameIsSavedAsSpelled)
     EXPECT_EQ(values.begin()->second.second, u"a");
 }
 
+RegValue Raw(IPlatform& machine, const Scope& scope, const std::u16string& name)
+{
+    RegValue value;
+    std::unique_ptr<IRegistryKey> key;
+    if (machine.registry().openKey(scope.root, scope.key, access::kQueryValue, false, key) == 0) {
+        key->queryValue(name, value);
+    }
+    return value;
+}
+
+// Another program on the same machine: a platform of its own (on the
+// emulated machine its own hive connections, as another process has).
+bool Eventually(const std::function<bool()>& condition)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+TEST_F(ETreeRegistryTest, SaveTouchesOnlyWhatTheTreeChanged)
+{
+    // A string the tree cannot hold exactly: an embedded null, no terminator
+    // and an odd byte count.
+    const std::vector<uint8_t> odd{'a', 0, 'b', 0, 0, 0, 'c', 0, 'd'};
+    Seed(machine.platform(), scope, u"Odd", regtype::kSz, odd);
+    Seed(machine.platform(), scope, u"Edited", regtype::kSz, EncodeRegString(u"e"));
+    Seed(machine.platform(), scope, u"Gone", regtype::kSz, EncodeRegString(u"g"));
+    Seed(machine.platform(), scope, u"Changed", regtype::kExpandSz, EncodeRegString(u"c0"));
+    TETree tree(machine.platform());
+    tree.LoadFromRegistry(scope);
+    EXPECT_EQ(Elements(tree, u"Odd"), U{u"ab"});
+
+    auto other = createPlatform();
+    Seed(*other, scope, u"NewOutside", regtype::kSz, EncodeRegString(u"n"));
+    Seed(*other, scope, u"Changed", regtype::kExpandSz, EncodeRegString(u"c1"));
+    tree.SetVariableValue(tree.FindVariable(u"Edited"), u"e2");
+    tree.DeleteNode(tree.FindVariable(u"Gone"));
+    int asked = 0;
+    EXPECT_TRUE(tree.SaveToRegistry([&](const std::u16string&, bool) {
+        ++asked;
+        return TETree::TSaveAnswer::Overwrite;
+    }));
+    EXPECT_EQ(asked, 0) << "nothing the tree changed was changed outside";
+
+    EXPECT_EQ(Raw(machine.platform(), scope, u"Odd").data, odd);
+    const auto values = ScopeValues(machine.platform(), scope);
+    std::map<std::u16string, std::pair<uint32_t, std::u16string>> expected{{u"Odd", {regtype::kSz, u"ab"}},
+                                                                           {u"Edited", {regtype::kSz, u"e2"}},
+                                                                           {u"Changed", {regtype::kExpandSz, u"c1"}},
+                                                                           {u"NewOutside", {regtype::kSz, u"n"}}};
+    EXPECT_EQ(values, expected);
+}
+
+TEST_F(ETreeRegistryTest, AChangeOutsideIsSeenAndAskedAboutBeforeItIsOverwritten)
+{
+    Seed(machine.platform(), scope, u"A", regtype::kSz, EncodeRegString(u"a"));
+    Seed(machine.platform(), scope, u"B", regtype::kSz, EncodeRegString(u"b"));
+    Seed(machine.platform(), scope, u"C", regtype::kSz, EncodeRegString(u"c"));
+    TETree tree(machine.platform());
+    tree.LoadFromRegistry(scope);
+    EXPECT_FALSE(tree.PollRegistryChange());
+    tree.SetVariableValue(tree.FindVariable(u"A"), u"mine");
+    tree.DeleteNode(tree.FindVariable(u"B"));
+    tree.SetVariableValue(tree.FindVariable(u"C"), u"c2");
+
+    auto other = createPlatform();
+    Seed(*other, scope, u"A", regtype::kSz, EncodeRegString(u"theirs"));
+    Seed(*other, scope, u"B", regtype::kSz, EncodeRegString(u"b2"));
+    EXPECT_TRUE(Eventually([&] { return tree.PollRegistryChange(); })) << "within a second";
+    EXPECT_FALSE(tree.PollRegistryChange()) << "one change is told once";
+
+    // Cancel at the first question: nothing is written, C neither.
+    std::vector<std::pair<std::u16string, bool>> asked;
+    EXPECT_FALSE(tree.SaveToRegistry([&](const std::u16string& name, bool deleting) {
+        asked.emplace_back(name, deleting);
+        return TETree::TSaveAnswer::Cancel;
+    }));
+    EXPECT_EQ(asked.size(), 1u);
+    auto values = ScopeValues(machine.platform(), scope);
+    EXPECT_EQ(values[u"A"].second, u"theirs");
+    EXPECT_EQ(values[u"B"].second, u"b2");
+    EXPECT_EQ(values[u"C"].second, u"c");
+
+    // Keep the other program's A, delete B all the same.
+    asked.clear();
+    EXPECT_TRUE(tree.SaveToRegistry([&](const std::u16string& name, bool deleting) {
+        asked.emplace_back(name, deleting);
+        return name == u"A" ? TETree::TSaveAnswer::Keep : TETree::TSaveAnswer::Overwrite;
+    }));
+    EXPECT_EQ(asked, (std::vector<std::pair<std::u16string, bool>>{{u"A", false}, {u"B", true}}));
+    EXPECT_TRUE(tree.LastSaveMetOutsideChange());
+    values = ScopeValues(machine.platform(), scope);
+    EXPECT_EQ(values[u"A"].second, u"theirs");
+    EXPECT_EQ(values.count(u"B"), 0u);
+    EXPECT_EQ(values[u"C"].second, u"c2");
+}
+
 TEST(ETreeSave, AWriteFailingHalfWayLosesNoVariable)
 {
     test::TFakePlatform machine;
@@ -109,6 +214,7 @@ TEST(ETreeSave, AWriteFailingHalfWayLosesNoVariable)
     TETree tree(machine);
     tree.LoadFromRegistry(scope);
     tree.SetVariableValue(tree.FindVariable(u"A"), u"a2");
+    tree.SetVariableValue(tree.FindVariable(u"M"), u"m2");
     tree.DeleteNode(tree.FindVariable(u"Z"));
     machine.FailWritesOf(u"M");
 

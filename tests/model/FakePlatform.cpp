@@ -2,6 +2,8 @@
 
 #include "model/EnvStore.h"
 
+#include <utility>
+
 namespace talvoren::test {
 
 using namespace platform;
@@ -54,6 +56,27 @@ private:
     int& fAlive;
 };
 
+// Answers true once after any write or delete in its key.
+class TFakePlatform::TWatch : public IKeyWatch {
+public:
+    TWatch(TFakePlatform& owner, std::u16string id)
+        : fOwner(owner)
+        , fId(std::move(id))
+        , fSeen(owner.fKeyChanges[fId])
+    {
+    }
+    bool changed() override
+    {
+        const uint64_t now = fOwner.fKeyChanges[fId];
+        return std::exchange(fSeen, now) != now;
+    }
+
+private:
+    TFakePlatform& fOwner;
+    std::u16string fId;
+    uint64_t fSeen;
+};
+
 class TFakePlatform::TKeyHandle : public IRegistryKey {
 public:
     TKeyHandle(TFakePlatform& owner, std::u16string id, uint32_t access)
@@ -93,10 +116,12 @@ public:
         for (auto& [stored, old] : Key().values) {
             if (upper(stored) == upper(name)) {
                 old = value; // the registry keeps the first spelling
+                ++fOwner.fKeyChanges[fId];
                 return error::kSuccess;
             }
         }
         Key().values.emplace_back(name, value);
+        ++fOwner.fKeyChanges[fId];
         return error::kSuccess;
     }
 
@@ -110,6 +135,7 @@ public:
             if (upper(it->first) == upper(name)) {
                 values.erase(it);
                 ++fOwner.fDeletes;
+                ++fOwner.fKeyChanges[fId];
                 return error::kSuccess;
             }
         }
@@ -172,6 +198,7 @@ void TFakePlatform::CreateKey(RootKey root, const std::u16string& path)
 void TFakePlatform::SetRawValue(RootKey root, const std::u16string& path, const std::u16string& name,
                                 const RegValue& value)
 {
+    ++fKeyChanges[keyId(root, path)];
     auto& values = fKeys[keyId(root, path)].values;
     for (auto& [stored, old] : values) {
         if (upper(stored) == upper(name)) {
@@ -262,6 +289,15 @@ uint32_t TFakePlatform::deleteKey(RootKey root, const std::u16string& path)
 uint32_t TFakePlatform::loadHive(const std::u16string&, const std::u16string&)
 {
     return error::kNotSupported;
+}
+
+uint32_t TFakePlatform::watchKey(RootKey root, const std::u16string& path, std::unique_ptr<IKeyWatch>& watch)
+{
+    if (!FindKey(root, path)) {
+        return error::kFileNotFound;
+    }
+    watch = std::make_unique<TWatch>(*this, keyId(root, path));
+    return error::kSuccess;
 }
 
 uintptr_t TFakePlatform::broadcastSettingChange(const std::u16string&, uint32_t, uint32_t)

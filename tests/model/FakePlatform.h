@@ -82,6 +82,7 @@ private:
     class TKeyHandle;
     class TGuard;
     class TUpdate;
+    class TWatch;
 
     static std::u16string keyId(platform::RootKey root, const std::u16string& path);
     TKey* FindKey(platform::RootKey root, const std::u16string& path);
@@ -96,6 +97,8 @@ private:
                      std::unique_ptr<platform::IRegistryKey>& key) override;
     uint32_t deleteKey(platform::RootKey root, const std::u16string& path) override;
     uint32_t loadHive(const std::u16string& keyName, const std::u16string& file) override;
+    uint32_t watchKey(platform::RootKey root, const std::u16string& path,
+                      std::unique_ptr<platform::IKeyWatch>& watch) override;
     // ISystem
     uintptr_t broadcastSettingChange(const std::u16string& area, uint32_t flags, uint32_t timeoutMs) override;
     bool isWow64Process(uint32_t* lastError) override;
@@ -125,6 +128,7 @@ private:
     void messageBox(const std::u16string& title, const std::u16string& text) override;
 
     std::map<std::u16string, TKey> fKeys;
+    std::map<std::u16string, uint64_t> fKeyChanges; // per key id: writes and deletes so far
     std::set<std::u16string> fFailingNames;
     bool fFailOpenForWrite = false;
     size_t fDeletes = 0;

@@ -1,0 +1,449 @@
+// The environment tree's registry side: reading a scope, remembering what
+// each variable held, watching the key, and saving only what the tree changed.
+
+#include "model/ETree.h"
+#include "model/Error.h"
+#include "model/Translation.h"
+#include "platform/Utf.h"
+
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace talvoren {
+
+using platform::RegValue;
+using platform::RootKey;
+namespace error = platform::error;
+namespace regtype = platform::regtype;
+
+// One variable as the registry held it: the stored spelling, the type and
+// the exact bytes (which the tree's text may not reproduce: an embedded
+// null, no terminator, an odd byte count) and the text the tree was given.
+struct TLoadedValue {
+    std::u16string name;
+    RegValue raw;
+    std::u16string text;
+};
+
+// By ILocale::foldCase of the name.
+struct TRegistryBaseline {
+    std::unordered_map<std::u16string, TLoadedValue> values;
+};
+
+struct TScopeRead {
+    RootKey root = RootKey::CurrentUser;
+    std::u16string key;
+    std::vector<std::unique_ptr<TENode>> variables;
+    std::shared_ptr<TRegistryBaseline> baseline = std::make_shared<TRegistryBaseline>();
+    std::unique_ptr<platform::IKeyWatch> watch;
+};
+
+struct TSaveWrite {
+    std::u16string name;
+    uint32_t type;
+    std::u16string value;
+    std::u16string storedName; // the loaded spelling, when the tree changed only its case
+};
+
+struct TSavePlan {
+    std::unique_ptr<TEnvStore> store;
+    std::vector<TSaveWrite> writes;
+    std::vector<std::u16string> deletes; // stored spellings
+    bool metOutsideChange = false;
+};
+
+namespace {
+
+bool isStringType(uint32_t type)
+{
+    return type == regtype::kSz || type == regtype::kExpandSz;
+}
+
+std::u16string rootName(RootKey root)
+{
+    switch (root) {
+    case RootKey::LocalMachine:
+        return u"HKEY_LOCAL_MACHINE";
+    case RootKey::CurrentUser:
+        return u"HKEY_CURRENT_USER";
+    case RootKey::Users:
+        return u"HKEY_USERS";
+    }
+    return {};
+}
+
+[[noreturn]] void readFailed(RootKey root, const std::u16string& key, uint32_t code)
+{
+    std::u16string reason;
+    switch (code) {
+    case error::kLockViolation:
+    case error::kBusy:
+        reason = tr("the registry key is locked by another process");
+        break;
+    case error::kAccessDenied:
+        reason = tr("access is denied");
+        break;
+    case error::kBadDb:
+    case error::kRegistryCorrupt:
+    case error::kRegistryIoFailed:
+    case error::kNotRegistryFile:
+        reason = tr("the registry hive is damaged");
+        break;
+    default:
+        reason = trFormat("error %s", platform::fromUtf8(std::to_string(code)));
+        break;
+    }
+    const std::u16string path = rootName(root) + (key.starts_with(u'\\') ? u"" : u"\\") + key;
+    throw TError(trFormat("Cannot read the registry key '%s': %s", path, reason));
+}
+
+void writeValue(TEnvStore& store, const std::u16string& name, const std::u16string& value, uint32_t type)
+{
+    if (type == regtype::kSz) {
+        store.WriteString(name, value);
+    } else {
+        store.WriteExpandString(name, value);
+    }
+}
+
+// The values of a scope as they are now, read raw.
+class TCurrentValues {
+public:
+    TCurrentValues(platform::IRegistry& registry, const Scope& scope, uint32_t access = platform::access::kQueryValue)
+    {
+        registry.openKey(scope.root, scope.key, access, false, fKey);
+    }
+    bool Get(const std::u16string& name, RegValue& out)
+    {
+        return fKey && fKey->queryValue(name, out) == error::kSuccess;
+    }
+    void Put(const std::u16string& name, const RegValue& value)
+    {
+        if (fKey) {
+            fKey->setValue(name, value);
+        }
+    }
+
+private:
+    std::unique_ptr<platform::IRegistryKey> fKey;
+};
+
+// Whether the variable's elements joined with ';' are `text`, without
+// building the joined value.
+bool joinedEquals(const TENode* variable, const std::u16string& text)
+{
+    const size_t count = variable->ChildCount();
+    if (count == 0) {
+        return text.empty();
+    }
+    size_t at = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const std::u16string& element = variable->Child(i)->ElemData()->GetElement();
+        if (i > 0) {
+            if (at >= text.size() || text[at] != u';') {
+                return false;
+            }
+            ++at;
+        }
+        if (text.compare(at, element.size(), element) != 0 || text.size() - at < element.size()) {
+            return false;
+        }
+        at += element.size();
+    }
+    return at == text.size();
+}
+} // namespace
+
+std::shared_ptr<TScopeRead> TETree::ReadRegistry(RootKey root, const std::u16string& key) const
+{
+    auto read = std::make_shared<TScopeRead>();
+    read->root = root;
+    read->key = key;
+    platform::IRegistry& registry = fPlatform.registry();
+    // Watching first: a change while the values are read is seen afterwards.
+    registry.watchKey(root, key, read->watch);
+
+    std::unique_ptr<platform::IRegistryKey> handle;
+    uint32_t rc = error::kSuccess;
+    for (uint32_t mask : {platform::access::kRead, platform::access::kReadNoNotify, platform::access::kQueryValue}) {
+        rc = registry.openKey(root, key, mask, false, handle);
+        // Only a missing right is worth another try; a locked or damaged
+        // hive answers the same to every mask.
+        if (rc != error::kAccessDenied) {
+            break;
+        }
+    }
+    if (rc == error::kFileNotFound || rc == error::kPathNotFound) {
+        return read; // no key: an empty scope
+    }
+    if (rc != error::kSuccess || !handle) {
+        readFailed(root, key, rc);
+    }
+    auto& locale = fPlatform.locale();
+    for (const auto& name : handle->valueNames()) {
+        RegValue value;
+        rc = handle->queryValue(name, value);
+        if (rc == error::kFileNotFound) {
+            continue; // deleted since it was listed
+        }
+        if (rc != error::kSuccess) {
+            readFailed(root, key, rc);
+        }
+        if (!isStringType(value.type)) {
+            continue;
+        }
+        std::u16string text = DecodeRegString(value.data);
+        const uint8_t datatype = value.type == regtype::kSz ? kDataTypeString : kDataTypeExpandString;
+        auto variable = NewVariable(name, datatype, false);
+        for (auto& element : ElementsFor(name, text)) {
+            variable->fChildren.push_back(NewElement(variable.get(), std::move(element)));
+        }
+        read->variables.push_back(std::move(variable));
+        read->baseline->values[locale.foldCase(name)] = TLoadedValue{name, std::move(value), std::move(text)};
+    }
+    return read;
+}
+
+void TETree::ApplyRead(std::shared_ptr<TScopeRead> read)
+{
+    fRoot = read->root;
+    fKey = read->key;
+    fBaseline = read->baseline;
+    fWatch = std::move(read->watch);
+    fLoaded = true;
+    ReplaceContent(std::move(read->variables));
+}
+
+void TETree::LoadFromRegistry(RootKey root, const std::u16string& key)
+{
+    std::shared_ptr<TScopeRead> read;
+    try {
+        read = ReadRegistry(root, key);
+    } catch (const TError&) {
+        if (!fLoaded || fRoot != root || fKey != key) {
+            fRoot = root;
+            fKey = key;
+            fLoaded = false;
+            fBaseline.reset();
+            fWatch.reset();
+        }
+        throw;
+    }
+    ApplyRead(std::move(read));
+}
+
+bool TETree::PollRegistryChange()
+{
+    return fWatch && fWatch->changed();
+}
+
+std::shared_ptr<TSavePlan> TETree::PrepareSave(const TSaveQuestion& ask)
+{
+    auto plan = std::make_shared<TSavePlan>();
+    if (!fLoaded) {
+        return plan;
+    }
+    plan->store = OpenScopeForWriting(fPlatform, GetScope());
+    auto& locale = fPlatform.locale();
+    auto& registry = fPlatform.registry();
+    const Scope scope = GetScope();
+    const auto& loaded = fBaseline->values;
+    TCurrentValues current(registry, scope);
+
+    // What another program did to a value since the load decides whether
+    // the user is asked: false means the answer is to leave it alone.
+    auto mayChange = [&](const std::u16string& name, const TLoadedValue* before, bool deleting, bool& cancel) {
+        RegValue now;
+        const bool exists = current.Get(name, now);
+        const bool outside
+            = before ? (!exists || now.type != before->raw.type || now.data != before->raw.data) : exists;
+        if (!outside) {
+            return true;
+        }
+        plan->metOutsideChange = true;
+        if (deleting && !exists) {
+            return false; // already gone
+        }
+        const TSaveAnswer answer = ask ? ask(name, deleting) : TSaveAnswer::Overwrite;
+        cancel = answer == TSaveAnswer::Cancel;
+        return answer == TSaveAnswer::Overwrite;
+    };
+
+    // The writable variables by folded name; of two with one name the later
+    // one is written, as it would overwrite the earlier.
+    std::unordered_map<std::u16string, const TENode*> held;
+    for (const auto& variable : fRootNode.fChildren) {
+        if (!variable->VarData()->GetReadOnly()) {
+            held[locale.foldCase(variable->VarData()->GetVariableName())] = variable.get();
+        }
+    }
+    bool cancel = false;
+    for (const auto& variable : fRootNode.fChildren) {
+        const TVarData& data = *variable->VarData();
+        if (data.GetReadOnly()) {
+            continue;
+        }
+        const std::u16string& name = data.GetVariableName();
+        const std::u16string folded = locale.foldCase(name);
+        if (held[folded] != variable.get()) {
+            continue;
+        }
+        const uint32_t type = data.GetDataType() == kDataTypeString ? regtype::kSz : regtype::kExpandSz;
+        const auto found = loaded.find(folded);
+        const TLoadedValue* before = found == loaded.end() ? nullptr : &found->second;
+        if (before && before->name == name && before->raw.type == type && joinedEquals(variable.get(), before->text)) {
+            continue; // as loaded: not touched
+        }
+        if (!mayChange(name, before, false, cancel)) {
+            if (cancel) {
+                return nullptr;
+            }
+            continue;
+        }
+        plan->writes.push_back({name, type, GetVariableValue(variable.get()),
+                                before && before->name != name ? before->name : std::u16string()});
+    }
+    for (const auto& [folded, before] : loaded) {
+        if (held.count(folded)) {
+            continue;
+        }
+        if (!mayChange(before.name, &before, true, cancel)) {
+            if (cancel) {
+                return nullptr;
+            }
+            continue;
+        }
+        plan->deletes.push_back(before.name);
+    }
+    return plan;
+}
+
+void TETree::ExecuteSave(TSavePlan& plan)
+{
+    fSaveMetOutsideChange = plan.metOutsideChange;
+    if (!plan.store) {
+        return;
+    }
+    TEnvStore& store = *plan.store;
+    auto& locale = fPlatform.locale();
+    auto& values = fBaseline->values;
+    for (const auto& write : plan.writes) {
+        if (!write.storedName.empty()) {
+            // A new spelling of a stored name: the registry would keep the
+            // old spelling on overwrite, so that value goes first and comes
+            // back if the write fails.
+            RegValue old;
+            TCurrentValues stored(fPlatform.registry(), GetScope(), store.Access());
+            const bool had = stored.Get(write.storedName, old);
+            store.DeleteValue(write.storedName);
+            try {
+                writeValue(store, write.name, write.value, write.type);
+            } catch (const TError&) {
+                if (had) {
+                    stored.Put(write.storedName, old); // byte for byte as it was
+                }
+                throw;
+            }
+        } else {
+            writeValue(store, write.name, write.value, write.type);
+        }
+        values[locale.foldCase(write.name)]
+            = TLoadedValue{write.name, RegValue{write.type, EncodeRegString(write.value)}, write.value};
+    }
+    for (const auto& name : plan.deletes) {
+        store.DeleteValue(name);
+        values.erase(locale.foldCase(name));
+    }
+    plan.store->CloseKey();
+    plan.store.reset();
+}
+
+bool TETree::SaveToRegistry(const TSaveQuestion& ask)
+{
+    auto plan = PrepareSave(ask);
+    if (!plan) {
+        return false;
+    }
+    ExecuteSave(*plan);
+    return true;
+}
+
+TETree::TViewState TETree::GetViewState() const
+{
+    TViewState state;
+    auto place = [this](const TENode* node) {
+        const TENode* variable = GetVariableNode(node);
+        return std::pair(variable->VarData()->GetVariableName(),
+                         node->IsVariable() ? -1 : static_cast<int>(node->Row()));
+    };
+    for (const auto& variable : fRootNode.fChildren) {
+        if (variable->fExpanded) {
+            state.expanded.push_back(variable->VarData()->GetVariableName());
+        }
+    }
+    for (const TENode* node : GetSelectedNodes()) {
+        state.selected.push_back(place(node));
+    }
+    if (fFocused) {
+        state.focused = place(fFocused);
+    }
+    return state;
+}
+
+void TETree::SetViewState(const TViewState& state)
+{
+    auto find = [this](const std::pair<std::u16string, int>& place) -> TENode* {
+        TENode* variable = FindVariable(place.first);
+        if (!variable || place.second < 0 || variable->ChildCount() == 0) {
+            return variable;
+        }
+        return variable->Child(std::min(static_cast<size_t>(place.second), variable->ChildCount() - 1));
+    };
+    for (const auto& name : state.expanded) {
+        SetExpanded(FindVariable(name), true);
+    }
+    TENode* focused = state.focused ? find(*state.focused) : nullptr;
+    ActivateNode(focused);
+    for (const auto& place : state.selected) {
+        SetSelected(find(place), true);
+    }
+}
+
+const std::vector<std::u16string>& TETree::SystemReadOnlyNames()
+{
+    static const std::vector<std::u16string> names{u"ALLUSERSPROFILE",
+                                                   u"CLIENTNAME",
+                                                   u"CommonProgramFiles",
+                                                   u"CommonProgramFiles(x86)",
+                                                   u"COMPUTERNAME",
+                                                   u"ProgramFiles",
+                                                   u"ProgramFiles(x86)",
+                                                   u"ProgramW6432",
+                                                   u"SystemDrive",
+                                                   u"SystemRoot",
+                                                   u"PUBLIC",
+                                                   u"ProgramData"};
+    return names;
+}
+
+const std::vector<std::u16string>& TETree::UserReadOnlyNames()
+{
+    static const std::vector<std::u16string> names{u"APPDATA",     u"HOMEDRIVE",    u"HOMEPATH",
+                                                   u"LOGONSERVER", u"LOCALAPPDATA", u"SESSIONNAME",
+                                                   u"USERDOMAIN",  u"USERNAME",     u"USERPROFILE"};
+    return names;
+}
+
+void TETree::AddReadOnlyVariables()
+{
+    auto& environment = fPlatform.environment();
+    for (const auto& name : IsUserTree() ? UserReadOnlyNames() : SystemReadOnlyNames()) {
+        const std::u16string value = environment.variable(name);
+        if (!value.empty()) {
+            AddVariable(name, value, kDataTypeString, true);
+        }
+    }
+}
+
+} // namespace talvoren

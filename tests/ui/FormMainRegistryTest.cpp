@@ -1,0 +1,204 @@
+// The main window beside other programs on the same emulated machine: a
+// change made outside reloads a tree without edits and is asked about at
+// save when the tree has edits; a locked hive at Refresh and a damaged
+// machine hive at start show the error and lose nothing.
+
+#include "edit/UndoStack.h"
+#include "model/ETree.h"
+#include "model/EnvStore.h"
+#include "platform/Platform.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/StatusField.h"
+
+#include <QTest>
+#include <csignal>
+#include <fstream>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace talvoren;
+using namespace talvoren::test;
+using platform::RootKey;
+
+namespace {
+
+// Another program writing the user's environment: a platform of its own,
+// with its own hive connections, as a second process has.
+void SetOutside(const std::u16string& name, const std::u16string& value)
+{
+    auto other = platform::createPlatform();
+    TEnvStore store(other->registry(), RootKey::CurrentUser);
+    QVERIFY(store.OpenKey(kUserEnvironmentKey, false));
+    store.WriteString(name, value);
+}
+
+std::u16string Value(TETree& tree, const std::u16string& name)
+{
+    const TENode* node = tree.FindVariable(name);
+    return node ? tree.GetVariableValue(node) : u"(none)";
+}
+
+// A child process that holds `file` locked against readers and writers.
+class TExclusiveLock {
+public:
+    explicit TExclusiveLock(const std::string& file)
+    {
+        int ready[2];
+        QVERIFY(pipe(ready) == 0);
+        fPid = fork();
+        if (fPid == 0) {
+            sqlite3* db = nullptr;
+            sqlite3_open(file.c_str(), &db);
+            const char answer = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK ? 'y' : 'n';
+            (void)!write(ready[1], &answer, 1);
+            sleep(60);
+            _exit(0);
+        }
+        close(ready[1]);
+        char answer = 0;
+        (void)!read(ready[0], &answer, 1);
+        close(ready[0]);
+        QCOMPARE(answer, 'y');
+    }
+    ~TExclusiveLock()
+    {
+        kill(fPid, SIGKILL);
+        waitpid(fPid, nullptr, 0);
+    }
+
+private:
+    pid_t fPid = -1;
+};
+
+std::string UserHive(TFixture& f)
+{
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(f.machine.prefix() / "drive_c" / "Users")) {
+        if (entry.path().filename() == "ntuser.dat" && entry.path().parent_path().filename() != "Default") {
+            return entry.path().string();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+class FormMainRegistryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { resetDialogs(); }
+
+    void anUntouchedTreeFollowsTheRegistryKeepingItsView()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
+        TfrmMain& w = f.Open();
+        TETree& tree = w.userVarTree();
+        TENode* tv = tree.FindVariable(u"TV");
+        tree.SetExpanded(tv, true);
+        tree.ActivateNode(tv->Child(1));
+
+        SetOutside(u"TV", u"a;b;c");
+        SetOutside(u"TV_NEW", u"x");
+        QTRY_VERIFY_WITH_TIMEOUT(tree.FindVariable(u"TV_NEW"), 1000);
+        tv = tree.FindVariable(u"TV");
+        QCOMPARE(Value(tree, u"TV"), u"a;b;c");
+        QVERIFY(tv->IsExpanded());
+        QCOMPARE(tree.GetFocusedNode(), tv->Child(1));
+        QCOMPARE(tree.GetSelectedNodes(), std::vector<TENode*>{tv->Child(1)});
+        QVERIFY(tree.FindVariable(u"USERNAME")); // the read-only variables are back
+        QVERIFY(!w.IsModified());
+        QVERIFY(w.statusField(1)->text().isEmpty());
+    }
+
+    void editsAreKeptAndAskedAboutAtSave()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV", u"mine");
+        SetOutside(u"TV", u"theirs");
+        QTRY_VERIFY_WITH_TIMEOUT(w.statusField(1)->text().contains(QStringLiteral("changed by another program")), 1000);
+        QVERIFY(w.statusField(1)->text().startsWith(QStringLiteral("Modified")));
+        QCOMPARE(Value(w.userVarTree(), u"TV"), u"mine");
+
+        // Cancel stops the whole save.
+        TfrmYesNoCancel::setNextAnswer(mrCancel);
+        f.action("actFileSave")->trigger();
+        QCOMPARE(TfrmYesNoCancel::hook().asked(),
+                 QStringList{QStringLiteral("The variable 'TV' was changed by another program since it was "
+                                            "loaded.\r\nOverwrite it?")});
+        QVERIFY(w.IsModified());
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"theirs");
+
+        // No keeps the other program's value, and the tree shows it.
+        TfrmYesNoCancel::setNextAnswer(mrNo);
+        f.action("actFileSave")->trigger();
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"theirs");
+        QCOMPARE(Value(w.userVarTree(), u"TV"), u"theirs");
+        QVERIFY(!w.IsModified());
+        QVERIFY(w.statusField(1)->text().isEmpty());
+        QVERIFY(TfrmOK::hook().asked().isEmpty());
+
+        // The window's own save is not a change from outside.
+        f.EditUser(u"TV", u"again");
+        f.action("actFileSave")->trigger();
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"again");
+        QTest::qWait(450);
+        QVERIFY(w.undoStack().IsUndoable());
+        QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(2));
+    }
+
+    void aLockedHiveAtRefreshKeepsTheTrees()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV", u"mine");
+        {
+            TExclusiveLock lock(UserHive(f));
+            TfrmYesNo::setNextAnswer(mrYes);
+            TfrmOK::setNextAnswer(mrOk);
+            f.action("actEditRefresh")->trigger();
+            QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+            QVERIFY(TfrmOK::hook().asked().first().contains(QStringLiteral("locked by another process")));
+            QCOMPARE(Value(w.userVarTree(), u"TV"), u"mine");
+            QVERIFY(w.sysVarTree().VariableCount() > 0);
+            QVERIFY(w.IsModified());
+        }
+        f.action("actFileSave")->trigger();
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"mine");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TEMP"), u"%USERPROFILE%\\AppData\\Local\\Temp");
+    }
+
+    void aDamagedMachineHiveLeavesTheUserScopeWorking()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
+        std::ofstream(f.machine.prefix() / "machine.hive", std::ios::trunc) << "not a hive";
+        f.window.reset();
+        f.shell.reset();
+        f.fresh = platform::createPlatform();
+        f.shell = std::make_unique<TRecordingPlatform>(*f.fresh);
+        ResetAdminAccessProbe();
+        TfrmOK::setNextAnswer(mrOk);
+        TfrmMain& w = f.Open();
+
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+        QVERIFY(TfrmOK::hook().asked().first().contains(QStringLiteral("damaged")));
+        QVERIFY(!w.sysVarTree().IsLoaded());
+        QVERIFY(!w.sysVarTree().IsEditable());
+        QVERIFY(w.userVarTree().IsEditable());
+        QCOMPARE(Value(w.userVarTree(), u"TV"), u"before");
+
+        f.EditUser(u"TV", u"after");
+        f.action("actFileSave")->trigger();
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"after");
+        QVERIFY(!w.IsModified());
+    }
+};
+
+QTEST_MAIN(FormMainRegistryTest)
+#include "FormMainRegistryTest.moc"
