@@ -6,6 +6,7 @@
 #include "model/Translation.h"
 #include "platform/Utf.h"
 
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -39,17 +40,27 @@ struct TScopeRead {
     std::unique_ptr<platform::IKeyWatch> watch;
 };
 
+// What the registry held for a name when the save was planned: nothing, or
+// the raw value.
+using TSeenValue = std::optional<RegValue>;
+
 struct TSaveWrite {
     std::u16string name;
     uint32_t type;
     std::u16string value;
     std::u16string storedName; // the loaded spelling, when the tree changed only its case
+    TSeenValue seen;
+};
+
+struct TSaveDelete {
+    std::u16string name; // the stored spelling
+    TSeenValue seen;
 };
 
 struct TSavePlan {
     std::unique_ptr<TEnvStore> store;
     std::vector<TSaveWrite> writes;
-    std::vector<std::u16string> deletes; // stored spellings
+    std::vector<TSaveDelete> deletes;
     bool metOutsideChange = false;
 };
 
@@ -253,9 +264,11 @@ std::shared_ptr<TSavePlan> TETree::PrepareSave(const TSaveQuestion& ask)
 
     // What another program did to a value since the load decides whether
     // the user is asked: false means the answer is to leave it alone.
+    TSeenValue seen;
     auto mayChange = [&](const std::u16string& name, const TLoadedValue* before, bool deleting, bool& cancel) {
         RegValue now;
         const bool exists = current.Get(name, now);
+        seen = exists ? TSeenValue(now) : std::nullopt;
         const bool outside
             = before ? (!exists || now.type != before->raw.type || now.data != before->raw.data) : exists;
         if (!outside) {
@@ -302,7 +315,7 @@ std::shared_ptr<TSavePlan> TETree::PrepareSave(const TSaveQuestion& ask)
             continue;
         }
         plan->writes.push_back({name, type, GetVariableValue(variable.get()),
-                                before && before->name != name ? before->name : std::u16string()});
+                                before && before->name != name ? before->name : std::u16string(), seen});
     }
     for (const auto& [folded, before] : loaded) {
         if (held.count(folded)) {
@@ -314,7 +327,7 @@ std::shared_ptr<TSavePlan> TETree::PrepareSave(const TSaveQuestion& ask)
             }
             continue;
         }
-        plan->deletes.push_back(before.name);
+        plan->deletes.push_back({before.name, seen});
     }
     return plan;
 }
@@ -325,16 +338,51 @@ void TETree::ExecuteSave(TSavePlan& plan)
     if (!plan.store) {
         return;
     }
+    platform::IRegistry& registry = fPlatform.registry();
+    const Scope scope = GetScope();
+    // The check below and the writes are one step against other Talvoren
+    // processes (the command line, another window), so that no change of
+    // theirs lands in between unseen.
+    std::unique_ptr<platform::IRegistryUpdate> update;
+    if (registry.beginUpdate(scope.root, scope.key, update) != error::kSuccess || !update) {
+        throw TError(tr("Error writing to the registry, the registry key is locked by another process"));
+    }
+    // A value that changed since the questions were asked would be
+    // overwritten without one: write nothing of this scope, and let the
+    // next save ask.
+    {
+        TCurrentValues current(registry, scope, plan.store->Access());
+        auto unchanged = [&](const std::u16string& name, const TSeenValue& seen) {
+            RegValue now;
+            const bool exists = current.Get(name, now);
+            return seen ? exists && now.type == seen->type && now.data == seen->data : !exists;
+        };
+        for (const auto& write : plan.writes) {
+            if (!unchanged(write.name, write.seen)) {
+                fSaveMetOutsideChange = true;
+                throw TError(
+                    trFormat("'%s' was changed by another program while saving; nothing was written", write.name));
+            }
+        }
+        for (const auto& del : plan.deletes) {
+            if (!unchanged(del.name, del.seen)) {
+                fSaveMetOutsideChange = true;
+                throw TError(
+                    trFormat("'%s' was changed by another program while saving; nothing was written", del.name));
+            }
+        }
+    }
     TEnvStore& store = *plan.store;
-    auto& locale = fPlatform.locale();
-    auto& values = fBaseline->values;
+    // What the registry holds after the step; taken over only once the step
+    // is committed, so that a failed step leaves the baseline true.
+    std::vector<TLoadedValue> written;
     for (const auto& write : plan.writes) {
         if (!write.storedName.empty()) {
             // A new spelling of a stored name: the registry would keep the
             // old spelling on overwrite, so that value goes first and comes
             // back if the write fails.
             RegValue old;
-            TCurrentValues stored(fPlatform.registry(), GetScope(), store.Access());
+            TCurrentValues stored(registry, scope, store.Access());
             const bool had = stored.Get(write.storedName, old);
             store.DeleteValue(write.storedName);
             try {
@@ -348,15 +396,24 @@ void TETree::ExecuteSave(TSavePlan& plan)
         } else {
             writeValue(store, write.name, write.value, write.type);
         }
-        values[locale.foldCase(write.name)]
-            = TLoadedValue{write.name, RegValue{write.type, EncodeRegString(write.value)}, write.value};
+        written.push_back(TLoadedValue{write.name, RegValue{write.type, EncodeRegString(write.value)}, write.value});
     }
-    for (const auto& name : plan.deletes) {
-        store.DeleteValue(name);
-        values.erase(locale.foldCase(name));
+    for (const auto& del : plan.deletes) {
+        store.DeleteValue(del.name);
     }
     plan.store->CloseKey();
     plan.store.reset();
+    if (update->commit() != error::kSuccess) {
+        throw TError(tr("Error writing to the registry, the registry key is locked by another process"));
+    }
+    auto& locale = fPlatform.locale();
+    auto& values = fBaseline->values;
+    for (auto& value : written) {
+        values[locale.foldCase(value.name)] = std::move(value);
+    }
+    for (const auto& del : plan.deletes) {
+        values.erase(locale.foldCase(del.name));
+    }
 }
 
 bool TETree::SaveToRegistry(const TSaveQuestion& ask)

@@ -204,6 +204,58 @@ TEST_F(ETreeRegistryTest, AChangeOutsideIsSeenAndAskedAboutBeforeItIsOverwritten
     EXPECT_EQ(values[u"C"].second, u"c2");
 }
 
+TEST_F(ETreeRegistryTest, AChangeBetweenTheQuestionsAndTheWritesStopsTheSaveOfThatScope)
+{
+    Seed(machine.platform(), scope, u"A", regtype::kSz, EncodeRegString(u"a"));
+    Seed(machine.platform(), scope, u"B", regtype::kSz, EncodeRegString(u"b"));
+    TETree tree(machine.platform());
+    tree.LoadFromRegistry(scope);
+    tree.SetVariableValue(tree.FindVariable(u"A"), u"mine");
+    tree.SetVariableValue(tree.FindVariable(u"B"), u"mine too");
+
+    auto plan = tree.PrepareSave();
+    ASSERT_NE(plan, nullptr);
+    // A command-line change lands while the window is between its questions
+    // and its writes.
+    auto other = createPlatform();
+    Seed(*other, scope, u"B", regtype::kSz, EncodeRegString(u"theirs"));
+    EXPECT_THROW(tree.ExecuteSave(*plan), TError);
+    auto values = ScopeValues(machine.platform(), scope);
+    EXPECT_EQ(values[u"A"].second, u"a") << "nothing of the scope is written";
+    EXPECT_EQ(values[u"B"].second, u"theirs");
+
+    // The next save asks about B and writes A.
+    int asked = 0;
+    EXPECT_TRUE(tree.SaveToRegistry([&](const std::u16string& name, bool) {
+        asked += name == u"B";
+        return TETree::TSaveAnswer::Keep;
+    }));
+    EXPECT_EQ(asked, 1);
+    values = ScopeValues(machine.platform(), scope);
+    EXPECT_EQ(values[u"A"].second, u"mine");
+    EXPECT_EQ(values[u"B"].second, u"theirs");
+}
+
+TEST(ETreeSave, WritesAreOneUpdateStepAndARefusedStepWritesNothing)
+{
+    test::TFakePlatform machine;
+    const Scope scope = CurrentUserScope();
+    machine.SetValue(scope.root, scope.key, u"A", regtype::kSz, u"a");
+    TETree tree(machine);
+    tree.LoadFromRegistry(scope);
+    tree.SetVariableValue(tree.FindVariable(u"A"), u"a2");
+
+    machine.FailUpdates(true);
+    EXPECT_THROW(tree.SaveToRegistry(), TError);
+    EXPECT_EQ(machine.UpdatesCommitted(), 0u);
+    machine.FailUpdates(false);
+    EXPECT_TRUE(tree.SaveToRegistry());
+    EXPECT_EQ(machine.UpdatesCommitted(), 1u);
+    TETree reread(machine);
+    reread.LoadFromRegistry(scope);
+    EXPECT_EQ(Elements(reread, u"A"), U{u"a2"});
+}
+
 TEST(ETreeSave, AWriteFailingHalfWayLosesNoVariable)
 {
     test::TFakePlatform machine;
