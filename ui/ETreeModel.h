@@ -44,6 +44,9 @@ signals:
     void selectionChanged();
     // After a whole content replacement: re-read hidden, expanded, focus.
     void contentReset();
+    // The tree asks the view to open the in-place editor / end an open edit.
+    void editRequested(const TENode* node);
+    void finishEditingRequested();
 
 private:
     void BeforeInsert(TENode* parent, size_t first, size_t last) override;
@@ -60,6 +63,8 @@ private:
     void AfterReset() override;
     void FocusChanged(TENode* focused) override;
     void SelectionChanged() override;
+    void FinishEditing() override { emit finishEditingRequested(); }
+    void EditNode(TENode* node) override { emit editRequested(node); }
 
     TETree& fTree;
     bool fMoveStarted = false;
