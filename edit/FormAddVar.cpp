@@ -96,7 +96,6 @@ bool TfrmAddVar::createAndShowModal(const TETree& tree, std::u16string& text, ui
     form.editName->setFocus();
     int result;
     if (driver()) {
-        form.show();
         result = driver()(form);
     } else {
         result = form.exec();

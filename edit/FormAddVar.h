@@ -28,7 +28,8 @@ public:
                                    QWidget* parent = nullptr);
 
     // Tests run the dialog through this instead of a modal loop: it gets the
-    // shown dialog and returns its result (QDialog::Accepted or Rejected).
+    // dialog (not shown, so the window keeps its activation) and returns its
+    // result (QDialog::Accepted or Rejected).
     using TDriver = std::function<int(TfrmAddVar&)>;
     static void setDriver(TDriver driver);
 
