@@ -25,6 +25,11 @@ TETreeEdit::TETreeEdit(TETree& tree, TENode* node, QWidget* parent)
     setToolTip(QString()); // no hints over the editor
     ContentAssist = new TContentAssist(tree.Platform(), *this, this);
     connect(this, &QLineEdit::textChanged, this, &TETreeEdit::fitWidth);
+    // The popup is placed once per update; a moved or resized window would
+    // leave it standing elsewhere.
+    if (QWidget* top = parent ? parent->window() : nullptr) {
+        top->installEventFilter(this);
+    }
     // A hint row runs the window's command under its key, after this key
     // press is over (the command ends the edit first).
     connect(ContentAssist, &TContentAssist::commandKey, this, [this](int key) {
@@ -128,6 +133,14 @@ void TETreeEdit::keyPressEvent(QKeyEvent* event)
     if (!event->text().isEmpty() || shown) {
         UpdateCompletion(false);
     }
+}
+
+bool TETreeEdit::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window() && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        ContentAssist->Hide();
+    }
+    return QLineEdit::eventFilter(watched, event);
 }
 
 void TETreeEdit::focusOutEvent(QFocusEvent* event)

@@ -281,6 +281,12 @@ private slots:
         // The popup sits under the text, below the caret's line.
         const QPoint below = editor->mapToGlobal(QPoint(0, 0));
         QVERIFY(editor->contentAssist().popup()->y() >= below.y() + 16);
+        // A resized window hides it; the next keystroke brings it back.
+        f.window->resize(f.window->width() + 10, f.window->height());
+        QTRY_VERIFY(!editor->contentAssist().IsVisible());
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClick(editor, Qt::Key_N);
+        QVERIFY(editor->contentAssist().IsVisible());
         QTest::keyClick(editor, Qt::Key_Down);
         QTest::keyClick(editor, Qt::Key_Return);
         f.Type(editor, QString());
