@@ -81,10 +81,11 @@ TBorderedForm::TBorderedForm(QWidget* parent)
     setObjectName(QStringLiteral("ContentAssist"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(128, 128, 128));
-    setPalette(grey);
-    setAutoFillBackground(true);
+}
+
+void TBorderedForm::paintEvent(QPaintEvent*)
+{
+    QPainter(this).fillRect(rect(), QColor(128, 128, 128));
 }
 
 TContentAssist::TContentAssist(platform::IPlatform& platform, IVariablesGetter& getter, QLineEdit* edit)

@@ -37,6 +37,10 @@ class TBorderedForm : public QWidget {
 public:
     explicit TBorderedForm(QWidget* parent);
     TContentAssist* ca = nullptr;
+
+protected:
+    // The grey 1-pixel frame around the list.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class TContentAssist : public QObject {

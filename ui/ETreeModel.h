@@ -35,6 +35,10 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Drags carry the tree's node stream; the view decides every drop
+    // itself (ETreeViewDrag.cpp), these only let the toolkit draw it.
+    QStringList mimeTypes() const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
 signals:
     // States the view mirrors; the tree keeps them.

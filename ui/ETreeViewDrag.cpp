@@ -74,6 +74,10 @@ bool TETreeView::dropAt(TETreeView* source, const QPoint& pos)
     TENode* moved = DropNode(source->tree(), source->dragNode(), fTree, target, position, overwrite);
     if (moved) {
         setFocus(Qt::MouseFocusReason);
+        // The moved element is shown where it landed.
+        if (!moved->IsVariable()) {
+            fTree.SetExpanded(moved->Parent(), true);
+        }
         fTree.ActivateNode(moved);
     }
     return moved != nullptr;
