@@ -53,7 +53,8 @@ TfrmAddVar::TfrmAddVar(const TETree& tree, QWidget* parent)
     rbExpString->setToolTip(qtr("An expandable string registry value\r\nis a string that contains unexpanded\r\n"
                                 "references to environment variables\r\n(for example, '%PATH%')")
                                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    auto* types = new QVBoxLayout(radioGroup);
+    auto* types = new QHBoxLayout(radioGroup);
+    types->setContentsMargins(8, 4, 8, 4);
     types->addWidget(rbString);
     types->addWidget(rbExpString);
 
@@ -69,6 +70,8 @@ TfrmAddVar::TfrmAddVar(const TETree& tree, QWidget* parent)
     buttons->addWidget(btnOk);
     buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 8, 10, 8);
+    layout->setSpacing(4);
     layout->addWidget(lblVariableName);
     layout->addWidget(editName);
     layout->addWidget(lblErrorMessage);
