@@ -11,6 +11,7 @@
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
+#include "ui/EditActions.h"
 #include "ui/UiText.h"
 
 #include <QLabel>
@@ -143,6 +144,19 @@ private slots:
         f.Focus(u"TV", 0);
         f.Type(f.EditFocused(), QString());
         QCOMPARE(w.undoStack().Count(), steps);
+
+        // The first hint row runs "Insert directory path..." on the new element.
+        w.editActions().setPathChooser([&](bool folder) {
+            return folder ? QString::fromStdString((f.machine.prefix() / "drive_c" / "Windows").string()) : QString();
+        });
+        f.Focus(u"TV", 0);
+        QTest::keyClick(f.view(), Qt::Key_Insert, Qt::AltModifier);
+        editor = f.ElementEditor();
+        QTRY_VERIFY(editor->contentAssist().IsVisible());
+        QTest::keyClick(editor, Qt::Key_Down);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\Windows", u"b", u""}));
+        QVERIFY(!f.view()->isEditing());
     }
 
     void typedTextIsSplitOnlyWhereTheVariableIsSplit()
@@ -319,6 +333,16 @@ private slots:
         w.resize(w.width() - 150, w.height());
         QTRY_VERIFY(editor->geometry().right() <= f.view()->viewport()->width());
         QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(!f.view()->isEditing());
+
+        const QModelIndex other = f.view()->treeModel().indexOf(f.user().FindVariable(u"VCa"));
+        f.view()->scrollTo(other);
+        const QPoint at = f.view()->visualRect(other).center();
+        QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(f.view()->viewport(), Qt::LeftButton, {}, at);
+        QTRY_VERIFY(f.view()->isEditing());
+        QCOMPARE(qobject_cast<QLineEdit*>(f.view()->currentEditor())->text(), QStringLiteral("VCa"));
+        QTest::keyClick(f.view()->currentEditor(), Qt::Key_Escape);
 
         // A read-only variable opens no editor.
         for (TENode* variable : f.user().Variables()) {
