@@ -52,6 +52,7 @@ TETreeView::TETreeView(TETree& tree, QWidget* parent)
     connect(fModel, &TETreeModel::contentReset, this, &TETreeView::applyAll);
     connect(fModel, &TETreeModel::editRequested, this, &TETreeView::editNode);
     connect(fModel, &TETreeModel::finishEditingRequested, this, &TETreeView::finishEditing);
+    connect(fModel, &QAbstractItemModel::modelAboutToBeReset, this, &TETreeView::dropEdit);
     connect(this, &QTreeView::expanded, this, &TETreeView::onExpanded);
     connect(this, &QTreeView::collapsed, this, &TETreeView::onCollapsed);
     applyAll();

@@ -86,6 +86,9 @@ private:
     void applyAll();
     void onExpanded(const QModelIndex& index);
     void onCollapsed(const QModelIndex& index);
+    // Closes an open edit without committing it (the content under it is
+    // being replaced), keeping the keyboard focus in the tree.
+    void dropEdit();
 
     TETree& fTree;
     TETreeModel* fModel;

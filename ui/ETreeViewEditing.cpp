@@ -6,6 +6,8 @@
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
 
+#include <QLineEdit>
+
 namespace talvoren {
 
 bool TETreeView::editNode(const TENode* node)
@@ -44,6 +46,16 @@ void TETreeView::finishEditing()
     commitData(editor);
     closeEditor(editor, QAbstractItemDelegate::NoHint);
     setFocus();
+}
+
+void TETreeView::dropEdit()
+{
+    if (auto* editor = qobject_cast<QLineEdit*>(fEditor.data())) {
+        // Undo, redo or a reload: the node under the editor is going, and a
+        // commit now would push in the middle of the replacement.
+        editor->setModified(false);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
 }
 
 void TETreeView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)

@@ -157,6 +157,17 @@ private slots:
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\Windows", u"b", u""}));
         QVERIFY(!f.view()->isEditing());
+
+        // Undo from the toolbar while typing replaces the content under the
+        // editor: the edit is dropped, nothing dangles.
+        f.Focus(u"TV", 0);
+        QTest::keyClicks(f.EditFocused(), QStringLiteral("zz"));
+        w.actEditUndoExecute();
+        QTRY_VERIFY(!f.view()->isEditing());
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"", u"b", u""}));
+        f.Focus(u"TV", 0);
+        f.Type(f.EditFocused(), QStringLiteral("after"));
+        QCOMPARE(f.Elements(u"TV"), (U{u"after", u"", u"b", u""}));
     }
 
     void typedTextIsSplitOnlyWhereTheVariableIsSplit()
