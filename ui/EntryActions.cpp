@@ -43,6 +43,7 @@ TEntryActions::TEntryActions(TEditActions::TWindow window)
     make(actEditPaste, "actEditPaste", "Paste", imgPaste,
          {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
          &TEntryActions::actEditPasteExecute);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { fClipboardChanged = true; });
 }
 
 TETree* TEntryActions::Tree() const
@@ -75,12 +76,14 @@ void TEntryActions::Update()
     actEditAddValue->setEnabled(editable && tree->CanAddEmptyElement());
     actEditEditAsText->setEnabled(editable && !view->isEditing());
     actEditCopy->setEnabled(view && view->hasFocus() && tree->GetFocusedNode());
-    bool paste = false;
-    if (treeEditable) {
+    if (fClipboardChanged && treeEditable) {
+        // Asking the clipboard may wait for another program: once per change.
+        fClipboardChanged = false;
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-        paste = data && (data->hasFormat(variableClipboardFormat()) || (data->hasText() && tree->CanAddElement()));
+        fClipboardRecord = data && data->hasFormat(variableClipboardFormat());
+        fClipboardText = data && data->hasText();
     }
-    actEditPaste->setEnabled(paste);
+    actEditPaste->setEnabled(treeEditable && (fClipboardRecord || (fClipboardText && tree->CanAddElement())));
 }
 
 void TEntryActions::actEditAddVariableExecute()

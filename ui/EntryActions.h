@@ -38,6 +38,10 @@ private:
     QLineEdit* FocusedEditor() const;
 
     TEditActions::TWindow fWindow;
+    // What the clipboard offers, read again after each change of it.
+    bool fClipboardChanged = true;
+    bool fClipboardRecord = false;
+    bool fClipboardText = false;
 };
 
 } // namespace talvoren
