@@ -1,6 +1,7 @@
 #include "ui/ETreeModel.h"
 
 #include "ui/Icons.h"
+#include "ui/NodeMime.h"
 #include "ui/UiText.h"
 
 #include <QColor>
@@ -124,12 +125,18 @@ Qt::ItemFlags TETreeModel::flags(const QModelIndex& index) const
     }
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (fTree.IsWritable(node)) {
-        flags |= Qt::ItemIsEditable;
+        flags |= Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
     }
+    flags |= Qt::ItemIsDropEnabled;
     if (!node->IsVariable()) {
         flags |= Qt::ItemNeverHasChildren;
     }
     return flags;
+}
+
+QStringList TETreeModel::mimeTypes() const
+{
+    return {nodeStreamFormat()};
 }
 
 // --- forwarding --------------------------------------------------------------

@@ -35,6 +35,10 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Drags carry the tree's node stream; the view decides every drop
+    // itself (ETreeViewDrag.cpp), these only let the toolkit draw it.
+    QStringList mimeTypes() const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
 signals:
     // States the view mirrors; the tree keeps them.
@@ -44,6 +48,9 @@ signals:
     void selectionChanged();
     // After a whole content replacement: re-read hidden, expanded, focus.
     void contentReset();
+    // The tree asks the view to open the in-place editor / end an open edit.
+    void editRequested(const TENode* node);
+    void finishEditingRequested();
 
 private:
     void BeforeInsert(TENode* parent, size_t first, size_t last) override;
@@ -60,6 +67,8 @@ private:
     void AfterReset() override;
     void FocusChanged(TENode* focused) override;
     void SelectionChanged() override;
+    void FinishEditing() override { emit finishEditingRequested(); }
+    void EditNode(TENode* node) override { emit editRequested(node); }
 
     TETree& fTree;
     bool fMoveStarted = false;

@@ -1,6 +1,6 @@
 #include "ui/ETreeView.h"
 
-#include "ui/ETreeDelegate.h"
+#include "ui/ETreeEdit.h"
 #include "ui/ETreeModel.h"
 #include "ui/UiText.h"
 
@@ -29,11 +29,17 @@ TETreeView::TETreeView(TETree& tree, QWidget* parent)
     , fModel(new TETreeModel(tree, this))
 {
     setModel(fModel);
-    setItemDelegate(new TETreeDelegate(this));
+    setItemDelegate(new TETreeStringEditLink(tree, this));
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // F2 is the window's command; a slow second click and a double click
+    // open the editor here.
+    setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setAutoExpandDelay(kDragExpandDelayMs);
     setIconSize(QSize(16, 16));
     setAnimated(true);
     setAllColumnsShowFocus(true);
@@ -44,6 +50,9 @@ TETreeView::TETreeView(TETree& tree, QWidget* parent)
     connect(fModel, &TETreeModel::focusChanged, this, &TETreeView::applyFocus);
     connect(fModel, &TETreeModel::selectionChanged, this, &TETreeView::applySelection);
     connect(fModel, &TETreeModel::contentReset, this, &TETreeView::applyAll);
+    connect(fModel, &TETreeModel::editRequested, this, &TETreeView::editNode);
+    connect(fModel, &TETreeModel::finishEditingRequested, this, &TETreeView::finishEditing);
+    connect(fModel, &QAbstractItemModel::modelAboutToBeReset, this, &TETreeView::dropEdit);
     connect(this, &QTreeView::expanded, this, &TETreeView::onExpanded);
     connect(this, &QTreeView::collapsed, this, &TETreeView::onCollapsed);
     applyAll();

@@ -5,9 +5,11 @@
 // them and reports the user's changes back, so undo and reload restore what
 // the user sees.
 
+#include "edit/ETreeDrop.h"
 #include "model/ETree.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTreeView>
 
 namespace talvoren {
@@ -33,8 +35,26 @@ public:
     void expandAllNodes();
     void collapseAllNodes();
 
+    // In-place editing (ETreeViewEditing.cpp): opens the editor on a node
+    // (expanding its variable), commits an open edit and gives the tree the
+    // focus back; the open editor or nullptr.
+    bool editNode(const TENode* node);
+    void finishEditing();
+    QWidget* currentEditor() const { return fEditor; }
+
+    // Dragging (ETreeViewDrag.cpp). Where a node dragged from `source` would
+    // land at `pos` (viewport coordinates): the node under it (nullptr over
+    // empty space) and the part of it; whether it may land there.
+    bool dropTargetAt(const TETreeView* source, const QPoint& pos, TENode** target, TDropPosition* position) const;
+    // The drop itself, as the mouse would make it: one undo step.
+    bool dropAt(TETreeView* source, const QPoint& pos);
+    // The node a drag from here carries (the focused one), once it may start.
+    TENode* dragNode() const;
+
     // Hints stay on screen this long.
     static constexpr int kHintDisplayMs = 20000;
+    // A collapsed variable opens after this pause while a node is dragged over it.
+    static constexpr int kDragExpandDelayMs = 700;
 
 signals:
     // The tree received the input focus.
@@ -45,6 +65,12 @@ protected:
     bool viewportEvent(QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 public:
     // Searches from the focused node (all nodes, expanding a variable when
@@ -60,6 +86,9 @@ private:
     void applyAll();
     void onExpanded(const QModelIndex& index);
     void onCollapsed(const QModelIndex& index);
+    // Closes an open edit without committing it (the content under it is
+    // being replaced), keeping the keyboard focus in the tree.
+    void dropEdit();
 
     TETree& fTree;
     TETreeModel* fModel;
@@ -67,6 +96,7 @@ private:
     bool fReadOnlyLook = false;
     QString fSearchText;
     QElapsedTimer fSearchClock;
+    QPointer<QWidget> fEditor;
 };
 
 } // namespace talvoren

@@ -13,9 +13,11 @@
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
 #include "ui/EditActions.h"
+#include "ui/EntryActions.h"
 #include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
 #include "ui/FormYesNoCancel.h"
+#include "ui/HelpActions.h"
 #include "ui/Icons.h"
 #include "ui/SingleInstance.h"
 #include "ui/Splitter.h"
@@ -253,6 +255,8 @@ void TfrmMain::CreateActions()
                                      [this] {
                                          return fOptions && fOptions->onDeleteConfirmation;
                                      }});
+    fEntryActions = new TEntryActions({this, [this] { return ActiveTree; }, {}});
+    fHelpActions = new THelpActions(fPlatform, this);
 
     actViewShowMain = makeCommand(this, "actViewShowMain", "Main", -1, {});
     actViewShowInterface = makeCommand(this, "actViewShowInterface", "Interface", -1, {});
@@ -267,23 +271,30 @@ void TfrmMain::CreateMenus()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("tbxMainmenu"));
+    const TEditActions& e = *fEditActions;
+    const TEntryActions& t = *fEntryActions;
+    const THelpActions& h = *fHelpActions;
 
     QMenu* file = bar->addMenu(qtr("&File"));
-    file->addAction(actFileSave);
+    file->addActions({actFileSave, h.actFileBackup, h.actFileOptions});
     file->addSeparator();
     file->addAction(actFileRestartAsAdmin);
     file->addSeparator();
     file->addAction(actFileExit);
 
     QMenu* edit = bar->addMenu(qtr("&Edit"));
-    // The Edit menu below Undo and Redo and the context menu of both trees
-    // hold the same commands.
-    const TEditActions& e = *fEditActions;
-    auto addNodeCommands = [&](QMenu* menu) {
-        menu->addAction(e.actEditDelete);
+    // The Edit menu and the context menu of both trees hold the same node
+    // commands; the menu adds Undo, Redo and the search.
+    auto addNodeCommands = [&](QMenu* menu, bool withFind) {
+        menu->addActions({t.actEditCopy, t.actEditPaste, e.actEditDelete});
         menu->addSeparator();
-        menu->addActions({e.actEditEditAsPath, e.actEditEditAsFile, e.actEditChangeType, e.actEditCleanup,
-                          e.actEditMoveUp, e.actEditMoveDown});
+        if (withFind) {
+            menu->addActions({h.actEditFind, h.actEditFindNext});
+            menu->addSeparator();
+        }
+        menu->addActions({t.actEditAddVariable, t.actEditAddValue, t.actEditEditAsText, e.actEditEditAsPath,
+                          e.actEditEditAsFile, e.actEditChangeType, e.actEditCleanup, e.actEditMoveUp,
+                          e.actEditMoveDown});
         menu->addSeparator();
         menu->addAction(e.actEditOpenFolder);
         menu->addSeparator();
@@ -294,11 +305,11 @@ void TfrmMain::CreateMenus()
     edit->addAction(actEditUndo);
     edit->addAction(actEditRedo);
     edit->addSeparator();
-    addNodeCommands(edit);
+    addNodeCommands(edit, true);
 
     tbxPopup = new QMenu(this);
     tbxPopup->setObjectName(QStringLiteral("tbxPopup"));
-    addNodeCommands(tbxPopup);
+    addNodeCommands(tbxPopup, false);
 
     QMenu* view = bar->addMenu(qtr("&View"));
     view->addAction(actViewShowInformation);
@@ -307,6 +318,9 @@ void TfrmMain::CreateMenus()
     toolbars->addAction(actViewShowMain);
     toolbars->addAction(actViewShowInterface);
     toolbars->addAction(actViewShowUser);
+
+    QMenu* help = bar->addMenu(qtr("&Help"));
+    help->addActions({h.actHelpAbout, h.actHelpCheckUpdates, h.actHelpDonate});
 }
 
 void TfrmMain::CreateToolbars()
@@ -325,14 +339,28 @@ void TfrmMain::CreateToolbars()
     tbMain->addAction(actEditUndo);
     tbMain->addAction(actEditRedo);
     tbMain->addSeparator();
-    tbMain->addAction(fEditActions->actEditDelete);
+    const TEditActions& e = *fEditActions;
+    const TEntryActions& t = *fEntryActions;
+    tbMain->addActions({t.actEditCopy, t.actEditPaste, e.actEditDelete});
     tbMain->addSeparator();
-    tbMain->addActions({fEditActions->actEditEditAsPath, fEditActions->actEditEditAsFile,
-                        fEditActions->actEditChangeType, fEditActions->actEditMoveUp, fEditActions->actEditMoveDown});
+    tbMain->addActions({t.actEditAddVariable, t.actEditAddValue, t.actEditEditAsText, e.actEditEditAsPath,
+                        e.actEditEditAsFile, e.actEditChangeType, e.actEditMoveUp, e.actEditMoveDown});
+    tbMain->addSeparator();
+    tbMain->addAction(fHelpActions->actFileOptions);
     tbMain->addSeparator();
     // The show/hide buttons name the commands in their hints, not in a check.
     tbMain->addAction(actViewShowInformation);
     tbMain->addAction(actViewShowReadOnly);
+    tbMain->addSeparator();
+    tbMain->addActions({fHelpActions->actHelpCheckUpdates, fHelpActions->actHelpAbout});
+    tbMain->addSeparator();
+    auto* donate = new QLabel(QStringLiteral("<a href=\"donate\" style=\"text-decoration:none\"><b>%1</b></a>")
+                                  .arg(qtr("Donate").toHtmlEscaped()),
+                              tbMain);
+    donate->setObjectName(QStringLiteral("lblDonate"));
+    donate->setContentsMargins(4, 0, 4, 0);
+    connect(donate, &QLabel::linkActivated, fHelpActions, &THelpActions::actHelpDonateExecute);
+    tbMain->addWidget(donate);
     addToolBar(Qt::TopToolBarArea, tbMain);
     addToolBarBreak(Qt::TopToolBarArea);
 
@@ -614,6 +642,7 @@ void TfrmMain::UpdateActions()
     actViewShowInterface->setChecked(!tbInterface->isHidden());
     actViewShowUser->setChecked(!tbUser->isHidden());
     fEditActions->Update();
+    fEntryActions->Update();
     UpdateStatusBar();
 }
 

@@ -28,6 +28,8 @@ class IPlatform;
 
 class IIniFileStore;
 class TEditActions;
+class TEntryActions;
+class THelpActions;
 class TETree;
 class TETreeView;
 class TOptions;
@@ -70,6 +72,7 @@ public:
     TETreeView* activeView() const { return ActiveTree; }
     TUndoStack& undoStack() const { return *UndoStack; }
     TEditActions& editActions() const { return *fEditActions; }
+    TEntryActions& entryActions() const { return *fEntryActions; }
     TTreePanel* sysPanel() const { return tbxPanelSysTree; }
     TTreePanel* userPanel() const { return tbxPanelUserTree; }
     QToolButton* restartButton() const { return btnRestartAsAdmin; }
@@ -163,6 +166,8 @@ private:
     QMenu* popupToolbar = nullptr;
     QMenu* tbxPopup = nullptr;
     TEditActions* fEditActions = nullptr;
+    TEntryActions* fEntryActions = nullptr;
+    THelpActions* fHelpActions = nullptr;
 
     QAction* actFileSave = nullptr;
     QAction* actFileRestartAsAdmin = nullptr;

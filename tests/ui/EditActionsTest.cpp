@@ -260,9 +260,11 @@ private slots:
             names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
         }
         QCOMPARE(names,
-                 (QStringList{"actEditDelete", "-", "actEditEditAsPath", "actEditEditAsFile", "actEditChangeType",
-                              "actEditCleanup", "actEditMoveUp", "actEditMoveDown", "-", "actEditOpenFolder", "-",
-                              "actEditLong2Short", "actEditShort2Long", "actEditInline", "-", "actEditRefresh"}));
+                 (QStringList{"actEditCopy", "actEditPaste", "actEditDelete", "-", "actEditAddVariable",
+                              "actEditAddValue", "actEditEditAsText", "actEditEditAsPath", "actEditEditAsFile",
+                              "actEditChangeType", "actEditCleanup", "actEditMoveUp", "actEditMoveDown", "-",
+                              "actEditOpenFolder", "-", "actEditLong2Short", "actEditShort2Long", "actEditInline", "-",
+                              "actEditRefresh"}));
         QCOMPARE(w.userVarView()->contextMenuPolicy(), Qt::CustomContextMenu);
         QCOMPARE(w.sysVarView()->contextMenuPolicy(), Qt::CustomContextMenu);
     }

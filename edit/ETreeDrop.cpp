@@ -1,0 +1,93 @@
+#include "edit/ETreeDrop.h"
+
+#include "edit/PushInterface.h"
+#include "model/ETree.h"
+#include "settings/Exclusions.h"
+
+namespace talvoren {
+
+namespace {
+
+bool isSplit(const TETree& tree, const TENode* node)
+{
+    const TExclusions* exclusions = tree.GetExclusions();
+    return !exclusions || exclusions->isSplit(tree.GetVariableName(node));
+}
+
+void push(TETree& tree)
+{
+    if (IPushInterface* undo = tree.GetPushInterface()) {
+        undo->Push();
+    }
+}
+
+TENode* dropVariable(TETree& source, TENode* variable, TETree& receiver, const TOverwriteQuestion& overwrite)
+{
+    const std::u16string name = source.GetVariableName(variable);
+    TENode* existing = receiver.FindVariable(name);
+    if (existing && overwrite && !overwrite(name)) {
+        return nullptr;
+    }
+    push(receiver);
+    if (existing) {
+        receiver.DeleteNode(existing);
+    }
+    const std::vector<uint8_t> stream = source.WriteNode(variable);
+    TENode* moved = receiver.InsertFromStream(stream, nullptr, 0);
+    source.DeleteNode(variable);
+    return moved;
+}
+
+TENode* dropElement(TETree& source, TENode* element, TETree& receiver, TENode* target, TDropPosition position)
+{
+    TENode* variable = receiver.GetVariableNode(target);
+    size_t row;
+    if (target->IsVariable()) {
+        row = position == TDropPosition::Below ? 0 : variable->ChildCount();
+    } else {
+        row = position == TDropPosition::Below ? target->Row() + 1 : target->Row();
+    }
+    push(receiver);
+    if (&source == &receiver) {
+        // MoveElement counts the row after taking the element out.
+        if (element->Parent() == variable && element->Row() < row) {
+            --row;
+        }
+        receiver.MoveElement(element, variable, row);
+        return element;
+    }
+    TENode* moved = receiver.InsertFromStream(source.WriteNode(element), variable, row);
+    source.DeleteNode(element);
+    return moved;
+}
+
+} // namespace
+
+bool CanStartDrag(const TETree& tree, const TENode* node)
+{
+    return node && tree.IsWritable(node);
+}
+
+bool CanDrop(const TETree& source, const TENode* dragged, const TETree& receiver, const TENode* target)
+{
+    if (!dragged || dragged == target || !receiver.IsEditable()) {
+        return false;
+    }
+    if (dragged->IsVariable()) {
+        return &source != &receiver;
+    }
+    return target && receiver.IsWritable(target) && isSplit(receiver, target);
+}
+
+TENode* DropNode(TETree& source, TENode* dragged, TETree& receiver, TENode* target, TDropPosition position,
+                 const TOverwriteQuestion& overwrite)
+{
+    TENode* moved = dragged->IsVariable() ? dropVariable(source, dragged, receiver, overwrite)
+                                          : dropElement(source, dragged, receiver, target, position);
+    if (moved) {
+        receiver.ActivateNode(moved);
+    }
+    return moved;
+}
+
+} // namespace talvoren

@@ -1,0 +1,37 @@
+#pragma once
+
+// Dragging nodes within and between the two environment trees: whether a
+// drag may start, whether the node may land where the pointer is, and the
+// move itself, one undo step. The window only maps mouse positions to the
+// node under the pointer and its part of it.
+
+#include <functional>
+#include <string>
+
+namespace talvoren {
+
+class TETree;
+class TENode;
+
+// Where the pointer is relative to the node under it.
+enum class TDropPosition { Above, On, Below };
+
+// A writable node of an editable tree.
+bool CanStartDrag(const TETree& tree, const TENode* node);
+
+// `target` is the node under the pointer, nullptr over empty space. A
+// variable lands anywhere in the other tree; an element on any node whose
+// variable is writable and split, in either tree.
+bool CanDrop(const TETree& source, const TENode* dragged, const TETree& receiver, const TENode* target);
+
+// Asked when a dropped variable's name exists in the receiving tree; false
+// ("No") ends the drop with nothing changed.
+using TOverwriteQuestion = std::function<bool(const std::u16string& name)>;
+
+// Moves `dragged` (already accepted by CanDrop) from `source` into
+// `receiver`, pushing one undo step first, and focuses and selects the moved
+// node in `receiver`, which it returns (nullptr when nothing moved).
+TENode* DropNode(TETree& source, TENode* dragged, TETree& receiver, TENode* target, TDropPosition position,
+                 const TOverwriteQuestion& overwrite);
+
+} // namespace talvoren

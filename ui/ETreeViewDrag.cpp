@@ -1,0 +1,135 @@
+// The tree view's side of drag and drop: a drag carries the focused node;
+// a drop is accepted only from one of the window's two trees, where the
+// rules of edit/ETreeDrop.h allow it, and becomes one undo step.
+
+#include "model/Translation.h"
+#include "ui/ETreeModel.h"
+#include "ui/ETreeView.h"
+#include "ui/FormYesNo.h"
+#include "ui/NodeMime.h"
+
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+
+namespace talvoren {
+
+namespace {
+
+// A drag that started in a tree of the same window.
+const TETreeView* treeSource(const TETreeView* self, QObject* source)
+{
+    auto* view = qobject_cast<TETreeView*>(source);
+    return view && view->window() == self->window() ? view : nullptr;
+}
+
+} // namespace
+
+TENode* TETreeView::dragNode() const
+{
+    TENode* node = fTree.GetFocusedNode();
+    return CanStartDrag(fTree, node) ? node : nullptr;
+}
+
+bool TETreeView::dropTargetAt(const TETreeView* source, const QPoint& pos, TENode** target,
+                              TDropPosition* position) const
+{
+    const QModelIndex index = indexAt(pos);
+    TENode* node = TETreeModel::nodeOf(index);
+    TDropPosition part = TDropPosition::On;
+    if (node) {
+        // The upper and lower quarters of a row are above and below it.
+        const QRect rect = visualRect(index);
+        const int margin = std::max(2, rect.height() / 4);
+        if (pos.y() < rect.top() + margin) {
+            part = TDropPosition::Above;
+        } else if (pos.y() >= rect.bottom() - margin) {
+            part = TDropPosition::Below;
+        }
+    }
+    if (target) {
+        *target = node;
+    }
+    if (position) {
+        *position = part;
+    }
+    const TENode* dragged = source ? source->dragNode() : nullptr;
+    return dragged && CanDrop(source->tree(), dragged, fTree, node);
+}
+
+bool TETreeView::dropAt(TETreeView* source, const QPoint& pos)
+{
+    TENode* target = nullptr;
+    TDropPosition position = TDropPosition::On;
+    if (!dropTargetAt(source, pos, &target, &position)) {
+        return false;
+    }
+    auto overwrite = [this](const std::u16string& name) {
+        // Only "No" keeps the variable that is there.
+        return TfrmYesNo::createAndShowModal(
+                   trFormat("Variable '%s' already exists\r\nDo you want to overwrite it?", name), window())
+            != mrNo;
+    };
+    TENode* moved = DropNode(source->tree(), source->dragNode(), fTree, target, position, overwrite);
+    if (moved) {
+        setFocus(Qt::MouseFocusReason);
+        // The moved element is shown where it landed.
+        if (!moved->IsVariable()) {
+            fTree.SetExpanded(moved->Parent(), true);
+        }
+        fTree.ActivateNode(moved);
+    }
+    return moved != nullptr;
+}
+
+void TETreeView::startDrag(Qt::DropActions)
+{
+    TENode* node = dragNode();
+    if (!node) {
+        return;
+    }
+    auto* drag = new QDrag(this);
+    drag->setMimeData(dragDataFor(fTree, node));
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+}
+
+void TETreeView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (treeSource(this, event->source()) && event->mimeData()->hasFormat(nodeStreamFormat())) {
+        QTreeView::dragEnterEvent(event);
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void TETreeView::dragMoveEvent(QDragMoveEvent* event)
+{
+    // The base class scrolls near the edges and opens collapsed variables.
+    QTreeView::dragMoveEvent(event);
+    const TETreeView* source = treeSource(this, event->source());
+    if (source && dropTargetAt(source, event->position().toPoint(), nullptr, nullptr)) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TETreeView::dropEvent(QDropEvent* event)
+{
+    auto* source = const_cast<TETreeView*>(treeSource(this, event->source()));
+    // The move is ours: the item model must not remove anything itself.
+    if (source && dropAt(source, event->position().toPoint())) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+}
+
+} // namespace talvoren

@@ -1,0 +1,163 @@
+#include "ui/EntryActions.h"
+
+#include "edit/FormAddVar.h"
+#include "model/ETree.h"
+#include "model/Translation.h"
+#include "ui/Command.h"
+#include "ui/ETreeView.h"
+#include "ui/FormYesNo.h"
+#include "ui/Icons.h"
+#include "ui/NodeMime.h"
+#include "ui/UiText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMimeData>
+
+namespace talvoren {
+
+TEntryActions::TEntryActions(TEditActions::TWindow window)
+    : QObject(window.widget)
+    , fWindow(std::move(window))
+{
+    QWidget* w = fWindow.widget;
+    auto make = [&](QAction*& action, const char* name, const char* caption, int image, const QList<QKeySequence>& keys,
+                    void (TEntryActions::*execute)()) {
+        action = makeCommand(w, name, caption, image);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, execute);
+    };
+    make(actEditAddVariable, "actEditAddVariable", "Add variable...", imgAddVariable, {QKeySequence(Qt::Key_Insert)},
+         &TEntryActions::actEditAddVariableExecute);
+    setCommandHint(actEditAddVariable, "Add new variable");
+    make(actEditAddValue, "actEditAddValue", "Add value", imgAddValue, {QKeySequence(Qt::ALT | Qt::Key_Insert)},
+         &TEntryActions::actEditAddValueExecute);
+    setCommandHint(actEditAddValue, "Add value to the current variable");
+    make(actEditEditAsText, "actEditEditAsText", "&Edit", imgEdit, {QKeySequence(Qt::Key_F2)},
+         &TEntryActions::actEditEditAsTextExecute);
+    make(actEditCopy, "actEditCopy", "Copy", imgCopy,
+         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)},
+         &TEntryActions::actEditCopyExecute);
+    make(actEditPaste, "actEditPaste", "Paste", imgPaste,
+         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+         &TEntryActions::actEditPasteExecute);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { fClipboardChanged = true; });
+}
+
+TETree* TEntryActions::Tree() const
+{
+    TETreeView* view = fWindow.activeTree();
+    return view ? &view->tree() : nullptr;
+}
+
+bool TEntryActions::IsTreeInUse() const
+{
+    const TETreeView* view = fWindow.activeTree();
+    return view && (view->hasFocus() || view->isEditing());
+}
+
+QLineEdit* TEntryActions::FocusedEditor() const
+{
+    TETreeView* view = fWindow.activeTree();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    return view && editor && view->isAncestorOf(editor) ? editor : nullptr;
+}
+
+void TEntryActions::Update()
+{
+    TETree* tree = Tree();
+    const TETreeView* view = fWindow.activeTree();
+    const bool inUse = IsTreeInUse();
+    const bool treeEditable = inUse && tree->IsEditable();
+    const bool editable = treeEditable && tree->CanChangeFocusedNode();
+    actEditAddVariable->setEnabled(treeEditable);
+    actEditAddValue->setEnabled(editable && tree->CanAddEmptyElement());
+    actEditEditAsText->setEnabled(editable && !view->isEditing());
+    actEditCopy->setEnabled(view && view->hasFocus() && tree->GetFocusedNode());
+    if (fClipboardChanged && treeEditable) {
+        // Asking the clipboard may wait for another program: once per change.
+        fClipboardChanged = false;
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        fClipboardRecord = data && data->hasFormat(variableClipboardFormat());
+        fClipboardText = data && data->hasText();
+    }
+    actEditPaste->setEnabled(treeEditable && (fClipboardRecord || (fClipboardText && tree->CanAddElement())));
+}
+
+void TEntryActions::actEditAddVariableExecute()
+{
+    TETree* tree = Tree();
+    if (!tree) {
+        return;
+    }
+    tree->FinishEditing();
+    std::u16string name;
+    uint8_t type = kDataTypeString;
+    if (TfrmAddVar::createAndShowModal(*tree, name, type, fWindow.widget)) {
+        fWindow.activeTree()->setFocus();
+        tree->UndoableAddEmptyVariable(name, type, false);
+    }
+}
+
+void TEntryActions::actEditAddValueExecute()
+{
+    if (TETree* tree = Tree()) {
+        tree->UndoableAddEmptyElement();
+    }
+}
+
+void TEntryActions::actEditEditAsTextExecute()
+{
+    if (TETreeView* view = fWindow.activeTree()) {
+        view->editNode(view->tree().GetFocusedNode());
+    }
+}
+
+void TEntryActions::actEditCopyExecute()
+{
+    if (QLineEdit* editor = FocusedEditor()) {
+        editor->copy();
+        return;
+    }
+    TETree* tree = Tree();
+    if (tree && tree->GetFocusedNode()) {
+        QGuiApplication::clipboard()->setMimeData(clipboardDataFor(*tree, tree->GetFocusedNode()));
+    }
+}
+
+void TEntryActions::actEditPasteExecute()
+{
+    if (QLineEdit* editor = FocusedEditor()) {
+        editor->paste();
+        return;
+    }
+    TETree* tree = Tree();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!tree || !data) {
+        return;
+    }
+    if (data->hasFormat(variableClipboardFormat())) {
+        // A record that cannot be read is not pasted as anything else.
+        const std::optional<TVariableRecord> record = variableRecordOf(data);
+        if (!record) {
+            return;
+        }
+        if (tree->IsExist(record->name)) {
+            const std::u16string question
+                = trFormat("Variable '%s' already exists\r\nDo you want to overwrite it?", record->name);
+            if (TfrmYesNo::createAndShowModal(question, fWindow.widget) == mrYes) {
+                tree->UndoableReplaceVariable(record->name, record->value);
+            }
+        } else {
+            tree->UndoableAddVariable(record->name, record->value, record->dataType, false);
+        }
+        return;
+    }
+    if (data->hasText() && tree->CanAddElement()) {
+        tree->UndoableAddElement(fromQ(data->text()));
+    }
+}
+
+} // namespace talvoren

@@ -1,0 +1,48 @@
+#include "ui/HelpActions.h"
+
+#include "platform/Platform.h"
+#include "ui/Command.h"
+#include "ui/Icons.h"
+
+#include <QAction>
+#include <QWidget>
+
+namespace talvoren {
+
+THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
+    : QObject(window)
+    , fPlatform(platform)
+    , fWindow(window)
+{
+    auto pending = [&](QAction*& action, const char* name, const char* caption, int image, const QKeySequence& keys) {
+        action = makeCommand(window, name, caption, image, keys);
+        action->setEnabled(false);
+        setCommandHint(action, "Not available in this version");
+    };
+    pending(actFileBackup, "actFileBackup", "Backup...", -1, {});
+    pending(actFileOptions, "actFileOptions", "Options...", imgOptions, {});
+    pending(actEditFind, "actEditFind", "Find...", -1, QKeySequence(Qt::CTRL | Qt::Key_F));
+    // Enabled once a search has run; there is no search yet.
+    pending(actEditFindNext, "actEditFindNext", "Find Next", -1, QKeySequence(Qt::Key_F3));
+    pending(actHelpAbout, "actHelpAbout", "About...", imgAbout, QKeySequence(Qt::Key_F1));
+    pending(actHelpCheckUpdates, "actHelpCheckUpdates", "Check for updates...", imgCheckUpdates, {});
+
+    actHelpDonate = makeCommand(window, "actHelpDonate", "Donate...", -1);
+    QFont italic = actHelpDonate->font();
+    italic.setItalic(true);
+    actHelpDonate->setFont(italic);
+    connect(actHelpDonate, &QAction::triggered, this, &THelpActions::actHelpDonateExecute);
+}
+
+const char16_t* THelpActions::DonationUrl()
+{
+    return u"https://www.talvoren.org/en/donation";
+}
+
+void THelpActions::actHelpDonateExecute()
+{
+    // A shell that cannot open the page is not reported.
+    fPlatform.shell().execute(u"open", DonationUrl(), u"", static_cast<uintptr_t>(fWindow->winId()));
+}
+
+} // namespace talvoren

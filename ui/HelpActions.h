@@ -1,0 +1,43 @@
+#pragma once
+
+// The window's commands outside editing that have no dialog behind them yet
+// (backup, options, find, about, the update check), each in its place in the
+// menus and toolbars but disabled with a hint saying so, and "Donate...",
+// which opens the donation page.
+
+#include <QObject>
+
+class QAction;
+class QWidget;
+
+namespace talvoren {
+
+namespace platform {
+class IPlatform;
+}
+
+class THelpActions : public QObject {
+    Q_OBJECT
+public:
+    THelpActions(platform::IPlatform& platform, QWidget* window);
+
+    // The donation page (the vendor's site, path "/en/donation").
+    static const char16_t* DonationUrl();
+
+    QAction* actFileBackup = nullptr;
+    QAction* actFileOptions = nullptr;
+    QAction* actEditFind = nullptr;
+    QAction* actEditFindNext = nullptr;
+    QAction* actHelpAbout = nullptr;
+    QAction* actHelpCheckUpdates = nullptr;
+    QAction* actHelpDonate = nullptr;
+
+public slots:
+    void actHelpDonateExecute();
+
+private:
+    platform::IPlatform& fPlatform;
+    QWidget* fWindow;
+};
+
+} // namespace talvoren
