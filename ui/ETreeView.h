@@ -45,6 +45,8 @@ protected:
     bool viewportEvent(QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 public:
     // Searches from the focused node (all nodes, expanding a variable when
@@ -65,6 +67,7 @@ private:
     TETreeModel* fModel;
     bool fSyncing = false; // while the view follows the tree, it reports nothing back
     bool fReadOnlyLook = false;
+    bool fResyncPending = false;
     QString fSearchText;
     QElapsedTimer fSearchClock;
 };
