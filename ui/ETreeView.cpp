@@ -83,10 +83,49 @@ void TETreeView::collapseAllNodes()
     guarded(fSyncing, [&] { collapseAll(); });
 }
 
+void FocusFirstEditableVariable(TETree& tree)
+{
+    TENode* first = nullptr;
+    for (TENode* variable : tree.Variables()) {
+        if (variable->IsHidden()) {
+            continue;
+        }
+        if (tree.IsWritable(variable)) {
+            first = variable;
+            break;
+        }
+        first = first ? first : variable;
+    }
+    if (first) {
+        tree.ActivateNode(first);
+    }
+}
+
 void TETreeView::focusInEvent(QFocusEvent* event)
 {
     QTreeView::focusInEvent(event);
+    viewport()->update();
     emit treeFocused(this);
+}
+
+void TETreeView::focusOutEvent(QFocusEvent* event)
+{
+    QTreeView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TETreeView::initViewItemOption(QStyleOptionViewItem* option) const
+{
+    QTreeView::initViewItemOption(option);
+    if (!hasFocus() && !isEditing()) {
+        option->state &= ~QStyle::State_Active;
+        // Some styles give both colour groups the same highlight.
+        const QColor inactive = palette().color(QPalette::Inactive, QPalette::Highlight);
+        if (inactive == palette().color(QPalette::Active, QPalette::Highlight)) {
+            option->palette.setColor(QPalette::Inactive, QPalette::Highlight, palette().color(QPalette::Midlight));
+            option->palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette().color(QPalette::Text));
+        }
+    }
 }
 
 bool TETreeView::viewportEvent(QEvent* event)

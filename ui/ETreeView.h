@@ -14,6 +14,10 @@ namespace talvoren {
 
 class TETreeModel;
 
+// Focuses and selects the first variable shown that the user can edit (the
+// first one shown when none is editable): where a freshly loaded tree starts.
+void FocusFirstEditableVariable(TETree& tree);
+
 class TETreeView : public QTreeView {
     Q_OBJECT
 public:
@@ -42,6 +46,10 @@ signals:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // The tree without the input focus draws its selection in the inactive
+    // colours, so that the active tree is the one that stands out.
+    void initViewItemOption(QStyleOptionViewItem* option) const override;
     bool viewportEvent(QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;

@@ -119,6 +119,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
         fSysView->setReadOnlyLook(true);
         btnRestartAsAdmin->show();
     }
+    FocusAfterLoad();
 
     // First split: the two panels share the width equally.
     if (QLayout* l = layout()) {
@@ -417,6 +418,12 @@ void TfrmMain::CreateStatusBar()
     bar->addWidget(statusLabel2);
     bar->addWidget(statusLabel3);
     bar->addWidget(statusLabel4, 1);
+
+    // The commands' hints are tool tips, in the menus as on the toolbar: a
+    // hint shown in the status bar would hide its four fields (see event()).
+    for (QMenu* menu : findChildren<QMenu*>()) {
+        menu->setToolTipsVisible(true);
+    }
 }
 
 TETreeView* TfrmMain::CreateTreeView(TETree& tree, TTreePanel* panel)
@@ -701,6 +708,14 @@ void TfrmMain::ReloadVariables()
     SysVarTree->ShowReadOnly(fOptions->showReadonly);
     UserVarTree->ShowReadOnly(fOptions->showReadonly);
     UndoStack->Clear();
+    FocusAfterLoad();
+}
+
+void TfrmMain::FocusAfterLoad()
+{
+    // Adding the read-only variables leaves the focus on the last one added.
+    FocusFirstEditableVariable(*SysVarTree);
+    FocusFirstEditableVariable(*UserVarTree);
 }
 
 void TfrmMain::actEditRefreshExecute()
@@ -769,6 +784,16 @@ void TfrmMain::MessageHandler()
 }
 
 // --- events ------------------------------------------------------------------
+
+bool TfrmMain::event(QEvent* event)
+{
+    // A status tip would replace the status fields ("no write access"
+    // would vanish while a menu item is hovered): hints are tool tips here.
+    if (event->type() == QEvent::StatusTip) {
+        return true;
+    }
+    return QMainWindow::event(event);
+}
 
 void TfrmMain::showEvent(QShowEvent* event)
 {

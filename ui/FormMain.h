@@ -90,6 +90,7 @@ public slots:
     void MessageHandler();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -109,6 +110,8 @@ private:
     void vSplitterMoved();
     void timerTimer();
     void ReloadVariables();
+    // Where a loaded tree starts: on its first variable the user can edit.
+    void FocusAfterLoad();
     void SaveTrees();
     bool FormCloseQuery();
     void FormDestroy();

@@ -24,8 +24,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -244,6 +248,65 @@ private slots:
         QVERIFY(TfrmOK::hook().asked().isEmpty());
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"b");
         QVERIFY(!w.IsModified());
+    }
+
+    // Hovering a menu item with a hint leaves the status fields as they
+    // are, and the fields show their whole text at the first window size.
+    void statusFieldsStayWhenAHintIsShown()
+    {
+        TFixture f(true);
+        TfrmMain& w = f.Open();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        TStatusField* field = w.statusField(3);
+        const QString text = QStringLiteral("You have no write access to the system variables");
+        QCOMPARE(field->text(), text);
+        const QLabel* label = nullptr;
+        for (const QLabel* child : field->findChildren<QLabel*>()) {
+            label = child->text() == text ? child : label;
+        }
+        QVERIFY(label && label->width() >= label->fontMetrics().horizontalAdvance(text));
+
+        QAction* refresh = f.action("actEditRefresh");
+        QMenu* edit = nullptr;
+        for (QAction* item : w.menuBar()->actions()) {
+            edit = item->menu() && item->menu()->actions().contains(refresh) ? item->menu() : edit;
+        }
+        QVERIFY(edit);
+        QVERIFY(edit->toolTipsVisible());
+        w.menuBar()->setActiveAction(edit->menuAction());
+        QTRY_VERIFY(edit->isVisible());
+        edit->setActiveAction(refresh);
+        QCOMPARE(edit->activeAction(), refresh);
+        QVERIFY(w.statusBar()->currentMessage().isEmpty());
+        QVERIFY(field->isVisible());
+        QCOMPARE(field->text(), text);
+        edit->close();
+    }
+
+    // At start and after Refresh each tree's focus is on its first variable
+    // the user can edit; a read-only system tree starts on its first one.
+    void focusStartsOnTheFirstEditableVariable()
+    {
+        TFixture f(true);
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
+        TfrmMain& w = f.Open();
+        auto firstEditable = [](TETree& tree) {
+            for (TENode* variable : tree.Variables()) {
+                if (!variable->IsHidden() && tree.IsWritable(variable)) {
+                    return variable;
+                }
+            }
+            return static_cast<TENode*>(nullptr);
+        };
+        TETree& user = w.userVarTree();
+        QVERIFY(user.GetFocusedNode() && user.GetFocusedNode() == firstEditable(user));
+        QVERIFY(!user.GetVariableReadOnly(user.GetFocusedNode()));
+        QCOMPARE(w.userVarView()->currentIndex(), w.userVarView()->treeModel().indexOf(user.GetFocusedNode()));
+        QCOMPARE(w.sysVarTree().GetFocusedNode(), w.sysVarTree().GetFirstVisible());
+
+        user.ActivateNode(user.Variables().back());
+        f.action("actEditRefresh")->trigger();
+        QVERIFY(user.GetFocusedNode() && user.GetFocusedNode() == firstEditable(user));
     }
 
     void restartAsAdministrator()
