@@ -836,6 +836,11 @@ bool TfrmMain::FormCloseQuery()
             }
         }
     }
+    // The window closes from here on: a start from now on must open its own
+    // window rather than hand over to this one.
+    if (fGuard) {
+        fGuard->stop();
+    }
     if (TOptions* options = GlobalOptions()) {
         StoreWindowSettings();
         try {

@@ -18,6 +18,7 @@
 #include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
 #include "ui/FormYesNoCancel.h"
+#include "ui/SingleInstance.h"
 #include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 
@@ -32,6 +33,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
+#include <QUuid>
 #include <filesystem>
 
 using namespace talvoren;
@@ -307,6 +309,27 @@ private slots:
         user.ActivateNode(user.Variables().back());
         f.action("actEditRefresh")->trigger();
         QVERIFY(user.GetFocusedNode() && user.GetFocusedNode() == firstEditable(user));
+    }
+
+    // Once the window has begun to close it no longer answers later starts;
+    // a close that is cancelled keeps answering.
+    void closingStopsAnsweringLaterStarts()
+    {
+        TFixture f;
+        f.SeedSetting(u"onExitConfirmation", 1);
+        TSingleInstance guard(QUuid::createUuid().toString());
+        QVERIFY(guard.listen());
+        TfrmMain w(f.platform(), f.files, &guard);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        TfrmYesNo::setNextAnswer(mrNo);
+        w.close();
+        QVERIFY(w.isVisible());
+        QVERIFY(guard.isListening());
+        TfrmYesNo::setNextAnswer(mrYes);
+        w.close();
+        QVERIFY(!w.isVisible());
+        QVERIFY(!guard.isListening());
     }
 
     void restartAsAdministrator()
