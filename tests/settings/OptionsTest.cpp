@@ -474,9 +474,9 @@ TEST_F(OptionsTest, ReadOnlyIniFileIsCdModeAndNothingIsEverWritten)
 }
 
 // A long exclusion list in the INI file costs time in proportion to its
-// length: eight times the entries take about eight times as long (somewhat
-// more once the tables outgrow the caches), where a cost per entry that
-// grows with the list would take sixty-four.
+// length: 32 times the entries take some 50 to 100 times as long here (the
+// larger tables outgrow the caches), where a cost per entry that grows with
+// the list takes about a thousand times as long.
 TEST_F(OptionsTest, IniExclusionsLoadInTimeProportionalToTheirNumber)
 {
     auto seconds = [](auto&& body) {
@@ -489,8 +489,8 @@ TEST_F(OptionsTest, IniExclusionsLoadInTimeProportionalToTheirNumber)
             add(u"VAR" + u16(std::to_string(i)), static_cast<int32_t>(i % 4));
         }
     };
-    const size_t small = 10000;
-    const size_t large = 8 * small;
+    const size_t small = 1000;
+    const size_t large = 32 * small;
 
     auto iniLoad = [&](size_t count) {
         std::string text = "[Exclusions]\r\n";
@@ -509,7 +509,7 @@ TEST_F(OptionsTest, IniExclusionsLoadInTimeProportionalToTheirNumber)
         return std::min({iniLoad(count), iniLoad(count), iniLoad(count)});
     };
     const double ratio = best(large) / std::max(best(small), 1e-4);
-    EXPECT_LT(ratio, 24.0) << large << " entries took " << ratio << " times as long as " << small;
+    EXPECT_LT(ratio, 300.0) << large << " entries took " << ratio << " times as long as " << small;
 }
 
 // --- helpers ---------------------------------------------------------------------
