@@ -83,6 +83,9 @@ TENode* TETree::InsertAtFocus(const std::u16string& text)
 
 void TETree::UndoableAddEmptyElement()
 {
+    if (!CanAddEmptyElement()) {
+        return;
+    }
     FinishEditing();
     PushUndo();
     if (TENode* element = InsertAtFocus(u"")) {
@@ -93,6 +96,9 @@ void TETree::UndoableAddEmptyElement()
 
 void TETree::UndoableAddElement(const std::u16string& value)
 {
+    if (!CanAddElement()) {
+        return;
+    }
     FinishEditing();
     PushUndo();
     InsertAtFocus(value);
@@ -100,6 +106,9 @@ void TETree::UndoableAddElement(const std::u16string& value)
 
 void TETree::UndoableAddEmptyVariable(const std::u16string& name, uint8_t datatype, bool readOnly)
 {
+    if (!IsEditable()) {
+        return;
+    }
     PushUndo();
     TENode* variable = AddVariable(name, u"", datatype, readOnly);
     // AddVariable gives every variable at least one element: the user types
@@ -113,17 +122,22 @@ void TETree::UndoableAddEmptyVariable(const std::u16string& name, uint8_t dataty
 void TETree::UndoableAddVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype,
                                  bool readOnly)
 {
+    if (!IsEditable()) {
+        return;
+    }
     PushUndo();
     AddVariable(name, value, datatype, readOnly);
 }
 
 void TETree::UndoableReplaceVariable(const std::u16string& name, const std::u16string& value)
 {
-    PushUndo();
-    if (TENode* variable = FindVariable(name)) {
-        SetVariableValue(variable, value);
-        ActivateNode(variable);
+    TENode* variable = FindVariable(name);
+    if (!variable || !IsWritable(variable)) {
+        return;
     }
+    PushUndo();
+    SetVariableValue(variable, value);
+    ActivateNode(variable);
 }
 
 // ---------------------------------------------------------------------------
@@ -131,11 +145,11 @@ void TETree::UndoableReplaceVariable(const std::u16string& name, const std::u16s
 
 void TETree::UndoableChangeType()
 {
-    PushUndo();
-    TENode* variable = GetVariableNode(fFocused);
-    if (!variable) {
+    if (!CanChangeFocusedNode()) {
         return;
     }
+    PushUndo();
+    TENode* variable = GetVariableNode(fFocused);
     SetVariableType(variable, GetVariableType(variable) == kDataTypeString ? kDataTypeExpandString : kDataTypeString);
     // Elements show their expanded form for one type only.
     RepaintElements(variable);
@@ -143,20 +157,22 @@ void TETree::UndoableChangeType()
 
 void TETree::UndoableCleanupPaths()
 {
-    PushUndo();
-    if (TENode* variable = GetVariableNode(fFocused)) {
-        SetVariableValue(variable, CleanupValue(GetVariableValue(variable), fPlatform.locale()));
+    if (!CanCleanupPaths()) {
+        return;
     }
+    PushUndo();
+    SetVariableValue(fFocused, CleanupValue(GetVariableValue(fFocused), fPlatform.locale()));
 }
 
 void TETree::MoveFocused(int step)
 {
+    // The first element has no place above it and the last none below.
+    if (step < 0 ? !CanMoveUp() : !CanMoveDown()) {
+        return;
+    }
     FinishEditing();
     PushUndo();
     TENode* element = fFocused;
-    if (!element || element->IsVariable()) {
-        return;
-    }
     // Rows count after the element is taken out: one down lands one further.
     const size_t row = element->Row();
     MoveElement(element, element->fParent, step < 0 ? row - 1 : row + 1);
@@ -175,10 +191,10 @@ void TETree::UndoableMoveDown()
 
 void TETree::UndoableDoSomething(const std::function<std::u16string(const TENode*)>& proc)
 {
-    PushUndo();
-    if (!fFocused) {
+    if (!CanChangeFocusedNode()) {
         return;
     }
+    PushUndo();
     if (fFocused->IsVariable()) {
         for (size_t row = 0; row < fFocused->ChildCount(); ++row) {
             TENode* element = fFocused->Child(row);
@@ -199,20 +215,38 @@ void TETree::UndoableShort2Long()
     UndoableDoSomething([this](const TENode* node) { return ToLongPath(GetElement(node), fPlatform.fileSystem()); });
 }
 
-void TETree::UndoableInline()
+std::u16string TETree::UndoableInline()
 {
-    // The displayed form: unchanged for a string variable, "Infinite loop
-    // detected" where the references never settle.
+    if (!CanChangeFocusedNode()) {
+        return {};
+    }
+    // The displayed form, unchanged for a string variable. A failure text is
+    // no value: an expansion that fails anywhere leaves every element as it is.
+    std::vector<const TENode*> elements;
+    if (fFocused->IsVariable()) {
+        for (size_t row = 0; row < fFocused->ChildCount(); ++row) {
+            elements.push_back(fFocused->Child(row));
+        }
+    } else {
+        elements.push_back(fFocused);
+    }
+    for (const TENode* element : elements) {
+        if (const TExpansionFailure failure = GetElementExFailure(element); failure != TExpansionFailure::None) {
+            return ExpansionFailureText(failure);
+        }
+    }
     UndoableDoSomething([this](const TENode* node) { return GetElementEx(node); });
+    return {};
 }
 
 void TETree::SetElement(const std::u16string& value)
 {
+    if (!CanSetElement()) {
+        return;
+    }
     FinishEditing();
     PushUndo();
-    if (fFocused && !fFocused->IsVariable()) {
-        SetElementText(fFocused, value);
-    }
+    SetElementText(fFocused, value);
 }
 
 // ---------------------------------------------------------------------------
@@ -220,29 +254,29 @@ void TETree::SetElement(const std::u16string& value)
 
 void TETree::DeleteSelectedNodes()
 {
+    if (!CanChangeFocusedNode()) {
+        return;
+    }
     PushUndo();
-    // Where the focus goes afterwards: a node that outlives the deletion.
-    auto survives = [this](const TENode* node) {
-        return !node->IsHidden() && !IsSelected(node) && !(node->Parent() && IsSelected(node->Parent()));
-    };
+    // The tree keeps at most one selected node, the focused one: the node
+    // the question named.
+    TENode* doomed = IsSelected(fFocused) ? fFocused : nullptr;
+    if (!doomed) {
+        return;
+    }
+    // Where the focus goes afterwards: a visible sibling, else the variable.
     TENode* next = nullptr;
-    if (TENode* focused = fFocused) {
-        const auto& siblings = focused->fParent->fChildren;
-        for (size_t row = focused->Row() + 1; row < siblings.size() && !next; ++row) {
-            next = survives(siblings[row].get()) ? siblings[row].get() : nullptr;
-        }
-        for (size_t row = focused->Row(); row-- > 0 && !next;) {
-            next = survives(siblings[row].get()) ? siblings[row].get() : nullptr;
-        }
-        if (!next && !focused->IsVariable() && survives(focused->fParent)) {
-            next = focused->fParent;
-        }
+    const auto& siblings = doomed->fParent->fChildren;
+    for (size_t row = doomed->Row() + 1; row < siblings.size() && !next; ++row) {
+        next = siblings[row]->IsHidden() ? nullptr : siblings[row].get();
     }
-    // In tree order a variable comes before its elements, and deleting it
-    // takes them out of the selection with it.
-    while (!fSelected.empty()) {
-        DeleteNode(GetSelectedNodes().front());
+    for (size_t row = doomed->Row(); row-- > 0 && !next;) {
+        next = siblings[row]->IsHidden() ? nullptr : siblings[row].get();
     }
+    if (!next && !doomed->IsVariable()) {
+        next = doomed->fParent;
+    }
+    DeleteNode(doomed);
     if (next) {
         ActivateNode(next);
     } else {

@@ -595,7 +595,8 @@ void TETree::SetSelected(TENode* node, bool selected)
         return;
     }
     if (selected) {
-        fSelected.push_back(node);
+        // At most one node is selected: the one that Delete asks about.
+        fSelected.assign(1, node);
     } else {
         fSelected.erase(std::find(fSelected.begin(), fSelected.end(), node));
     }

@@ -28,6 +28,10 @@ struct TRegistryBaseline;
 struct TSavePlan;
 struct TScopeRead;
 
+// Why an expansion gave no text: references that never settle, or a text
+// that outgrows the environment block without any reference loop.
+enum class TExpansionFailure { None, Loop, TooLong };
+
 // Image indexes of the tree's image list.
 enum : int {
     kImageString = 0, // variable of type string
@@ -296,6 +300,7 @@ public:
     bool IsSelected(const TENode* node) const;
     // Selected nodes in tree order.
     std::vector<TENode*> GetSelectedNodes() const;
+    // Selecting a node deselects every other one: at most one is selected.
     void SetSelected(TENode* node, bool selected);
     void ClearSelection();
     // Focus `node` and make it the only selected node.
@@ -362,9 +367,10 @@ public:
     // --- undoable edit operations (edit/ETreeEditing.cpp) ----------------------
     //
     // Each pushes one undo step before it changes any node and acts on the
-    // focused node. They do not check their preconditions again: the
-    // commands call them only when the matching Can... answers true (besides
-    // the tree having the keyboard focus, which is the window's to know).
+    // focused node. Each checks its own precondition (the matching Can...)
+    // again and does nothing, pushing nothing, when it does not hold, so a
+    // command whose enabled state is stale can do no harm. Whether the tree
+    // has the keyboard focus is the window's to know.
 
     // Commits an open in-place edit (through the observers).
     void FinishEditing();
@@ -387,8 +393,10 @@ public:
     void UndoableMoveDown();
     void UndoableLong2Short();
     void UndoableShort2Long();
-    // Replaces references by what they expand to.
-    void UndoableInline();
+    // Replaces references by what they expand to. An element whose
+    // expansion fails is never written over: nothing changes, nothing is
+    // pushed, and the message to show is returned (empty when done).
+    std::u16string UndoableInline();
     // The focused element's text becomes `value` (a chosen file or folder).
     void SetElement(const std::u16string& value);
     // Deletes the selected node and activates its next visible sibling, else
@@ -410,10 +418,17 @@ public:
     // --- expansion and validation --------------------------------------------
 
     // Expands %NAME% references against this tree, then its resolving tree;
-    // nothing when it still changes after the last pass or grows too long.
-    std::optional<std::u16string> ExpandReferences(const std::u16string& text, int depth = 0) const;
-    // The element's text, expanded for an expandable variable; "Infinite
-    // loop detected" (translated) when expansion fails.
+    // nothing when it still changes after the last pass or grows too long,
+    // and then `failure` (when given) says which of the two it was.
+    std::optional<std::u16string> ExpandReferences(const std::u16string& text, int depth = 0,
+                                                   TExpansionFailure* failure = nullptr) const;
+    // Whether and why the expanded form of an element cannot be had
+    // (None for a string variable).
+    TExpansionFailure GetElementExFailure(const TENode* node) const;
+    // The (translated) text that stands for a failed expansion.
+    static std::u16string ExpansionFailureText(TExpansionFailure failure);
+    // The element's text, expanded for an expandable variable; the failure
+    // text when expansion fails.
     std::u16string GetElementEx(const TENode* node) const;
     // The same for the variable's whole raw value.
     std::u16string GetVariableValueEx(const TENode* node) const;
@@ -465,6 +480,11 @@ private:
     // Existence answers of one Verify pass, by exact path text.
     using TProbeCache = std::unordered_map<std::u16string, bool>;
     void VerifyVariable(TENode* variable, TProbeCache& probes);
+    // Whether the references of `text`, followed through the variables'
+    // values, come back to a variable already on the way.
+    bool ReachesReferenceLoop(const std::u16string& text) const;
+    // The variable a reference names: this tree first, then the resolving one.
+    std::pair<const TETree*, const TENode*> LookUpReference(const std::u16string& name) const;
     TENode* Parentless(TENode* parent) const { return parent == &fRootNode ? nullptr : parent; }
 
     platform::IPlatform& fPlatform;

@@ -32,17 +32,41 @@ bool append(std::u16string& result, const std::u16string& text, size_t limit)
 }
 } // namespace
 
-std::optional<std::u16string> TETree::ExpandReferences(const std::u16string& text, int depth) const
+std::pair<const TETree*, const TENode*> TETree::LookUpReference(const std::u16string& name) const
+{
+    // Names are looked up in this tree first on every pass, also in text
+    // that came from the resolving tree.
+    if (const TENode* variable = FindVariable(name)) {
+        return {this, variable};
+    }
+    if (fResolvingTree) {
+        if (const TENode* variable = fResolvingTree->FindVariable(name)) {
+            return {fResolvingTree, variable};
+        }
+    }
+    return {nullptr, nullptr};
+}
+
+std::optional<std::u16string> TETree::ExpandReferences(const std::u16string& text, int depth,
+                                                       TExpansionFailure* failure) const
 {
     // Growth is what is bounded: a text that is already longer (typed or
     // pasted) may still shrink or stay as it is.
     const size_t limit = std::max(kMaxExpandedLength, text.size());
+    auto fail = [&](bool tooLong) -> std::optional<std::u16string> {
+        if (failure) {
+            // Outgrowing the block is a loop too when the references come
+            // back to themselves (a value doubling in every pass).
+            *failure = tooLong && !ReachesReferenceLoop(text) ? TExpansionFailure::TooLong : TExpansionFailure::Loop;
+        }
+        return std::nullopt;
+    };
     std::u16string current = text;
     std::u16string result;
     std::u16string name;
     for (;; ++depth) {
         if (depth >= kMaxExpansionPasses) {
-            return std::nullopt;
+            return fail(false);
         }
         if (current.find(u'%') == std::u16string::npos) {
             return current; // nothing to replace: this pass would not change it
@@ -60,25 +84,15 @@ std::optional<std::u16string> TETree::ExpandReferences(const std::u16string& tex
                 continue;
             }
             inside = false;
-            // Names are looked up in this tree first on every pass, also in
-            // text that came from the resolving tree.
-            const TENode* variable = FindVariable(name);
-            const TETree* owner = this;
-            if (!variable && fResolvingTree) {
-                variable = fResolvingTree->FindVariable(name);
-                owner = fResolvingTree;
-            }
+            const auto [owner, variable] = LookUpReference(name);
             const bool ok = variable ? append(result, owner->GetVariableValue(variable), limit)
                                      : append(result, u"%" + name + u"%", limit);
             if (!ok) {
-                return std::nullopt;
+                return fail(true);
             }
         }
-        if (inside && !append(result, u"%" + name, limit)) {
-            return std::nullopt;
-        }
-        if (result.size() > limit) {
-            return std::nullopt;
+        if ((inside && !append(result, u"%" + name, limit)) || result.size() > limit) {
+            return fail(true);
         }
         if (result == current) {
             return result;
@@ -87,14 +101,85 @@ std::optional<std::u16string> TETree::ExpandReferences(const std::u16string& tex
     }
 }
 
+bool TETree::ReachesReferenceLoop(const std::u16string& text) const
+{
+    // Depth-first over "this value names that variable", iteratively: a
+    // chain of references can be as long as the tree.
+    enum class State { OnPath, Done };
+    std::unordered_map<const TENode*, State> seen;
+    auto namesIn = [this](const std::u16string& value) {
+        std::vector<const TENode*> named;
+        size_t open = std::u16string::npos;
+        for (size_t i = 0; i < value.size(); ++i) {
+            if (value[i] != u'%') {
+                continue;
+            }
+            if (open == std::u16string::npos) {
+                open = i;
+                continue;
+            }
+            if (const TENode* variable = LookUpReference(value.substr(open + 1, i - open - 1)).second) {
+                named.push_back(variable);
+            }
+            open = std::u16string::npos;
+        }
+        return named;
+    };
+    struct Step {
+        std::vector<const TENode*> next;
+        size_t at = 0;
+        const TENode* variable = nullptr;
+    };
+    std::vector<Step> path;
+    path.push_back({namesIn(text), 0, nullptr});
+    while (!path.empty()) {
+        Step& step = path.back();
+        if (step.at == step.next.size()) {
+            if (step.variable) {
+                seen[step.variable] = State::Done;
+            }
+            path.pop_back();
+            continue;
+        }
+        const TENode* variable = step.next[step.at++];
+        const auto known = seen.find(variable);
+        if (known != seen.end()) {
+            if (known->second == State::OnPath) {
+                return true;
+            }
+            continue;
+        }
+        seen[variable] = State::OnPath;
+        path.push_back({namesIn(GetVariableValue(variable)), 0, variable});
+    }
+    return false;
+}
+
+TExpansionFailure TETree::GetElementExFailure(const TENode* node) const
+{
+    if (!node || node->IsVariable() || GetVariableType(node) == kDataTypeString) {
+        return TExpansionFailure::None;
+    }
+    TExpansionFailure failure = TExpansionFailure::None;
+    ExpandReferences(GetElement(node), 0, &failure);
+    return failure;
+}
+
+std::u16string TETree::ExpansionFailureText(TExpansionFailure failure)
+{
+    return failure == TExpansionFailure::TooLong ? tr("Expanded value is longer than 32767 characters")
+                                                 : tr("Infinite loop detected");
+}
+
 std::u16string TETree::GetElementEx(const TENode* node) const
 {
     const std::u16string& text = GetElement(node);
     if (GetVariableType(node) == kDataTypeString) {
         return text;
     }
-    auto expanded = ExpandReferences(text, 0);
-    return expanded ? std::move(*expanded) : tr("Infinite loop detected");
+    TExpansionFailure failure = TExpansionFailure::None;
+    auto expanded = ExpandReferences(text, 0, &failure);
+    return expanded ? std::move(*expanded) : ExpansionFailureText(failure);
 }
 
 std::u16string TETree::GetVariableValueEx(const TENode* node) const
@@ -103,8 +188,9 @@ std::u16string TETree::GetVariableValueEx(const TENode* node) const
     if (GetVariableType(node) == kDataTypeString) {
         return value;
     }
-    auto expanded = ExpandReferences(value, 0);
-    return expanded ? std::move(*expanded) : tr("Infinite loop detected");
+    TExpansionFailure failure = TExpansionFailure::None;
+    auto expanded = ExpandReferences(value, 0, &failure);
+    return expanded ? std::move(*expanded) : ExpansionFailureText(failure);
 }
 
 void TETree::StoreFlag(TENode* node, bool wrong)
@@ -200,6 +286,9 @@ std::vector<std::u16string> TETree::GetNodeErrors(const TENode* node) const
     if (!node->IsVariable()) {
         if (node->Data().GetWrongPath()) {
             errors.push_back(tr("Invalid path or you have no access to it"));
+        }
+        if (GetElementExFailure(node) == TExpansionFailure::TooLong) {
+            errors.push_back(ExpansionFailureText(TExpansionFailure::TooLong));
         }
         return errors;
     }

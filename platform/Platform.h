@@ -278,6 +278,9 @@ public:
     // The Windows path of a path the window system's file dialogs give
     // (on the emulated machine a host path, placed on its drives).
     virtual std::u16string windowsPathOf(const std::u16string& dialogPath) = 0;
+    // The other way: the path the file dialogs know an existing file or
+    // folder by, to open them there; empty when it does not exist.
+    virtual std::u16string dialogPathOf(const std::u16string& windowsPath) = 0;
 
     // The folder for temporary files, with a trailing "\".
     virtual std::u16string tempFolder() = 0;

@@ -197,9 +197,28 @@ TIniFile TIniFile::Parse(const std::vector<uint8_t>& bytes)
             entry.key = trimBlanks(line.substr(0, eq));
             entry.value = trimBlanks(line.substr(eq + 1));
         }
-        ini.fSections.back().lines.push_back(std::move(entry));
+        ini.fSections.back().Append(std::move(entry));
     }
     return ini;
+}
+
+void TIniFile::Section::Append(Line line)
+{
+    if (line.isEntry) {
+        firstEntry.try_emplace(asciiUpper(line.key), lines.size());
+    }
+    lines.push_back(std::move(line));
+}
+
+TIniFile::Line* TIniFile::Section::Find(const std::u16string& key)
+{
+    const auto it = firstEntry.find(asciiUpper(key));
+    return it == firstEntry.end() ? nullptr : &lines[it->second];
+}
+
+const TIniFile::Line* TIniFile::Section::Find(const std::u16string& key) const
+{
+    return const_cast<Section*>(this)->Find(key);
 }
 
 std::vector<uint8_t> TIniFile::Serialize() const
@@ -246,15 +265,7 @@ TIniFile::Section* TIniFile::FindSection(const std::u16string& name)
 const TIniFile::Line* TIniFile::FindEntry(const std::u16string& section, const std::u16string& key) const
 {
     const Section* s = FindSection(section);
-    if (!s) {
-        return nullptr;
-    }
-    for (const Line& line : s->lines) {
-        if (line.isEntry && equalsAsciiNoCase(line.key, key)) {
-            return &line;
-        }
-    }
-    return nullptr;
+    return s ? s->Find(key) : nullptr;
 }
 
 bool TIniFile::SectionExists(const std::u16string& section) const
@@ -323,21 +334,21 @@ void TIniFile::WriteString(const std::u16string& section, const std::u16string& 
         fSections.push_back(Section{section, true, {}});
         s = &fSections.back();
     }
-    for (Line& line : s->lines) {
-        if (line.isEntry && equalsAsciiNoCase(line.key, key)) {
-            line.value = value;
-            return;
-        }
+    if (Line* line = s->Find(key)) {
+        line->value = value;
+        return;
     }
     Line entry;
     entry.isEntry = true;
     entry.key = key;
     entry.value = value;
-    // Keep trailing blank lines of the section after the new entry.
+    // Keep trailing blank lines of the section after the new entry; no entry
+    // follows them, so no indexed position moves.
     auto pos = s->lines.end();
     while (pos != s->lines.begin() && !std::prev(pos)->isEntry && trimBlanks(std::prev(pos)->raw).empty()) {
         --pos;
     }
+    s->firstEntry.try_emplace(asciiUpper(key), static_cast<size_t>(pos - s->lines.begin()));
     s->lines.insert(pos, std::move(entry));
 }
 

@@ -9,9 +9,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace talvoren {
+
+// No settings file is anywhere near this size: a larger one (or anything
+// that is not a regular file, such as a pipe or a device) is not read at all
+// and the settings take their defaults.
+constexpr size_t kMaxIniFileBytes = size_t(1) << 20;
 
 class TIniFile {
 public:
@@ -62,6 +68,14 @@ private:
         std::u16string name;
         bool hasHeader = true; // false for lines before the first header
         std::vector<Line> lines;
+        // Upper-cased key -> position of its first line, so that reading a
+        // long section key by key stays linear.
+        std::unordered_map<std::u16string, size_t> firstEntry;
+
+        void Append(Line line);
+        // The first line with this key, or nullptr.
+        Line* Find(const std::u16string& key);
+        const Line* Find(const std::u16string& key) const;
     };
 
     const Section* FindSection(const std::u16string& name) const;

@@ -32,7 +32,9 @@ TETreeView::TETreeView(TETree& tree, QWidget* parent)
     setItemDelegate(new TETreeStringEditLink(tree, this));
     setHeaderHidden(true);
     setUniformRowHeights(true);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // One selected node at most, the focused one: Delete asks about the
+    // node it deletes.
+    setSelectionMode(QAbstractItemView::SingleSelection);
     // F2 is the window's command; a slow second click and a double click
     // open the editor here.
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked);
@@ -90,10 +92,49 @@ void TETreeView::collapseAllNodes()
     guarded(fSyncing, [&] { collapseAll(); });
 }
 
+void FocusFirstEditableVariable(TETree& tree)
+{
+    TENode* first = nullptr;
+    for (TENode* variable : tree.Variables()) {
+        if (variable->IsHidden()) {
+            continue;
+        }
+        if (tree.IsWritable(variable)) {
+            first = variable;
+            break;
+        }
+        first = first ? first : variable;
+    }
+    if (first) {
+        tree.ActivateNode(first);
+    }
+}
+
 void TETreeView::focusInEvent(QFocusEvent* event)
 {
     QTreeView::focusInEvent(event);
+    viewport()->update();
     emit treeFocused(this);
+}
+
+void TETreeView::focusOutEvent(QFocusEvent* event)
+{
+    QTreeView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TETreeView::initViewItemOption(QStyleOptionViewItem* option) const
+{
+    QTreeView::initViewItemOption(option);
+    if (!hasFocus() && !isEditing()) {
+        option->state &= ~QStyle::State_Active;
+        // Some styles give both colour groups the same highlight.
+        const QColor inactive = palette().color(QPalette::Inactive, QPalette::Highlight);
+        if (inactive == palette().color(QPalette::Active, QPalette::Highlight)) {
+            option->palette.setColor(QPalette::Inactive, QPalette::Highlight, palette().color(QPalette::Midlight));
+            option->palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette().color(QPalette::Text));
+        }
+    }
 }
 
 bool TETreeView::viewportEvent(QEvent* event)
@@ -115,25 +156,41 @@ bool TETreeView::viewportEvent(QEvent* event)
 void TETreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTreeView::currentChanged(current, previous);
-    if (!fSyncing) {
-        guarded(fSyncing, [&] { fTree.SetFocusedNode(TETreeModel::nodeOf(current)); });
+    if (fSyncing) {
+        return;
     }
+    // Wherever the focus goes, the selection goes with it.
+    guarded(fSyncing, [&] { fTree.ActivateNode(TETreeModel::nodeOf(current)); });
+    applySelection();
 }
 
 void TETreeView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QTreeView::selectionChanged(selected, deselected);
-    if (fSyncing) {
+    if (fSyncing || fResyncPending) {
         return;
     }
-    guarded(fSyncing, [&] {
-        for (const QModelIndex& index : deselected.indexes()) {
-            fTree.SetSelected(TETreeModel::nodeOf(index), false);
-        }
-        for (const QModelIndex& index : selected.indexes()) {
-            fTree.SetSelected(TETreeModel::nodeOf(index), true);
-        }
-    });
+    // The user cannot select apart from the focus (Ctrl+click, Ctrl+Space):
+    // the tree's selection is shown again once the click is done.
+    fResyncPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            fResyncPending = false;
+            applySelection();
+        },
+        Qt::QueuedConnection);
+}
+
+QItemSelectionModel::SelectionFlags TETreeView::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    // Nothing deselects the focused node: it is what the commands act on.
+    QItemSelectionModel::SelectionFlags flags = QTreeView::selectionCommand(index, event);
+    if (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)) {
+        flags = index.isValid() ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                                : QItemSelectionModel::NoUpdate;
+    }
+    return flags;
 }
 
 void TETreeView::keyboardSearch(const QString& search)

@@ -16,6 +16,10 @@ namespace talvoren {
 
 class TETreeModel;
 
+// Focuses and selects the first variable shown that the user can edit (the
+// first one shown when none is editable): where a freshly loaded tree starts.
+void FocusFirstEditableVariable(TETree& tree);
+
 class TETreeView : public QTreeView {
     Q_OBJECT
 public:
@@ -62,6 +66,10 @@ signals:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // The tree without the input focus draws its selection in the inactive
+    // colours, so that the active tree is the one that stands out.
+    void initViewItemOption(QStyleOptionViewItem* option) const override;
     bool viewportEvent(QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
@@ -71,6 +79,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 public:
     // Searches from the focused node (all nodes, expanding a variable when
@@ -94,6 +104,7 @@ private:
     TETreeModel* fModel;
     bool fSyncing = false; // while the view follows the tree, it reports nothing back
     bool fReadOnlyLook = false;
+    bool fResyncPending = false;
     QString fSearchText;
     QElapsedTimer fSearchClock;
     QPointer<QWidget> fEditor;

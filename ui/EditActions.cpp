@@ -7,6 +7,7 @@
 #include "system/Tools.h"
 #include "ui/Command.h"
 #include "ui/ETreeView.h"
+#include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
@@ -91,6 +92,12 @@ void TEditActions::Update()
                                   && IsPath(tree->GetElementEx(focused)));
 }
 
+bool TEditActions::Allowed(QAction* action)
+{
+    Update();
+    return action->isEnabled();
+}
+
 void TEditActions::actEditDeleteExecute()
 {
     TETree* tree = Tree();
@@ -101,6 +108,9 @@ void TEditActions::actEditDeleteExecute()
     if (auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         editor && fWindow.activeTree()->isAncestorOf(editor)) {
         editor->del();
+        return;
+    }
+    if (!Allowed(actEditDelete)) {
         return;
     }
     const TENode* focused = tree->GetFocusedNode();
@@ -117,28 +127,52 @@ void TEditActions::actEditDeleteExecute()
     tree->DeleteSelectedNodes();
 }
 
-QString TEditActions::ChoosePath(bool folder) const
+QString TEditActions::StartFolder() const
 {
-    if (fChoosePath) {
-        return fChoosePath(folder);
+    platform::IFileSystem& fs = fPlatform.fileSystem();
+    std::u16string folder;
+    const TETree* tree = Tree();
+    if (const TENode* focused = tree ? tree->GetFocusedNode() : nullptr; focused && !focused->IsVariable()) {
+        const std::u16string path = tree->GetElementEx(focused);
+        if (IsPath(path) && FolderExists(path, fs)) {
+            folder = path;
+        } else if (const size_t slash = path.find_last_of(u"\\/"); IsPath(path) && slash != std::u16string::npos
+                   && PathExists(path, fs) && FolderExists(path.substr(0, slash + 1), fs)) {
+            folder = path.substr(0, slash + 1); // a file: its folder
+        }
     }
-    if (folder) {
-        return QFileDialog::getExistingDirectory(fWindow.widget, qtr("Select directory"), QString(),
-                                                 QFileDialog::ShowDirsOnly);
+    std::u16string dialogPath = folder.empty() ? std::u16string() : fs.dialogPathOf(folder);
+    if (dialogPath.empty()) {
+        dialogPath = fs.dialogPathOf(u"C:\\");
     }
-    return QFileDialog::getOpenFileName(fWindow.widget);
+    return toQ(dialogPath);
 }
 
-void TEditActions::OnTree(void (TETree::*operation)())
+QString TEditActions::ChoosePath(bool folder, const QString& startFolder) const
 {
-    if (TETree* tree = Tree()) {
+    if (fChoosePath) {
+        return fChoosePath(folder, startFolder);
+    }
+    if (folder) {
+        return QFileDialog::getExistingDirectory(fWindow.widget, qtr("Select directory"), startFolder,
+                                                 QFileDialog::ShowDirsOnly);
+    }
+    return QFileDialog::getOpenFileName(fWindow.widget, QString(), startFolder);
+}
+
+void TEditActions::OnTree(QAction* action, void (TETree::*operation)())
+{
+    if (TETree* tree = Tree(); tree && Allowed(action)) {
         (tree->*operation)();
     }
 }
 
-void TEditActions::SetChosenPath(bool folder)
+void TEditActions::SetChosenPath(QAction* action, bool folder)
 {
-    const QString chosen = ChoosePath(folder);
+    if (!Allowed(action)) {
+        return;
+    }
+    const QString chosen = ChoosePath(folder, StartFolder());
     TETree* tree = Tree();
     if (chosen.isEmpty() || !tree) {
         return;
@@ -151,56 +185,63 @@ void TEditActions::SetChosenPath(bool folder)
 
 void TEditActions::actEditEditAsPathExecute()
 {
-    SetChosenPath(true);
+    SetChosenPath(actEditEditAsPath, true);
 }
 
 void TEditActions::actEditEditAsFileExecute()
 {
-    SetChosenPath(false);
+    SetChosenPath(actEditEditAsFile, false);
 }
 
 void TEditActions::actEditChangeTypeExecute()
 {
-    OnTree(&TETree::UndoableChangeType);
+    OnTree(actEditChangeType, &TETree::UndoableChangeType);
 }
 
 void TEditActions::actEditCleanupExecute()
 {
-    OnTree(&TETree::UndoableCleanupPaths);
+    OnTree(actEditCleanup, &TETree::UndoableCleanupPaths);
 }
 
 void TEditActions::actEditMoveUpExecute()
 {
-    OnTree(&TETree::UndoableMoveUp);
+    OnTree(actEditMoveUp, &TETree::UndoableMoveUp);
 }
 
 void TEditActions::actEditMoveDownExecute()
 {
-    OnTree(&TETree::UndoableMoveDown);
+    OnTree(actEditMoveDown, &TETree::UndoableMoveDown);
 }
 
 void TEditActions::actEditLong2ShortExecute()
 {
-    OnTree(&TETree::UndoableLong2Short);
+    OnTree(actEditLong2Short, &TETree::UndoableLong2Short);
 }
 
 void TEditActions::actEditShort2LongExecute()
 {
-    OnTree(&TETree::UndoableShort2Long);
+    OnTree(actEditShort2Long, &TETree::UndoableShort2Long);
 }
 
 void TEditActions::actEditInlineExecute()
 {
-    OnTree(&TETree::UndoableInline);
+    TETree* tree = Tree();
+    if (!tree || !Allowed(actEditInline)) {
+        return;
+    }
+    // An expansion that fails is refused, not written into the value.
+    if (const std::u16string refusal = tree->UndoableInline(); !refusal.empty()) {
+        TfrmOK::createAndShowModal(refusal, mtError, fWindow.widget);
+    }
 }
 
 void TEditActions::actEditOpenFolderExecute()
 {
     TETree* tree = Tree();
-    const TENode* focused = tree ? tree->GetFocusedNode() : nullptr;
-    if (!focused || focused->IsVariable()) {
+    if (!tree || !Allowed(actEditOpenFolder)) {
         return;
     }
+    const TENode* focused = tree->GetFocusedNode();
     const std::u16string path = tree->GetElementEx(focused);
     // A shell that cannot start explorer is not reported.
     fPlatform.shell().execute(u"open", u"explorer.exe", ExplorerParameters(path, fPlatform.fileSystem()),

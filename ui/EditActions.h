@@ -33,9 +33,10 @@ public:
     };
     TEditActions(platform::IPlatform& platform, TWindow window);
 
-    // Asks for a folder (true) or a file (false); an empty answer cancels.
-    // The platform's dialogs by default; tests answer for them.
-    using TPathChooser = std::function<QString(bool folder)>;
+    // Asks for a folder (true) or a file (false), opening at `startFolder`
+    // (a path the dialogs know); an empty answer cancels. The platform's
+    // dialogs by default; tests answer for them.
+    using TPathChooser = std::function<QString(bool folder, const QString& startFolder)>;
     void setPathChooser(TPathChooser chooser) { fChoosePath = std::move(chooser); }
 
     // Recomputes every enabled state (run when the application is idle).
@@ -72,10 +73,16 @@ private:
     // In use, editable, and the focused node's variable is writable.
     bool IsEditable() const;
     TETree* Tree() const;
-    // Runs one of the tree's operations on the active tree, if there is one.
-    void OnTree(void (TETree::*operation)());
-    void SetChosenPath(bool folder);
-    QString ChoosePath(bool folder) const;
+    // Whether `action` may run now: its enabling rule, checked again when
+    // it runs, so a stale enabled state can do no harm.
+    bool Allowed(QAction* action);
+    // Runs one of the tree's operations on the active tree, if `action` may run.
+    void OnTree(QAction* action, void (TETree::*operation)());
+    void SetChosenPath(QAction* action, bool folder);
+    // Where a chooser opens: the focused element's folder when it exists,
+    // else the machine's C: drive; as the dialogs know the path.
+    QString StartFolder() const;
+    QString ChoosePath(bool folder, const QString& startFolder) const;
 
     platform::IPlatform& fPlatform;
     TWindow fWindow;

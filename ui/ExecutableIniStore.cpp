@@ -1,6 +1,7 @@
 #include "ui/ExecutableIniStore.h"
 
 #include "model/Text.h"
+#include "settings/IniFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,17 +36,31 @@ std::optional<std::vector<uint8_t>> TExecutableIniStore::ReadAll(const std::u16s
     if (!IsOurs(path)) {
         return std::nullopt;
     }
+    // Opening a pipe would wait for a writer, and a device may never end:
+    // only a regular file of a sane size is read.
+    const QFileInfo info(fHostPath);
+    if (!info.isFile() || info.size() > qint64(kMaxIniFileBytes)) {
+        return std::nullopt;
+    }
     QFile file(fHostPath);
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    const QByteArray data = file.readAll();
+    const QByteArray data = file.read(qint64(kMaxIniFileBytes) + 1);
+    if (data.size() > qint64(kMaxIniFileBytes)) {
+        return std::nullopt; // it grew while being read
+    }
     return std::vector<uint8_t>(data.begin(), data.end());
 }
 
 bool TExecutableIniStore::WriteAll(const std::u16string& path, const std::vector<uint8_t>& bytes)
 {
     if (!IsOurs(path)) {
+        return false;
+    }
+    // What is not a regular file was never read as settings: it is not
+    // replaced by them either.
+    if (const QFileInfo info(fHostPath); info.exists() && !info.isFile()) {
         return false;
     }
     QSaveFile file(fHostPath);

@@ -123,6 +123,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
         btnRestartAsAdmin->show();
     }
     ApplyLoadState();
+    FocusAfterLoad();
 
     // First split: the two panels share the width equally.
     if (QLayout* l = layout()) {
@@ -473,6 +474,12 @@ void TfrmMain::CreateStatusBar()
     bar->addWidget(statusLabel2);
     bar->addWidget(statusLabel3);
     bar->addWidget(statusLabel4, 1);
+
+    // The commands' hints are tool tips, in the menus as on the toolbar: a
+    // hint shown in the status bar would hide its four fields (see event()).
+    for (QMenu* menu : findChildren<QMenu*>()) {
+        menu->setToolTipsVisible(true);
+    }
 }
 
 TETreeView* TfrmMain::CreateTreeView(TETree& tree, TTreePanel* panel)
@@ -897,10 +904,18 @@ void TfrmMain::ReloadVariables()
         fSysChangedOutside = fUserChangedOutside = false;
         UndoStack->Clear();
         ApplyLoadState();
+        FocusAfterLoad();
     }
     if (!errors.empty()) {
         TfrmOK::createAndShowModal(errors, mtError, this);
     }
+}
+
+void TfrmMain::FocusAfterLoad()
+{
+    // Adding the read-only variables leaves the focus on the last one added.
+    FocusFirstEditableVariable(*SysVarTree);
+    FocusFirstEditableVariable(*UserVarTree);
 }
 
 void TfrmMain::actEditRefreshExecute()
@@ -970,6 +985,16 @@ void TfrmMain::MessageHandler()
 
 // --- events ------------------------------------------------------------------
 
+bool TfrmMain::event(QEvent* event)
+{
+    // A status tip would replace the status fields ("no write access"
+    // would vanish while a menu item is hovered): hints are tool tips here.
+    if (event->type() == QEvent::StatusTip) {
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
 void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -1007,6 +1032,11 @@ bool TfrmMain::FormCloseQuery()
                 return false; // the error is shown; the window and its settings stay as they are
             }
         }
+    }
+    // The window closes from here on: a start from now on must open its own
+    // window rather than hand over to this one.
+    if (fGuard) {
+        fGuard->stop();
     }
     if (TOptions* options = GlobalOptions()) {
         StoreWindowSettings();

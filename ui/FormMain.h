@@ -94,6 +94,7 @@ public slots:
     void MessageHandler();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -125,6 +126,8 @@ private:
     // Whether the in-place editor, a dialog, a menu or a drag is open: a
     // reload then waits.
     bool IsBusy() const;
+    // Where a loaded tree starts: on its first variable the user can edit.
+    void FocusAfterLoad();
     bool FormCloseQuery();
     void FormDestroy();
     // The program's general error handling: the error's message in an

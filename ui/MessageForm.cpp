@@ -77,7 +77,8 @@ void TMessageForm::setIcon(QStyle::StandardPixmap icon)
 QPushButton* TMessageForm::addButton(const QString& caption, int result)
 {
     auto* button = new QPushButton(caption, this);
-    button->setAutoDefault(false);
+    // The focused button is the one Enter presses, and is drawn as such.
+    button->setAutoDefault(true);
     fButtons.emplace_back(button, result);
     connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
     // The row is right-aligned: lay the buttons out again from the right.
@@ -104,6 +105,19 @@ void TMessageForm::keyPressEvent(QKeyEvent* event)
         done(fEscapeResult);
         return;
     }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        // Enter answers the focused button, else the one focused at first.
+        for (const auto& [button, result] : fButtons) {
+            if (button->hasFocus()) {
+                button->click();
+                return;
+            }
+        }
+        if (QPushButton* first = button(fFocusResult)) {
+            first->click();
+            return;
+        }
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -117,6 +131,9 @@ void TMessageForm::showEvent(QShowEvent* event)
     if (QPushButton* focused = button(fFocusResult)) {
         focused->setFocus();
     }
+    // Styles draw the focus frame only after a focus change by keyboard;
+    // a dialog answered by keys shows it from the start.
+    setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void TMessageForm::reject()

@@ -8,7 +8,11 @@ namespace talvoren {
 
 namespace {
 const QByteArray kActivate = QByteArrayLiteral("activate\n");
+const QByteArray kActivated = QByteArrayLiteral("activated\n");
 constexpr int kConnectTimeoutMs = 500;
+// An instance that does not answer within this time is closing (or hung):
+// the new start opens its own window instead.
+constexpr int kAnswerTimeoutMs = 1500;
 } // namespace
 
 TSingleInstance::TSingleInstance(const QString& key, QObject* parent)
@@ -37,9 +41,17 @@ bool TSingleInstance::handOver()
         return false;
     }
     socket.write(kActivate);
-    const bool sent = socket.waitForBytesWritten(kConnectTimeoutMs);
+    if (!socket.waitForBytesWritten(kConnectTimeoutMs)) {
+        return false;
+    }
+    // The system accepts a connection on behalf of an instance that is busy
+    // closing: only its answer says that a window came to the front.
+    QByteArray answer;
+    while (!answer.contains(kActivated) && socket.waitForReadyRead(kAnswerTimeoutMs)) {
+        answer += socket.readAll();
+    }
     socket.disconnectFromServer();
-    return sent;
+    return answer.contains(kActivated);
 }
 
 bool TSingleInstance::listen()
@@ -78,6 +90,8 @@ void TSingleInstance::onNewConnection()
         auto read = [this, socket] {
             if (socket->bytesAvailable() > 0 && socket->readAll().contains(kActivate.trimmed())) {
                 emit activationRequested();
+                socket->write(kActivated);
+                socket->flush();
             }
         };
         connect(socket, &QLocalSocket::readyRead, this, read);

@@ -20,8 +20,9 @@ public:
     // The socket name for an account and an executable.
     static QString serverName(const QString& key);
 
-    // Tells a running instance to come to the front. True when one answered;
-    // this instance should then end.
+    // Tells a running instance to come to the front. True when one answered
+    // that it did; this instance should then end. An instance that accepts
+    // but does not answer (it is closing) counts as none.
     bool handOver();
 
     // Starts answering later starts. A server left behind by a crashed
@@ -29,7 +30,7 @@ public:
     bool listen();
 
     // Stops answering, so that a start from now on opens its own window
-    // (the elevated restart).
+    // (the elevated restart, and a window that has begun to close).
     void stop();
 
     bool isListening() const;

@@ -22,10 +22,17 @@ public:
     int image() const { return fImageIndex; }
     QString text() const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fitText();
+
+    QString fFullText;
     QLabel* fImage;
     QLabel* fText;
     int fImageIndex = -1;
+    int fMinWidth = 0;
 };
 
 } // namespace talvoren

@@ -101,6 +101,12 @@ std::u16string TPosixFileSystem::windowsPathOf(const std::u16string& dialogPath)
     return fDrives.toWindows(std::filesystem::path(toUtf8(dialogPath)));
 }
 
+std::u16string TPosixFileSystem::dialogPathOf(const std::u16string& windowsPath)
+{
+    const auto resolved = fDrives.resolve(windowsPath);
+    return resolved ? fromUtf8(resolved->host) : std::u16string();
+}
+
 std::vector<FindEntry> TPosixFileSystem::find(const std::u16string& pattern, size_t maxEntries)
 {
     std::vector<FindEntry> entries;

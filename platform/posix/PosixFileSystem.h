@@ -17,6 +17,7 @@ public:
     std::vector<FindEntry> find(const std::u16string& pattern, size_t maxEntries) override;
     std::optional<std::u16string> shortPathName(const std::u16string& path) override;
     std::u16string windowsPathOf(const std::u16string& dialogPath) override;
+    std::u16string dialogPathOf(const std::u16string& windowsPath) override;
     std::u16string tempFolder() override;
     std::unique_ptr<ICriticalErrorGuard> suppressCriticalErrors() override;
 

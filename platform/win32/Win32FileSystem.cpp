@@ -64,6 +64,12 @@ std::u16string TWin32FileSystem::windowsPathOf(const std::u16string& dialogPath)
     return path;
 }
 
+std::u16string TWin32FileSystem::dialogPathOf(const std::u16string& windowsPath)
+{
+    // The dialogs know Windows paths as they are.
+    return GetFileAttributesW(wide(windowsPath)) == INVALID_FILE_ATTRIBUTES ? std::u16string() : windowsPath;
+}
+
 std::optional<std::u16string> TWin32FileSystem::shortPathName(const std::u16string& path)
 {
     DWORD size = GetShortPathNameW(wide(path), nullptr, 0);

@@ -215,15 +215,30 @@ TEST_F(ETreeEditingTest, InlineExpandsThroughBothTreesAndKeepsTheType)
               (U{u"C:\\x\\bin", u"C:\\Program Files\\App", u"%NOBODY%", u"C:\\x", u"lit", u"eral"}));
     EXPECT_EQ(user.GetVariableType(Var(u"X")), kDataTypeExpandString);
 
-    user.ActivateNode(Elem(u"LOOP", 0));
-    user.UndoableInline();
-    EXPECT_EQ(Elements(user, u"LOOP"), U{u"Infinite loop detected"});
+    // A failed expansion is refused: the element stays, nothing is pushed,
+    // and the message says why (a loop, or a text too long without one).
+    user.AddVariable(u"BIG", std::u16string(kMaxExpandedLength, u'b'), kDataTypeString, false);
+    user.AddVariable(u"LONG", u"ok;%BIG%!", kDataTypeExpandString, false);
+    const std::pair<TENode*, const char16_t*> refused[] = {
+        {Elem(u"LOOP", 0), u"Infinite loop detected"},
+        {Var(u"LONG"), u"Expanded value is longer than 32767 characters"},
+    };
+    for (const auto& [node, message] : refused) {
+        user.ActivateNode(node);
+        const std::u16string before = user.GetVariableValue(node);
+        const int pushed = pushes;
+        EXPECT_EQ(user.UndoableInline(), message);
+        EXPECT_EQ(user.GetVariableValue(node), before);
+        EXPECT_EQ(pushes, pushed);
+    }
+    EXPECT_EQ(user.GetNodeErrors(Elem(u"LONG", 1)), U{u"Expanded value is longer than 32767 characters"});
+    EXPECT_TRUE(user.GetNodeErrors(Elem(u"LOOP", 0)).empty()) << "a loop is shown in the text, not as an error";
 
     // A string variable shows its text as it is: nothing changes, but the
     // step is still one undo step.
     user.AddVariable(u"S", u"%A%", kDataTypeString, false);
     const size_t before = stack.Count();
-    user.UndoableInline();
+    EXPECT_EQ(user.UndoableInline(), u"");
     EXPECT_EQ(Elements(user, u"S"), U{u"%A%"});
     EXPECT_EQ(stack.Count(), before + 2);
 }

@@ -83,6 +83,12 @@ TEST_F(ValidationTest, LoopsAndRunawayGrowthFailAsLoops)
     Add(user, u"Big", std::u16string(kMaxExpandedLength - 1, u'b'));
     EXPECT_EQ(user.ExpandReferences(u"%Big%!")->size(), kMaxExpandedLength);
     EXPECT_FALSE(user.ExpandReferences(u"%Big%!!").has_value());
+    // Only a text too long without a reference loop is told apart.
+    TExpansionFailure failure = TExpansionFailure::None;
+    user.ExpandReferences(u"%Big%!!", 0, &failure);
+    EXPECT_EQ(failure, TExpansionFailure::TooLong);
+    user.ExpandReferences(u"%D%", 0, &failure);
+    EXPECT_EQ(failure, TExpansionFailure::Loop);
     // A chain of 99 steps still resolves; a text changing in the 100th pass fails.
     for (int i = 0; i < 99; ++i) {
         Add(user, u"C" + u16(std::to_string(i)), u"%C" + u16(std::to_string(i + 1)) + u"%");

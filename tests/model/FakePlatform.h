@@ -110,6 +110,7 @@ private:
     std::vector<platform::FindEntry> find(const std::u16string& pattern, size_t maxEntries) override;
     std::optional<std::u16string> shortPathName(const std::u16string& path) override;
     std::u16string windowsPathOf(const std::u16string& dialogPath) override { return dialogPath; }
+    std::u16string dialogPathOf(const std::u16string& windowsPath) override { return windowsPath; }
     std::u16string tempFolder() override;
     std::unique_ptr<platform::ICriticalErrorGuard> suppressCriticalErrors() override;
     // IProcessEnvironment

@@ -8,10 +8,12 @@
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
 #include "ui/UiText.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <fstream>
@@ -177,6 +179,93 @@ private slots:
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b"}));
     }
 
+    void deleteActsOnTheNodeTheQuestionNames()
+    {
+        TEditWindow f;
+        for (const char16_t* name : {u"LOOP1", u"LOOP2", u"LOOP3"}) {
+            f.Seed(RootKey::CurrentUser, u"Environment", name, u"x");
+        }
+        f.SeedSetting(u"onDeleteConfirmation", 1);
+        TfrmMain& w = f.OpenFocused();
+        TETree& user = w.userVarTree();
+        TETreeView* view = w.userVarView();
+        auto click = [&](const char16_t* name, Qt::KeyboardModifiers keys) {
+            const QRect row = view->visualRect(view->treeModel().indexOf(user.FindVariable(name)));
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, keys, row.center());
+        };
+        click(u"LOOP1", Qt::NoModifier);
+        click(u"LOOP2", Qt::ControlModifier);
+        click(u"LOOP3", Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Up, Qt::ControlModifier); // the focus alone would move
+        const TENode* named = user.GetFocusedNode();
+        QCOMPARE(user.GetSelectedNodes(), std::vector<TENode*>{const_cast<TENode*>(named)});
+        const std::u16string name = user.GetVariableName(named);
+
+        TfrmYesNo::setNextAnswer(mrYes);
+        w.UpdateActions(); // as when the application is next idle
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(TfrmYesNo::hook().asked(),
+                 QStringList{QStringLiteral("Are you sure you want to delete variable '%1'?").arg(toQ(name))});
+        QVERIFY(!user.FindVariable(name));
+        int left = 0;
+        for (const char16_t* other : {u"LOOP1", u"LOOP2", u"LOOP3"}) {
+            left += user.FindVariable(other) ? 1 : 0;
+        }
+        QCOMPARE(left, 2);
+    }
+
+    void commandsCheckTheirRuleWhenTheyRun()
+    {
+        TEditWindow f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
+        TfrmMain& w = f.OpenFocused();
+        TETree& user = w.userVarTree();
+        // An enabled state gone stale: Move up on the first element and
+        // Move down on the last change nothing and record nothing.
+        const std::pair<const char*, int> ends[] = {{"actEditMoveUp", 0}, {"actEditMoveDown", 1}};
+        for (const auto& [name, row] : ends) {
+            f.Focus(user, u"TV", row);
+            f.action(name)->setEnabled(true);
+            f.action(name)->trigger();
+            QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b"}));
+        }
+        QCOMPARE(w.undoStack().Count(), size_t(0));
+
+        // Inline refuses an expansion that never settles: the element stays,
+        // no step is recorded, and the message says why.
+        user.AddVariable(u"LOOPV", u"%LOOPV%x", kDataTypeExpandString, false);
+        f.Focus(user, u"LOOPV", 0);
+        TfrmOK::setNextAnswer(mrOk);
+        f.action("actEditInline")->trigger();
+        QCOMPARE(TfrmOK::hook().asked(), QStringList{QStringLiteral("Infinite loop detected")});
+        QCOMPARE(f.Elements(u"LOOPV"), U{u"%LOOPV%x"});
+        QCOMPARE(w.undoStack().Count(), size_t(0));
+    }
+
+    void choosersOpenOnTheElementsFolderElseOnC()
+    {
+        TEditWindow f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"C:\\Windows;C:\\Windows\\System32\\cmd.exe;nowhere");
+        TfrmMain& w = f.OpenFocused();
+        QString started;
+        w.editActions().setPathChooser([&](bool, const QString& start) {
+            started = start;
+            return QString();
+        });
+        const std::filesystem::path c = f.machine.prefix() / "drive_c";
+        auto same = [](const QString& a, const std::filesystem::path& b) {
+            return !a.isEmpty()
+                && QFileInfo(a).canonicalFilePath() == QFileInfo(toQ(b.u16string())).canonicalFilePath();
+        };
+        const std::pair<int, std::filesystem::path> cases[]
+            = {{0, c / "Windows"}, {1, c / "Windows" / "System32"}, {2, c}};
+        for (const auto& [row, folder] : cases) {
+            f.Focus(w.userVarTree(), u"TV", row);
+            f.action(row == 1 ? "actEditEditAsFile" : "actEditEditAsPath")->trigger();
+            QVERIFY2(same(started, folder), qPrintable(QString::number(row) + QLatin1Char(' ') + started));
+        }
+    }
+
     void deleteWithoutTheOptionDeletesAtOnce()
     {
         TEditWindow f;
@@ -196,7 +285,7 @@ private slots:
         const std::filesystem::path host = f.machine.prefix() / "drive_c" / "Windows";
         QString answer = QString::fromStdString(host.string());
         bool askedForFolder = false;
-        w.editActions().setPathChooser([&](bool folder) {
+        w.editActions().setPathChooser([&](bool folder, const QString&) {
             askedForFolder = folder;
             return answer;
         });

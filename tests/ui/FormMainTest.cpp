@@ -18,16 +18,22 @@
 #include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
 #include "ui/FormYesNoCancel.h"
+#include "ui/SingleInstance.h"
 #include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
+#include <QUuid>
 #include <filesystem>
 
 using namespace talvoren;
@@ -244,6 +250,86 @@ private slots:
         QVERIFY(TfrmOK::hook().asked().isEmpty());
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"b");
         QVERIFY(!w.IsModified());
+    }
+
+    // Hovering a menu item with a hint leaves the status fields as they
+    // are, and the fields show their whole text at the first window size.
+    void statusFieldsStayWhenAHintIsShown()
+    {
+        TFixture f(true);
+        TfrmMain& w = f.Open();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        TStatusField* field = w.statusField(3);
+        const QString text = QStringLiteral("You have no write access to the system variables");
+        QCOMPARE(field->text(), text);
+        const QLabel* label = nullptr;
+        for (const QLabel* child : field->findChildren<QLabel*>()) {
+            label = child->text() == text ? child : label;
+        }
+        QVERIFY(label && label->width() >= label->fontMetrics().horizontalAdvance(text));
+
+        QAction* refresh = f.action("actEditRefresh");
+        QMenu* edit = nullptr;
+        for (QAction* item : w.menuBar()->actions()) {
+            edit = item->menu() && item->menu()->actions().contains(refresh) ? item->menu() : edit;
+        }
+        QVERIFY(edit);
+        QVERIFY(edit->toolTipsVisible());
+        w.menuBar()->setActiveAction(edit->menuAction());
+        QTRY_VERIFY(edit->isVisible());
+        edit->setActiveAction(refresh);
+        QCOMPARE(edit->activeAction(), refresh);
+        QVERIFY(w.statusBar()->currentMessage().isEmpty());
+        QVERIFY(field->isVisible());
+        QCOMPARE(field->text(), text);
+        edit->close();
+    }
+
+    // At start and after Refresh each tree's focus is on its first variable
+    // the user can edit; a read-only system tree starts on its first one.
+    void focusStartsOnTheFirstEditableVariable()
+    {
+        TFixture f(true);
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
+        TfrmMain& w = f.Open();
+        auto firstEditable = [](TETree& tree) {
+            for (TENode* variable : tree.Variables()) {
+                if (!variable->IsHidden() && tree.IsWritable(variable)) {
+                    return variable;
+                }
+            }
+            return static_cast<TENode*>(nullptr);
+        };
+        TETree& user = w.userVarTree();
+        QVERIFY(user.GetFocusedNode() && user.GetFocusedNode() == firstEditable(user));
+        QVERIFY(!user.GetVariableReadOnly(user.GetFocusedNode()));
+        QCOMPARE(w.userVarView()->currentIndex(), w.userVarView()->treeModel().indexOf(user.GetFocusedNode()));
+        QCOMPARE(w.sysVarTree().GetFocusedNode(), w.sysVarTree().GetFirstVisible());
+
+        user.ActivateNode(user.Variables().back());
+        f.action("actEditRefresh")->trigger();
+        QVERIFY(user.GetFocusedNode() && user.GetFocusedNode() == firstEditable(user));
+    }
+
+    // Once the window has begun to close it no longer answers later starts;
+    // a close that is cancelled keeps answering.
+    void closingStopsAnsweringLaterStarts()
+    {
+        TFixture f;
+        f.SeedSetting(u"onExitConfirmation", 1);
+        TSingleInstance guard(QUuid::createUuid().toString());
+        QVERIFY(guard.listen());
+        TfrmMain w(f.platform(), f.files, &guard);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        TfrmYesNo::setNextAnswer(mrNo);
+        w.close();
+        QVERIFY(w.isVisible());
+        QVERIFY(guard.isListening());
+        TfrmYesNo::setNextAnswer(mrYes);
+        w.close();
+        QVERIFY(!w.isVisible());
+        QVERIFY(!guard.isListening());
     }
 
     void restartAsAdministrator()

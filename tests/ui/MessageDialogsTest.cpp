@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QStyleOptionButton>
 #include <QTest>
 
 using namespace talvoren;
@@ -77,19 +78,43 @@ private slots:
         QVERIFY(form.button(mrNo)->x() < form.button(mrCancel)->x());
     }
 
-    void focusStartsOnYesAndEnterAnswersIt()
+    // Enter answers the focused button, which shows its focus: the first
+    // one on opening, then wherever Tab moved it.
+    void enterAnswersTheFocusedButton()
     {
-        TfrmYesNo form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        QCOMPARE(QApplication::focusWidget(), form.button(mrYes));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        QCOMPARE(form.result(), int(mrYes));
-
-        TfrmYesNoCancel three;
-        three.show();
-        QVERIFY(QTest::qWaitForWindowActive(&three));
-        QCOMPARE(QApplication::focusWidget(), three.button(mrYes));
+        auto check = [](TMessageForm& form, int first, int tabs, int expected) {
+            form.show();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            QCOMPARE(QApplication::focusWidget(), form.button(first));
+            for (int i = 0; i < tabs; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+            QVERIFY(focused);
+            QStyleOptionButton option;
+            option.initFrom(focused);
+            QVERIFY2(option.state & QStyle::State_KeyboardFocusChange, "the focus frame is drawn");
+            QVERIFY(focused->isDefault());
+            QTest::keyClick(focused, Qt::Key_Return);
+            QVERIFY(!form.isVisible());
+            QCOMPARE(form.result(), expected);
+        };
+        {
+            TfrmYesNo form;
+            check(form, mrYes, 0, mrYes);
+        }
+        {
+            TfrmYesNo form;
+            check(form, mrYes, 1, mrNo);
+        }
+        {
+            TfrmYesNoCancel form;
+            check(form, mrYes, 2, mrCancel);
+        }
+        {
+            TfrmOK form;
+            check(form, mrOk, 0, mrOk);
+        }
     }
 
     void noticeResultsAndCaptions()

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUuid>
+#include <future>
 
 using namespace talvoren;
 
@@ -14,6 +15,17 @@ class SingleInstanceTest : public QObject {
 
 private:
     static QString uniqueKey() { return QUuid::createUuid().toString(); }
+
+    // A later start is another process: here another thread, so that this
+    // one can answer while that one waits.
+    static std::future<bool> laterStart(const QString& key)
+    {
+        return std::async(std::launch::async, [key] { return TSingleInstance(key).handOver(); });
+    }
+    static bool finished(const std::future<bool>& start)
+    {
+        return start.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }
 
 private slots:
     void laterStartHandsOverToTheRunningOne()
@@ -24,9 +36,25 @@ private slots:
         QVERIFY(first.listen());
         QSignalSpy raised(&first, &TSingleInstance::activationRequested);
 
-        TSingleInstance second(key);
-        QVERIFY(second.handOver());
-        QTRY_COMPARE(raised.count(), 1);
+        auto second = laterStart(key);
+        QTRY_VERIFY(finished(second));
+        QVERIFY(second.get());
+        QCOMPARE(raised.count(), 1);
+    }
+
+    // An instance that is closing may still be reached but never answers: a
+    // start then opens its own window and takes the name over.
+    void aStartOpensItsOwnWindowBesideAClosingInstance()
+    {
+        const QString key = uniqueKey();
+        TSingleInstance closing(key);
+        QVERIFY(closing.listen());
+        auto busy = laterStart(key); // this thread does not run its event loop meanwhile
+        busy.wait();
+        QVERIFY(!busy.get());
+
+        TSingleInstance next(key);
+        QVERIFY(next.listen());
     }
 
     void stoppedGuardLetsTheNextStartOpenItsOwnWindow()
