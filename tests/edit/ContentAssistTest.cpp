@@ -67,6 +67,7 @@ public:
     }
     std::optional<std::u16string> shortPathName(const std::u16string& p) override { return fReal.shortPathName(p); }
     std::u16string windowsPathOf(const std::u16string& p) override { return fReal.windowsPathOf(p); }
+    std::u16string dialogPathOf(const std::u16string& p) override { return fReal.dialogPathOf(p); }
     std::u16string tempFolder() override { return fReal.tempFolder(); }
     std::unique_ptr<platform::ICriticalErrorGuard> suppressCriticalErrors() override
     {

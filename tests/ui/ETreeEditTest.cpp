@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(w.undoStack().Count(), steps);
 
         // The first hint row runs "Insert directory path..." on the new element.
-        w.editActions().setPathChooser([&](bool folder) {
+        w.editActions().setPathChooser([&](bool folder, const QString&) {
             return folder ? QString::fromStdString((f.machine.prefix() / "drive_c" / "Windows").string()) : QString();
         });
         f.Focus(u"TV", 0);
