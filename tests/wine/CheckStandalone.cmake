@@ -9,7 +9,9 @@ if(NOT dump MATCHES "file format pei-i386")
     message(FATAL_ERROR "${EXE} is not a 32-bit PE")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
-set(allowed ADVAPI32 KERNEL32 MSVCRT SHELL32 USER32 VERSION GDI32 OLE32 COMCTL32 COMDLG32 SHLWAPI UXTHEME)
+# With the window, Qt adds more of Windows' own DLLs (Direct3D, DirectWrite, sockets ...).
+set(allowed ADVAPI32 KERNEL32 MSVCRT SHELL32 USER32 VERSION GDI32 OLE32 COMCTL32 COMDLG32 SHLWAPI UXTHEME
+    AUTHZ D3D9 D3D11 DWMAPI DWRITE DXGI IMM32 NETAPI32 OLEAUT32 SHCORE USERENV WINMM WS2_32 WTSAPI32)
 foreach(line IN LISTS imports)
     string(REGEX REPLACE "DLL Name: ([^.]+)\\.[dD][lL][lL].*" "\\1" dll "${line}")
     string(TOUPPER "${dll}" dll)
