@@ -1,4 +1,5 @@
 #include "app/Frontend.h"
+#include "app/HelpText.h"
 #include "cli/CommandLine.h"
 #include "model/Translation.h"
 #include "platform/Platform.h"
@@ -16,19 +17,7 @@ public:
     {
     }
 
-    void Show() override
-    {
-        std::u16string text = tr("Command line parameters") + u"\r\n" + CommandHelpUrl() + u"\r\n";
-        for (const auto& line : CommandHelpLines()) {
-            text += u"\r\n";
-            if (*line.description == '\0') {
-                text += tr(line.option);
-            } else {
-                text += tr(line.option) + u"\t" + tr(line.description);
-            }
-        }
-        fPlatform.shell().messageBox(u"Talvoren", text);
-    }
+    void Show() override { fPlatform.shell().messageBox(u"Talvoren", CommandHelpText(u"\r\n")); }
 
     int RunWindow() override
     {

@@ -1,12 +1,27 @@
 #include "app/Frontend.h"
+#include "app/HelpText.h"
 #include "cli/FormCmdHelp.h"
+#include "platform/HostProcess.h"
+#include "platform/Utf.h"
 #include "ui/MainWindowEntry.h"
 
 #include <QApplication>
+#include <cstdio>
 
 namespace talvoren {
 
 namespace {
+
+bool hostHasDisplay()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const auto value = platform::hostVariable(name);
+        if (value && !value->empty()) {
+            return true;
+        }
+    }
+    return false;
+}
 
 class TQtFrontend : public IFrontend {
 public:
@@ -19,9 +34,17 @@ public:
 
     void Show() override
     {
-        QApplication& app = application();
+        // On the emulated machine a terminal without any display cannot show
+        // a window: the help goes to standard output instead of an abort in
+        // the window system.
+        if (platform::kEmulatedMachine && !hostHasDisplay()) {
+            const std::string text = platform::toUtf8(CommandHelpText(u"\n")) + "\n";
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fflush(stdout);
+            return;
+        }
+        application();
         TfrmCmdHelp::createAndShowModal(fPlatform);
-        (void)app;
     }
 
     int RunWindow() override { return RunMainWindow(application(), fPlatform); }

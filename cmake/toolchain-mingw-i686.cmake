@@ -36,12 +36,43 @@ if(TALVOREN_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${TALVOREN_WINE})
 endif()
 
+# Release: small code, unused sections dropped at link time, no symbols.
+# (Cache entries: the compiler's own defaults, -O3, would follow an _INIT.)
+set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG -ffunction-sections -fdata-sections" CACHE STRING "Release C flags")
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG -ffunction-sections -fdata-sections" CACHE STRING "Release C++ flags")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE "-s -Wl,--gc-sections" CACHE STRING "Release linker flags")
+
 # A Qt 6 built for i686 MinGW gives the full window: pass its prefix (the
 # folder holding lib/cmake/Qt6) as TALVOREN_QT_WINDOWS, and QT_HOST_PATH
-# naming a host Qt 6 of the same version for moc, rcc and uic. Without it
-# the executable is the command-line mode alone.
+# naming a host Qt 6 of the same version for moc, rcc and uic. Without
+# TALVOREN_QT_WINDOWS the prebuilt archive beside the repository
+# (../shared/qt6-i686-mingw.tar.xz, made by tools/build-qt-mingw.sh) is
+# unpacked into the build folder when it is there; otherwise the executable
+# is the command-line mode alone.
+if(NOT TALVOREN_QT_WINDOWS AND NOT CMAKE_IN_TRY_COMPILE)
+    if(NOT TALVOREN_QT_WINDOWS_ARCHIVE)
+        get_filename_component(TALVOREN_QT_WINDOWS_ARCHIVE
+                               "${CMAKE_CURRENT_LIST_DIR}/../../shared/qt6-i686-mingw.tar.xz" ABSOLUTE)
+    endif()
+    set(qt_unpacked "${CMAKE_BINARY_DIR}/qt6-i686-mingw")
+    if(EXISTS "${qt_unpacked}/opt/qt6-i686-mingw/lib/cmake/Qt6")
+        set(TALVOREN_QT_WINDOWS "${qt_unpacked}/opt/qt6-i686-mingw")
+    elseif(EXISTS "${TALVOREN_QT_WINDOWS_ARCHIVE}")
+        message(STATUS "Talvoren: unpacking ${TALVOREN_QT_WINDOWS_ARCHIVE}")
+        file(ARCHIVE_EXTRACT INPUT "${TALVOREN_QT_WINDOWS_ARCHIVE}" DESTINATION "${qt_unpacked}")
+        set(TALVOREN_QT_WINDOWS "${qt_unpacked}/opt/qt6-i686-mingw")
+    endif()
+    if(TALVOREN_QT_WINDOWS)
+        set(TALVOREN_QT_WINDOWS "${TALVOREN_QT_WINDOWS}" CACHE PATH "Qt 6 for i686 MinGW" FORCE)
+    endif()
+endif()
 if(TALVOREN_QT_WINDOWS)
+    # Debian's host Qt of the same version gives moc, rcc and uic.
+    if(NOT QT_HOST_PATH AND EXISTS /usr/lib/qt6/libexec/moc)
+        set(QT_HOST_PATH /usr CACHE PATH "Host Qt 6")
+        set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "Host Qt 6 CMake folder")
+    endif()
     list(APPEND CMAKE_FIND_ROOT_PATH ${TALVOREN_QT_WINDOWS})
     list(APPEND CMAKE_PREFIX_PATH ${TALVOREN_QT_WINDOWS})
 endif()
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TALVOREN_QT_WINDOWS)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TALVOREN_QT_WINDOWS QT_HOST_PATH QT_HOST_PATH_CMAKE_DIR)

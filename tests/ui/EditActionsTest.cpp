@@ -145,7 +145,10 @@ private slots:
         QCOMPARE(f.shell->calls.size(), size_t(1));
         QCOMPARE(f.shell->calls[0].verb, u"open");
         QCOMPARE(f.shell->calls[0].file, u"explorer.exe");
-        QCOMPARE(f.shell->calls[0].parameters, u"C:\\Windows");
+        // The machine's own spelling: Wine names the folder "C:\windows".
+        const std::u16string systemRoot
+            = f.machine.prefix().empty() ? f.platform().environment().variable(u"SystemRoot") : u"C:\\Windows";
+        QCOMPARE(f.shell->calls[0].parameters, systemRoot);
     }
 
     void deleteAsksOnlyWhenTheOptionSaysSo()
@@ -282,8 +285,11 @@ private slots:
         TEditWindow f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
         TfrmMain& w = f.OpenFocused();
-        const std::filesystem::path host = f.machine.prefix() / "drive_c" / "Windows";
-        QString answer = QString::fromStdString(host.string());
+        // What the dialog answers: a host path on the emulated machine, a
+        // path with forward slashes on Windows.
+        const std::string host
+            = f.machine.prefix().empty() ? "C:/Windows" : (f.machine.prefix() / "drive_c" / "Windows").string();
+        QString answer = QString::fromStdString(host);
         bool askedForFolder = false;
         w.editActions().setPathChooser([&](bool folder, const QString&) {
             askedForFolder = folder;
@@ -294,7 +300,7 @@ private slots:
         QVERIFY(askedForFolder);
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\Windows"}));
 
-        answer = QString::fromStdString((host / "System32" / "cmd.exe").string());
+        answer = QString::fromStdString(host + "/System32/cmd.exe");
         f.action("actEditEditAsFile")->trigger();
         QVERIFY(!askedForFolder);
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\Windows\\System32\\cmd.exe"}));

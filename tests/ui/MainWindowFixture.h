@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QTest>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 namespace talvoren::test {
@@ -28,12 +29,115 @@ public:
     bool WriteAll(const std::u16string&, const std::vector<uint8_t>&) override { return false; }
 };
 
+// The machine as a standard user sees it where the registry's own rights
+// cannot be taken away (Wine grants every write): the system scope refuses
+// to open for writing.
+class TReadOnlySystem : public platform::IPlatform, private platform::IRegistry {
+public:
+    explicit TReadOnlySystem(platform::IPlatform& base)
+        : fBase(base)
+    {
+    }
+    platform::IRegistry& registry() override { return *this; }
+    platform::ISystem& system() override { return fBase.system(); }
+    platform::IFileSystem& fileSystem() override { return fBase.fileSystem(); }
+    platform::IProcessEnvironment& environment() override { return fBase.environment(); }
+    platform::ILocale& locale() override { return fBase.locale(); }
+    platform::IAccounts& accounts() override { return fBase.accounts(); }
+    platform::IShell& shell() override { return fBase.shell(); }
+
+private:
+    uint32_t openKey(platform::RootKey root, const std::u16string& path, uint32_t access, bool create,
+                     std::unique_ptr<platform::IRegistryKey>& key) override
+    {
+        constexpr uint32_t kWriteRights = 0x000D0026; // set value, create subkey, link, delete, DAC, owner
+        if (root == platform::RootKey::LocalMachine && (create || (access & kWriteRights) != 0)) {
+            return platform::error::kAccessDenied;
+        }
+        return fBase.registry().openKey(root, path, access, create, key);
+    }
+    uint32_t deleteKey(platform::RootKey root, const std::u16string& path) override
+    {
+        return root == platform::RootKey::LocalMachine ? platform::error::kAccessDenied
+                                                       : fBase.registry().deleteKey(root, path);
+    }
+    uint32_t loadHive(const std::u16string& keyName, const std::u16string& file) override
+    {
+        return fBase.registry().loadHive(keyName, file);
+    }
+    platform::IPlatform& fBase;
+};
+
+// On Windows the suites share the machine they run on: a fixture starts
+// without the settings key and leaves both environment keys as it found them.
+class TRealMachineGuard {
+public:
+    explicit TRealMachineGuard(platform::IPlatform& platform)
+        : fRegistry(platform.registry())
+    {
+        removeTree(platform::RootKey::CurrentUser, kSettingsKey);
+        for (auto& [root, key, values] : fKeys) {
+            std::unique_ptr<platform::IRegistryKey> open;
+            if (fRegistry.openKey(root, key, platform::access::kRead, false, open) == platform::error::kSuccess) {
+                for (const auto& name : open->valueNames()) {
+                    open->queryValue(name, values[name]);
+                }
+            }
+        }
+    }
+    ~TRealMachineGuard()
+    {
+        removeTree(platform::RootKey::CurrentUser, kSettingsKey);
+        for (auto& [root, key, values] : fKeys) {
+            std::unique_ptr<platform::IRegistryKey> open;
+            if (fRegistry.openKey(root, key, platform::access::kAllAccess, false, open) != platform::error::kSuccess) {
+                continue;
+            }
+            for (const auto& name : open->valueNames()) {
+                if (!values.count(name)) {
+                    open->deleteValue(name);
+                }
+            }
+            for (const auto& [name, value] : values) {
+                open->setValue(name, value);
+            }
+        }
+    }
+
+private:
+    void removeTree(platform::RootKey root, const std::u16string& path)
+    {
+        std::unique_ptr<platform::IRegistryKey> open;
+        if (fRegistry.openKey(root, path, platform::access::kRead, false, open) == platform::error::kSuccess) {
+            for (const auto& sub : open->subKeyNames()) {
+                removeTree(root, path + u"\\" + sub);
+            }
+            open.reset();
+            fRegistry.deleteKey(root, path);
+        }
+    }
+
+    struct TKey {
+        platform::RootKey root;
+        std::u16string key;
+        std::map<std::u16string, platform::RegValue> values;
+    };
+    platform::IRegistry& fRegistry;
+    std::vector<TKey> fKeys{{platform::RootKey::CurrentUser, u"Environment", {}},
+                            {platform::RootKey::LocalMachine, kSystemEnvironmentKey, {}}};
+};
+
 // One fresh machine and a window over it.
 struct TFixture {
     explicit TFixture(bool readOnlySystem = false)
     {
         ResetAdminAccessProbe();
-        if (readOnlySystem) {
+        if (machine.prefix().empty()) {
+            guard = std::make_unique<TRealMachineGuard>(machine.platform());
+            if (readOnlySystem) {
+                readOnly = std::make_unique<TReadOnlySystem>(machine.platform());
+            }
+        } else if (readOnlySystem) {
             // A standard user: the machine hive without its owner-write bit.
             namespace fs = std::filesystem;
             fs::permissions(machine.prefix() / "machine.hive",
@@ -41,7 +145,7 @@ struct TFixture {
                             fs::perm_options::remove);
             fresh = platform::createPlatform();
         }
-        shell = std::make_unique<TRecordingPlatform>(fresh ? *fresh : machine.platform());
+        shell = std::make_unique<TRecordingPlatform>(fresh ? *fresh : readOnly ? *readOnly : machine.platform());
     }
     ~TFixture()
     {
@@ -105,7 +209,9 @@ struct TFixture {
     QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
 
     TestMachine machine;
+    std::unique_ptr<TRealMachineGuard> guard;
     std::unique_ptr<platform::IPlatform> fresh;
+    std::unique_ptr<TReadOnlySystem> readOnly;
     std::unique_ptr<TRecordingPlatform> shell;
     TNoIniFile files;
     std::unique_ptr<TfrmMain> window;

@@ -1,0 +1,12 @@
+#pragma once
+
+// The command-line help as one text: the title, the documentation address and
+// one line per option (option, tab, description), joined by `newline`.
+
+#include <string>
+
+namespace talvoren {
+
+std::u16string CommandHelpText(const std::u16string& newline);
+
+} // namespace talvoren
