@@ -65,6 +65,16 @@ private:
     {
         return fBase.registry().loadHive(keyName, file);
     }
+    uint32_t beginUpdate(platform::RootKey root, const std::u16string& path,
+                         std::unique_ptr<platform::IRegistryUpdate>& update) override
+    {
+        return fBase.registry().beginUpdate(root, path, update);
+    }
+    uint32_t watchKey(platform::RootKey root, const std::u16string& path,
+                      std::unique_ptr<platform::IKeyWatch>& watch) override
+    {
+        return fBase.registry().watchKey(root, path, watch);
+    }
     platform::IPlatform& fBase;
 };
 
