@@ -80,6 +80,11 @@ void SetUpGrid(QTableView* grid)
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // One line of text per row, as compact as a grid's rows are.
+    const int iconHeight = 16;
+    grid->verticalHeader()->setDefaultSectionSize(std::max(grid->fontMetrics().height(), iconHeight) + 4);
+    grid->setIconSize(QSize(iconHeight, iconHeight));
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->setShowGrid(true);
     grid->setSelectionMode(QAbstractItemView::NoSelection);
     grid->setFocusPolicy(Qt::NoFocus);
@@ -298,7 +303,8 @@ TInspectorGrid::TInspectorGrid(TInspectorGridModel::THandlers handlers, QWidget*
     SetUpGrid(this);
     setColumnWidth(0, kNameColumnWidth);
     setColumnWidth(1, kValueColumnWidth);
-    horizontalHeader()->setStretchLastSection(true);
+    // The value column takes whatever width the name column leaves.
+    horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     setTextElideMode(Qt::ElideRight);
 }
 
