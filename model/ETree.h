@@ -363,6 +363,12 @@ public:
     bool IsWritable(const TENode* node) const;
     // Incremental search: name or text starts with `typed` (ASCII folded).
     bool MatchesIncrementalSearch(const TENode* node, const std::u16string& typed) const;
+    // Find: activates the first node, in walking order, whose name (variable)
+    // or text (element) contains `text` without regard to case under the
+    // user's locale. It starts at the first node with `fromStart` or without
+    // a focused node, else after the focused one; hidden variables count.
+    // False, and the focus kept, when nothing matches.
+    bool FindText(const std::u16string& text, bool fromStart);
 
     // --- undoable edit operations (edit/ETreeEditing.cpp) ----------------------
     //

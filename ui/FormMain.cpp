@@ -14,11 +14,13 @@
 #include "ui/ETreeView.h"
 #include "ui/EditActions.h"
 #include "ui/EntryActions.h"
+#include "ui/FormFind.h"
 #include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
 #include "ui/FormYesNoCancel.h"
 #include "ui/HelpActions.h"
 #include "ui/Icons.h"
+#include "ui/Inspector.h"
 #include "ui/SingleInstance.h"
 #include "ui/Splitter.h"
 #include "ui/StatusField.h"
@@ -82,6 +84,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
                    + part(3));
 
     UndoStack = std::make_unique<TUndoStack>();
+    Inspector = std::make_unique<TInspector>(); // bound to its grid when the panel is made
 
     // The commands carry their images from the start.
     CreateActions();
@@ -258,6 +261,7 @@ void TfrmMain::CreateActions()
                                      }});
     fEntryActions = new TEntryActions({this, [this] { return ActiveTree; }, {}});
     fHelpActions = new THelpActions(fPlatform, this);
+    fFindActions = new TFindActions(this, [this] { return ActiveTree; });
 
     actViewShowMain = makeCommand(this, "actViewShowMain", "Main", -1, {});
     actViewShowInterface = makeCommand(this, "actViewShowInterface", "Interface", -1, {});
@@ -290,7 +294,7 @@ void TfrmMain::CreateMenus()
         menu->addActions({t.actEditCopy, t.actEditPaste, e.actEditDelete});
         menu->addSeparator();
         if (withFind) {
-            menu->addActions({h.actEditFind, h.actEditFindNext});
+            menu->addActions({fFindActions->actEditFind, fFindActions->actEditFindNext});
             menu->addSeparator();
         }
         menu->addActions({t.actEditAddVariable, t.actEditAddValue, t.actEditEditAsText, e.actEditEditAsPath,
@@ -444,8 +448,17 @@ void TfrmMain::CreatePanels()
     panelInformation->setAllowedAreas(Qt::BottomDockWidgetArea);
     tabInformation = new QTabWidget(panelInformation);
     tabInformation->setObjectName(QStringLiteral("tabInformation"));
-    tabInformation->addTab(new QWidget(tabInformation), qtr("&Inspector"));
-    tabInformation->addTab(new QWidget(tabInformation), qtr("Legen&d"));
+    gridInspector = new TInspectorGrid({[this](int row, int col) { return Inspector->Cells(row, col); },
+                                        [this](int row, int col) {
+                                            // Images only in the value column, only while a node is focused.
+                                            const bool focused = ActiveTree && ActiveTree->tree().GetFocusedNode();
+                                            return col == 1 && focused ? Inspector->Image(row) : -1;
+                                        }},
+                                       tabInformation);
+    Inspector->SetGrid(gridInspector);
+    gridLegend = CreateLegendGrid(tabInformation);
+    tabInformation->addTab(gridInspector, TIcons::toolbar(imgShowInformation), qtr("&Inspector"));
+    tabInformation->addTab(gridLegend, TIcons::tree(kImageExpandable), qtr("Legen&d"));
     panelInformation->setWidget(tabInformation);
     addDockWidget(Qt::BottomDockWidgetArea, panelInformation);
     resizeDocks({panelInformation}, {kInformationHeight}, Qt::Vertical);
@@ -650,6 +663,7 @@ void TfrmMain::UpdateActions()
     actViewShowUser->setChecked(!tbUser->isHidden());
     fEditActions->Update();
     fEntryActions->Update();
+    fFindActions->Update();
     UpdateStatusBar();
 }
 
@@ -690,6 +704,8 @@ void TfrmMain::timerTimer()
 {
     SysVarTree->Verify();
     UserVarTree->Verify();
+    RefreshInspector(*Inspector, ActiveTree ? &ActiveTree->tree() : nullptr,
+                     tabInformation->currentWidget() == gridInspector);
     if (!fSaving) {
         fSysChangedOutside |= SysVarTree->PollRegistryChange();
         fUserChangedOutside |= UserVarTree->PollRegistryChange();
@@ -1087,11 +1103,15 @@ QMenu* TfrmMain::createPopupMenu()
 
 void TfrmMain::FormDestroy()
 {
-    // The design's order: timer, options, undo stack, system tree, user tree;
+    // The design's order: timer, inspector, options, undo stack, system tree, user tree;
     // each field is cleared before its object goes.
     if (timer) {
         timer->stop();
     }
+    if (gridInspector) {
+        gridInspector->gridModel().SetRowCount(0, -1, -1);
+    }
+    Inspector.reset();
     if (fOptions) {
         auto options = std::move(fOptions);
         SetGlobalOptions(nullptr);

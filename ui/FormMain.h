@@ -16,6 +16,7 @@ class QAction;
 class QComboBox;
 class QDockWidget;
 class QTabWidget;
+class QTableView;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -32,6 +33,9 @@ class TEntryActions;
 class THelpActions;
 class TETree;
 class TETreeView;
+class TFindActions;
+class TInspector;
+class TInspectorGrid;
 class TOptions;
 class TSingleInstance;
 class TSplitter;
@@ -77,6 +81,11 @@ public:
     TTreePanel* userPanel() const { return tbxPanelUserTree; }
     QToolButton* restartButton() const { return btnRestartAsAdmin; }
     QDockWidget* informationPanel() const { return panelInformation; }
+    QTabWidget* informationTabs() const { return tabInformation; }
+    TInspector& inspector() const { return *Inspector; }
+    TInspectorGrid* inspectorGrid() const { return gridInspector; }
+    QTableView* legendGrid() const { return gridLegend; }
+    TFindActions& findActions() const { return *fFindActions; }
     TStatusField* statusField(int index) const; // 1..4
     QWidget* splitter() const;
     double proportion() const { return fProportion; }
@@ -145,6 +154,7 @@ private:
     std::unique_ptr<TETree> UserVarTree;
     double fProportion = 0.5;
     std::unique_ptr<TUndoStack> UndoStack;
+    std::unique_ptr<TInspector> Inspector;
     std::unique_ptr<TOptions> fOptions;
 
     TETreeView* fSysView = nullptr;
@@ -155,6 +165,8 @@ private:
     QToolButton* btnRestartAsAdmin = nullptr;
     QDockWidget* panelInformation = nullptr;
     QTabWidget* tabInformation = nullptr;
+    TInspectorGrid* gridInspector = nullptr;
+    QTableView* gridLegend = nullptr;
     QToolBar* tbMain = nullptr;
     QToolBar* tbInterface = nullptr;
     QToolBar* tbUser = nullptr;
@@ -171,6 +183,7 @@ private:
     TEditActions* fEditActions = nullptr;
     TEntryActions* fEntryActions = nullptr;
     THelpActions* fHelpActions = nullptr;
+    TFindActions* fFindActions = nullptr;
 
     QAction* actFileSave = nullptr;
     QAction* actFileRestartAsAdmin = nullptr;

@@ -21,9 +21,6 @@ THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
     };
     pending(actFileBackup, "actFileBackup", "Backup...", -1, {});
     pending(actFileOptions, "actFileOptions", "Options...", imgOptions, {});
-    pending(actEditFind, "actEditFind", "Find...", -1, QKeySequence(Qt::CTRL | Qt::Key_F));
-    // Enabled once a search has run; there is no search yet.
-    pending(actEditFindNext, "actEditFindNext", "Find Next", -1, QKeySequence(Qt::Key_F3));
     pending(actHelpAbout, "actHelpAbout", "About...", imgAbout, QKeySequence(Qt::Key_F1));
     pending(actHelpCheckUpdates, "actHelpCheckUpdates", "Check for updates...", imgCheckUpdates, {});
 

@@ -26,8 +26,6 @@ public:
 
     QAction* actFileBackup = nullptr;
     QAction* actFileOptions = nullptr;
-    QAction* actEditFind = nullptr;
-    QAction* actEditFindNext = nullptr;
     QAction* actHelpAbout = nullptr;
     QAction* actHelpCheckUpdates = nullptr;
     QAction* actHelpDonate = nullptr;

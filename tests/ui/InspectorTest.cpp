@@ -1,0 +1,173 @@
+// The information panel over the real window: the inspector's rows for
+// variables and elements of each kind, its grid (images, shading, hints),
+// the rule that an unchanged node touches the grid not at all, and the legend.
+
+#include "ui/Inspector.h"
+
+#include "model/ETree.h"
+#include "tests/ui/MainWindowFixture.h"
+#include "ui/FormMain.h"
+#include "ui/UiText.h"
+
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextDocument>
+#include <filesystem>
+
+using namespace talvoren;
+using namespace talvoren::test;
+
+namespace {
+
+// Each row as "name|value|image" (image as the grid shows it: -1 for none).
+QStringList Rows(TfrmMain& w)
+{
+    QStringList rows;
+    TInspectorGridModel& model = w.inspectorGrid()->gridModel();
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const bool image = !model.data(model.index(r, 1), Qt::DecorationRole).isNull();
+        rows << model.data(model.index(r, 0), Qt::DisplayRole).toString() + QLatin1Char('|')
+                + model.data(model.index(r, 1), Qt::DisplayRole).toString() + QLatin1Char('|')
+                + QString::number(image ? w.inspector().Image(r) : -1);
+    }
+    return rows;
+}
+
+void Focus(TfrmMain& w, TENode* node)
+{
+    w.userVarTree().ActivateNode(node);
+}
+
+} // namespace
+
+class InspectorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { resetDialogs(); }
+
+    void rowsFollowTheFocusedNode()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        QTRY_COMPARE(w.activeView(), w.userVarView());
+        TETree& tree = w.userVarTree();
+        const std::u16string scratch = f.machine.scratchPath();
+        std::filesystem::create_directories(f.machine.scratchHostPath() / "Tools");
+        const std::u16string lower = scratch + u"\\tools";
+        TENode* exp = tree.AddVariable(u"TV_EXP", u"%TV_STR%\\bin;C:\\nothere;" + lower, kDataTypeExpandString, false);
+        TENode* str = tree.AddVariable(u"TV_STR", u"C:\\base", kDataTypeString, false);
+        TENode* ro = tree.AddVariable(u"TV_RO", u"fixed", kDataTypeString, true);
+        const std::u16string raw = tree.GetVariableValue(exp);
+
+        Focus(w, exp);
+        QTRY_COMPARE(Rows(w),
+                     (QStringList{"Variable name|TV_EXP|-1", "Type|Expandable string|1", "Value|" + toQ(raw) + "|-1",
+                                  "Expanded value|" + toQ(tree.GetVariableValueEx(exp)) + "|-1",
+                                  "Error(s)|Variable contains invalid path or you have no access to it|3"}));
+        QVERIFY(toQ(tree.GetVariableValueEx(exp)).startsWith("C:\\base\\bin;"));
+
+        // An element: no image on its type; fewer rows drop the surplus.
+        Focus(w, exp->Child(1));
+        QTRY_COMPARE(
+            Rows(w),
+            (QStringList{"Variable name|TV_EXP|-1", "Type|Expandable string|-1", "Value|C:\\nothere|-1",
+                         "Expanded value|C:\\nothere|-1", "Error(s)|Invalid path or you have no access to it|3"}));
+        // An existing folder written in other letters has a long form; no
+        // short one on a file system without short names.
+        Focus(w, exp->Child(2));
+        QTRY_VERIFY(Rows(w).contains("Long path|" + toQ(scratch) + "\\Tools|-1"));
+        QVERIFY(!Rows(w).join('\n').contains("Short path"));
+        // A reference is no path to convert; its expansion is checked.
+        Focus(w, exp->Child(0));
+        QTRY_COMPARE(
+            Rows(w).mid(3),
+            (QStringList{"Expanded value|C:\\base\\bin|-1", "Error(s)|Invalid path or you have no access to it|3"}));
+
+        Focus(w, str);
+        QTRY_COMPARE(Rows(w),
+                     (QStringList{"Variable name|TV_STR|-1", "Type|String|0", "Value|C:\\base|-1",
+                                  "Error(s)|Variable contains invalid path or you have no access to it|3"}));
+        Focus(w, ro);
+        QTRY_COMPARE(Rows(w), (QStringList{"Variable name|TV_RO|-1", "Type|Read-only string|2", "Value|fixed|-1"}));
+
+        // Two errors: the title on the first row only, both with the image.
+        tree.SetVariableValue(str, u"C:\\nothere2;" + std::u16string(2050, u'x'));
+        Focus(w, str);
+        QTRY_COMPARE(Rows(w).mid(3),
+                     (QStringList{"Error(s)|Variable contains invalid path or you have no access to it|3",
+                                  "|Value exceeds length limit of 2047 characters|3"}));
+
+        // The grid: odd rows shaded, the hint holds the whole long value.
+        TInspectorGridModel& model = w.inspectorGrid()->gridModel();
+        QCOMPARE(model.data(model.index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(245, 245, 245));
+        QCOMPARE(model.data(model.index(3, 1), Qt::BackgroundRole).value<QColor>(), QColor(245, 245, 245));
+        QVERIFY(model.data(model.index(0, 0), Qt::BackgroundRole).isNull());
+        QVERIFY(model.data(model.index(2, 1), Qt::BackgroundRole).isNull());
+        QTextDocument hint;
+        hint.setHtml(model.data(model.index(2, 1), Qt::ToolTipRole).toString());
+        QCOMPARE(hint.toPlainText().remove(QChar(0x200B)), toQ(tree.GetVariableValue(str)));
+        QVERIFY(model.data(model.index(1, 0), Qt::DecorationRole).isNull());
+
+        // No focused node: the texts stay, the images go.
+        const QStringList before = Rows(w);
+        tree.SetFocusedNode(nullptr);
+        QTest::qWait(450);
+        QCOMPARE(model.rowCount(), before.size());
+        QCOMPARE(model.data(model.index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("TV_STR"));
+        QVERIFY(model.data(model.index(1, 1), Qt::DecorationRole).isNull());
+    }
+
+    void unchangedNodeTouchesNoRow()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        QTRY_COMPARE(w.activeView(), w.userVarView());
+        TENode* node = w.userVarTree().AddVariable(u"TV", u"C:\\nothere;two", kDataTypeExpandString, false);
+        Focus(w, node);
+        QTRY_COMPARE(Rows(w).value(0), QStringLiteral("Variable name|TV|-1"));
+        QTRY_COMPARE(Rows(w).size(), 5);
+
+        TInspectorGridModel& model = w.inspectorGrid()->gridModel();
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QTest::qWait(1000); // five ticks
+        QCOMPARE(changed.count() + inserted.count() + removed.count(), 0);
+
+        // One changed value repaints that row and the expanded one, nothing else.
+        w.userVarTree().SetVariableValue(node, u"C:\\nothere;three");
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(changed[0][0].toModelIndex().row(), 2);
+        QCOMPARE(changed[0][1].toModelIndex().row(), 3);
+        QCOMPARE(inserted.count() + removed.count(), 0);
+
+        // While the legend is shown the inspector waits; it catches up after.
+        w.informationTabs()->setCurrentWidget(w.legendGrid());
+        Focus(w, node->Child(1));
+        QTest::qWait(450);
+        QCOMPARE(Rows(w).value(2), QStringLiteral("Value|C:\\nothere;three|-1"));
+        w.informationTabs()->setCurrentWidget(w.inspectorGrid());
+        QTRY_COMPARE(Rows(w).value(2), QStringLiteral("Value|three|-1"));
+    }
+
+    void legendExplainsTheImages()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        QAbstractItemModel* legend = w.legendGrid()->model();
+        QCOMPARE(legend->rowCount(), 5);
+        QCOMPARE(legend->columnCount(), 1);
+        QCOMPARE(legend->index(0, 0).data().toString(), QStringLiteral("A text string"));
+        QCOMPARE(legend->index(4, 0).data().toString(), QStringLiteral("Variable is in the exclude list"));
+        for (int r = 0; r < 5; ++r) {
+            QVERIFY(!legend->index(r, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        }
+        QCOMPARE(w.informationTabs()->currentWidget(), w.inspectorGrid());
+        QCOMPARE(w.informationTabs()->tabText(1), QStringLiteral("Legen&d"));
+    }
+};
+
+QTEST_MAIN(InspectorTest)
+#include "InspectorTest.moc"
