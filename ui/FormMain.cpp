@@ -7,6 +7,7 @@
 #include "model/Translation.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
+#include "settings/FormOptions.h"
 #include "settings/Options.h"
 #include "system/Tools.h"
 #include "ui/Command.h"
@@ -258,6 +259,12 @@ void TfrmMain::CreateActions()
                                      }});
     fEntryActions = new TEntryActions({this, [this] { return ActiveTree; }, {}});
     fHelpActions = new THelpActions(fPlatform, this);
+    connect(fHelpActions->actFileOptions, &QAction::triggered, this, [this] {
+        RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
+        // Whatever the dialog's result, the trees follow the option again.
+        fSysView->setAnimated(fOptions->isAnimation);
+        fUserView->setAnimated(fOptions->isAnimation);
+    });
 
     actViewShowMain = makeCommand(this, "actViewShowMain", "Main", -1, {});
     actViewShowInterface = makeCommand(this, "actViewShowInterface", "Interface", -1, {});

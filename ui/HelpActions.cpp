@@ -20,7 +20,7 @@ THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
         setCommandHint(action, "Not available in this version");
     };
     pending(actFileBackup, "actFileBackup", "Backup...", -1, {});
-    pending(actFileOptions, "actFileOptions", "Options...", imgOptions, {});
+    actFileOptions = makeCommand(window, "actFileOptions", "Options...", imgOptions);
     pending(actEditFind, "actEditFind", "Find...", -1, QKeySequence(Qt::CTRL | Qt::Key_F));
     // Enabled once a search has run; there is no search yet.
     pending(actEditFindNext, "actEditFindNext", "Find Next", -1, QKeySequence(Qt::Key_F3));
