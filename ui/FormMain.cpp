@@ -15,6 +15,7 @@
 #include "ui/ETreeView.h"
 #include "ui/EditActions.h"
 #include "ui/EntryActions.h"
+#include "ui/FormAbout.h"
 #include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
 #include "ui/FormYesNoCancel.h"
@@ -265,6 +266,8 @@ void TfrmMain::CreateActions()
         fSysView->setAnimated(fOptions->isAnimation);
         fUserView->setAnimated(fOptions->isAnimation);
     });
+    connect(fHelpActions->actHelpAbout, &QAction::triggered, this,
+            [this] { TfrmAbout::createAndShowModal(fPlatform, this); });
 
     actViewShowMain = makeCommand(this, "actViewShowMain", "Main", -1, {});
     actViewShowInterface = makeCommand(this, "actViewShowInterface", "Interface", -1, {});

@@ -24,7 +24,7 @@ THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
     pending(actEditFind, "actEditFind", "Find...", -1, QKeySequence(Qt::CTRL | Qt::Key_F));
     // Enabled once a search has run; there is no search yet.
     pending(actEditFindNext, "actEditFindNext", "Find Next", -1, QKeySequence(Qt::Key_F3));
-    pending(actHelpAbout, "actHelpAbout", "About...", imgAbout, QKeySequence(Qt::Key_F1));
+    actHelpAbout = makeCommand(window, "actHelpAbout", "About...", imgAbout, QKeySequence(Qt::Key_F1));
     pending(actHelpCheckUpdates, "actHelpCheckUpdates", "Check for updates...", imgCheckUpdates, {});
 
     actHelpDonate = makeCommand(window, "actHelpDonate", "Donate...", -1);
