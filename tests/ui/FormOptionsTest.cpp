@@ -7,12 +7,16 @@
 #include "settings/FormExclusionVar.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/ETreeView.h"
+#include "ui/ExecutableIniStore.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 using namespace talvoren;
 using namespace talvoren::test;
@@ -134,6 +138,59 @@ private slots:
         QVERIFY(!reloaded->isAnimation);
         QCOMPARE(reloaded->GetExclusions().Count(), size_t(1));
         QVERIFY(!reloaded->GetExclusions().isCheck(u"A"));
+    }
+
+    // The settings file beside the executable: "OK" rewrites it at once in
+    // USB mode and leaves a read-only one (CD mode) untouched.
+    void roundTripThroughIniFile()
+    {
+        namespace fs = std::filesystem;
+        const fs::path host = TExecutableIniStore::hostIniPath().toStdString();
+        const auto readFile = [&] {
+            std::ifstream in(host);
+            std::stringstream text;
+            text << in.rdbuf();
+            return text.str();
+        };
+        for (const bool readOnly : {false, true}) {
+            fs::remove(host);
+            std::ofstream(host) << "[Talvoren]\r\nonDeleteConfirmation=1\r\n";
+            if (readOnly) {
+                fs::permissions(host, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                                fs::perm_options::remove);
+            }
+            const std::string before = readFile();
+            TFixture f;
+            TExecutableIniStore store(ChangeFileExt(f.platform().system().executablePath(), u".ini"),
+                                      TExecutableIniStore::hostIniPath());
+            f.window = std::make_unique<TfrmMain>(f.platform(), store);
+            TOptions* options = GlobalOptions();
+            QCOMPARE(options->isCD(), readOnly);
+            QCOMPARE(options->isUSB(), !readOnly);
+            TfrmExclusionVar::testDriver() = [](TfrmExclusionVar& dialog) {
+                dialog.editName->setText(QStringLiteral("TEMP"));
+                dialog.btnOk->click();
+            };
+            TfrmOptions::testDriver() = [](TfrmOptions& dialog) {
+                QVERIFY(dialog.cbOnDeleteConfirmation->isChecked());
+                dialog.cbCheckForUpdates->setChecked(false);
+                dialog.actAdd->trigger();
+                dialog.btnOkClick();
+            };
+            f.action("actFileOptions")->trigger();
+            QVERIFY(!options->checkForUpdates);
+            QVERIFY(!options->GetExclusions().isSplit(u"temp"));
+            const std::string after = readFile();
+            if (readOnly) {
+                QCOMPARE(after, before);
+            } else {
+                QVERIFY(after.find("checkForUpdates=0") != std::string::npos);
+                QVERIFY(after.find("[Exclusions]\r\nTEMP=3") != std::string::npos);
+            }
+            f.window.reset();
+            fs::permissions(host, fs::perms::owner_write, fs::perm_options::add);
+        }
+        fs::remove(host);
     }
 };
 
