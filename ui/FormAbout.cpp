@@ -42,7 +42,7 @@ TfrmAbout::TfrmAbout(platform::IPlatform& platform, QWidget* parent)
     name->setFont(bold);
     place(name, 116, 20);
     lblVersion = place(new QLabel(VersionText(platform.system().executableVersion()), this), 176, 45);
-    place(new QLabel(qtr("Free software under the GNU GPL, version 3 or later"), this), 134, 64);
+    place(new QLabel(qtr("Free software: GNU GPL 3.0 or later"), this), 134, 64);
     lblURL = new QLabel(QString::fromStdU16String(kSite), this);
     QFont link = lblURL->font();
     link.setBold(true);
@@ -98,11 +98,11 @@ QString TfrmAbout::VersionText(const std::vector<uint16_t>& version)
 QStringList TfrmAbout::Acknowledgements()
 {
     return {
-        QStringLiteral("The Qt Company and the Qt Project (Qt 6, the user interface and networking)"),
-        QStringLiteral("D. Richard Hipp and the SQLite developers (SQLite, the emulated registry)"),
-        QStringLiteral("The GNU Project (GNU gettext and libintl, the translations)"),
+        QStringLiteral("The Qt Project (Qt 6, the window and networking)"),
+        QStringLiteral("The SQLite developers (SQLite, the emulated registry)"),
+        QStringLiteral("The GNU Project (gettext and libintl, translations)"),
         QStringLiteral("Bob Jenkins (lookup3, the hash of the exclusion list)"),
-        QStringLiteral("The Free Software Foundation (the GNU General Public License)"),
+        QStringLiteral("The Free Software Foundation (the GNU GPL)"),
     };
 }
 
