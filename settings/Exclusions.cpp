@@ -232,3 +232,34 @@ void TExclusions::Notify()
 }
 
 } // namespace talvoren
+
+namespace talvoren {
+
+const char* ValidateExclusion(const TExclusions& list, const std::u16string& initialName, const std::u16string& text,
+                              bool notSplit, bool notCheck)
+{
+    const auto blank = [](char16_t c) {
+        return c == u' ' || c == u'\t';
+    };
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && blank(text[first])) {
+        ++first;
+    }
+    while (last > first && blank(text[last - 1])) {
+        --last;
+    }
+    const std::u16string trimmed = text.substr(first, last - first);
+    if (trimmed.empty()) {
+        return "Variable name can't be empty";
+    }
+    if (trimmed != initialName && list.ContainsKey(trimmed)) {
+        return "This variable already exists";
+    }
+    if (!notSplit && !notCheck) {
+        return "At least one option must be selected";
+    }
+    return nullptr;
+}
+
+} // namespace talvoren

@@ -108,3 +108,13 @@ private:
 };
 
 } // namespace talvoren
+
+namespace talvoren {
+
+// Why the exclusion dialog refuses its input (an English message id), or
+// null when it may be stored. `initialName` is the name the dialog opened
+// on; it compares case-sensitively, the list case-insensitively.
+const char* ValidateExclusion(const TExclusions& list, const std::u16string& initialName, const std::u16string& text,
+                              bool notSplit, bool notCheck);
+
+} // namespace talvoren

@@ -7,6 +7,7 @@
 #include "model/Translation.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
+#include "settings/FormOptions.h"
 #include "settings/Options.h"
 #include "system/Tools.h"
 #include "ui/Command.h"
@@ -14,6 +15,7 @@
 #include "ui/ETreeView.h"
 #include "ui/EditActions.h"
 #include "ui/EntryActions.h"
+#include "ui/FormAbout.h"
 #include "ui/FormFind.h"
 #include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
@@ -262,6 +264,14 @@ void TfrmMain::CreateActions()
     fEntryActions = new TEntryActions({this, [this] { return ActiveTree; }, {}});
     fHelpActions = new THelpActions(fPlatform, this);
     fFindActions = new TFindActions(this, [this] { return ActiveTree; });
+    connect(fHelpActions->actFileOptions, &QAction::triggered, this, [this] {
+        RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
+        // Whatever the dialog's result, the trees follow the option again.
+        fSysView->setAnimated(fOptions->isAnimation);
+        fUserView->setAnimated(fOptions->isAnimation);
+    });
+    connect(fHelpActions->actHelpAbout, &QAction::triggered, this,
+            [this] { TfrmAbout::createAndShowModal(fPlatform, this); });
 
     actViewShowMain = makeCommand(this, "actViewShowMain", "Main", -1, {});
     actViewShowInterface = makeCommand(this, "actViewShowInterface", "Interface", -1, {});

@@ -20,8 +20,8 @@ THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
         setCommandHint(action, "Not available in this version");
     };
     pending(actFileBackup, "actFileBackup", "Backup...", -1, {});
-    pending(actFileOptions, "actFileOptions", "Options...", imgOptions, {});
-    pending(actHelpAbout, "actHelpAbout", "About...", imgAbout, QKeySequence(Qt::Key_F1));
+    actFileOptions = makeCommand(window, "actFileOptions", "Options...", imgOptions);
+    actHelpAbout = makeCommand(window, "actHelpAbout", "About...", imgAbout, QKeySequence(Qt::Key_F1));
     pending(actHelpCheckUpdates, "actHelpCheckUpdates", "Check for updates...", imgCheckUpdates, {});
 
     actHelpDonate = makeCommand(window, "actHelpDonate", "Donate...", -1);

@@ -1,0 +1,137 @@
+#include "ui/FormAbout.h"
+
+#include "platform/Platform.h"
+#include "ui/Credits.h"
+#include "ui/Icons.h"
+#include "ui/UiText.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+namespace talvoren {
+
+namespace {
+
+const QColor kBackground(140, 172, 115);
+const QColor kHatch(117, 155, 92);
+const char16_t kSite[] = u"https://www.talvoren.org";
+
+QLabel* place(QLabel* label, int left, int top)
+{
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+TfrmAbout::TfrmAbout(platform::IPlatform& platform, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    , fPlatform(platform)
+{
+    setFixedSize(446, 274);
+    auto* logo = new QLabel(this);
+    logo->setPixmap(TIcons::toolbar(imgAbout).pixmap(64, 64));
+    logo->setGeometry(20, 20, 64, 128);
+    auto* name = new QLabel(QStringLiteral("Talvoren"), this);
+    QFont bold = name->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    name->setFont(bold);
+    place(name, 116, 20);
+    lblVersion = place(new QLabel(VersionText(platform.system().executableVersion()), this), 176, 45);
+    place(new QLabel(qtr("Free software: GNU GPL 3.0 or later"), this), 134, 64);
+    lblURL = new QLabel(QString::fromStdU16String(kSite), this);
+    QFont link = lblURL->font();
+    link.setBold(true);
+    link.setUnderline(true);
+    lblURL->setFont(link);
+    lblURL->setStyleSheet(QStringLiteral("color: blue"));
+    lblURL->setCursor(Qt::PointingHandCursor);
+    place(lblURL, 154, 83);
+    connect(lblURL, &QLabel::linkActivated, this, &TfrmAbout::lblURLClick);
+    lblURL->setText(QStringLiteral("<a href=\"x\" style=\"color: blue\">%1</a>").arg(QString::fromStdU16String(kSite)));
+    lblURL->adjustSize();
+    auto* thanks = place(new QLabel(qtr("Special thanks:"), this), 187, 122);
+
+    btnOk = new QPushButton(qtr("OK"), this);
+    btnOk->move(186, 233);
+    btnOk->setDefault(true);
+    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+
+    credits = new TScrollingCredits(this);
+    const int top = thanks->y() + 20;
+    credits->setGeometry(3, top, width() - 6, btnOk->y() - thanks->y() - 30);
+    credits->setBackgroundColor(kBackground);
+    credits->setShowBorder(false);
+    credits->setCreditsFont(QFont(QStringLiteral("Tahoma")), Qt::black);
+    credits->setAnimate(true);
+    credits->setCredits(Acknowledgements());
+}
+
+std::function<void(TfrmAbout&)>& TfrmAbout::testDriver()
+{
+    static std::function<void(TfrmAbout&)> driver;
+    return driver;
+}
+
+void TfrmAbout::createAndShowModal(platform::IPlatform& platform, QWidget* parent)
+{
+    TfrmAbout form(platform, parent);
+    if (testDriver()) {
+        testDriver()(form);
+    } else {
+        form.exec();
+    }
+}
+
+QString TfrmAbout::VersionText(const std::vector<uint16_t>& version)
+{
+    const auto part = [&](size_t i) {
+        return i < version.size() ? QString::number(version[i]) : QStringLiteral("0");
+    };
+    return qtr("Version ") + part(0) + QLatin1Char('.') + part(1) + qtr(" build ") + part(3);
+}
+
+QStringList TfrmAbout::Acknowledgements()
+{
+    return {
+        QStringLiteral("The Qt Project (Qt 6, the window and networking)"),
+        QStringLiteral("The SQLite developers (SQLite, the emulated registry)"),
+        QStringLiteral("The GNU Project (gettext and libintl, translations)"),
+        QStringLiteral("Bob Jenkins (lookup3, the hash of the exclusion list)"),
+        QStringLiteral("The Free Software Foundation (the GNU GPL)"),
+    };
+}
+
+void TfrmAbout::lblURLClick()
+{
+    // A shell that cannot open the page is not reported.
+    fPlatform.shell().execute(u"open", kSite, u"", static_cast<uintptr_t>(winId()));
+}
+
+void TfrmAbout::paintEvent(QPaintEvent*)
+{
+    QPixmap bitmap(size());
+    QPainter painter(&bitmap);
+    painter.fillRect(bitmap.rect(), kBackground);
+    painter.setPen(kHatch);
+    painter.drawRect(0, 0, width() - 1, height() - 1);
+    painter.setPen(Qt::white);
+    painter.drawRect(1, 1, width() - 3, height() - 3);
+    painter.drawRect(2, 2, width() - 5, height() - 5);
+    painter.setPen(kHatch);
+    for (int y = 3; y <= height() - 4; ++y) {
+        for (int x = 3; x <= width() - 4; ++x) {
+            if ((x - y) % 5 == 0) {
+                painter.drawPoint(x, y);
+            }
+        }
+    }
+    painter.end();
+    QPainter(this).drawPixmap(0, 0, bitmap);
+}
+
+} // namespace talvoren
