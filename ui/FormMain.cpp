@@ -258,6 +258,8 @@ void TfrmMain::CreateActions()
                                      }});
     fEntryActions = new TEntryActions({this, [this] { return ActiveTree; }, {}});
     fHelpActions = new THelpActions(fPlatform, this);
+    connect(fHelpActions->actFileBackup, &QAction::triggered, this,
+            [this] { RunGuarded([this] { actFileBackupExecute(); }); });
 
     actViewShowMain = makeCommand(this, "actViewShowMain", "Main", -1, {});
     actViewShowInterface = makeCommand(this, "actViewShowInterface", "Interface", -1, {});

@@ -81,8 +81,14 @@ public:
     QWidget* splitter() const;
     double proportion() const { return fProportion; }
 
+    // The save-file chooser of the backup, given the offered file name;
+    // tests replace it. An empty answer cancels.
+    using TBackupChooser = std::function<QString(const QString& defaultName)>;
+    void setBackupFileChooser(TBackupChooser chooser) { fChooseBackupFile = std::move(chooser); }
+
 public slots:
     void actFileSaveExecute();
+    void actFileBackupExecute();
     void actEditUndoExecute();
     void actEditRedoExecute();
     void actEditRefreshExecute();
@@ -171,6 +177,7 @@ private:
     TEditActions* fEditActions = nullptr;
     TEntryActions* fEntryActions = nullptr;
     THelpActions* fHelpActions = nullptr;
+    TBackupChooser fChooseBackupFile;
 
     QAction* actFileSave = nullptr;
     QAction* actFileRestartAsAdmin = nullptr;

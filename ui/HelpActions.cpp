@@ -19,7 +19,7 @@ THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
         action->setEnabled(false);
         setCommandHint(action, "Not available in this version");
     };
-    pending(actFileBackup, "actFileBackup", "Backup...", -1, {});
+    actFileBackup = makeCommand(window, "actFileBackup", "Backup...", -1);
     pending(actFileOptions, "actFileOptions", "Options...", imgOptions, {});
     pending(actEditFind, "actEditFind", "Find...", -1, QKeySequence(Qt::CTRL | Qt::Key_F));
     // Enabled once a search has run; there is no search yet.

@@ -1,7 +1,10 @@
 #include "system/Tools.h"
 
 #include "model/EnvStore.h"
+#include "model/Error.h"
 #include "platform/HostProcess.h"
+#include "platform/Utf.h"
+#include "system/ToolsUser.h"
 #include "tests/support/TestSupport.h"
 
 #include <filesystem>
@@ -108,6 +111,113 @@ TEST(ExplorerParametersTest, FolderItselfFileSelectedElseTheFolderPart)
     EXPECT_EQ(ExplorerParameters(scratch + u"\\Tools\\gone\\x.exe", files), scratch + u"\\Tools\\gone");
     EXPECT_EQ(ExplorerParameters(scratch + u"\\Tools\\\\gone", files), scratch + u"\\Tools");
     EXPECT_EQ(ExplorerParameters(u"nothing", files), u"");
+}
+
+} // namespace
+} // namespace talvoren
+
+namespace talvoren {
+namespace {
+
+void setValue(platform::IPlatform& p, platform::RootKey root, const std::u16string& path, const std::u16string& name,
+              uint32_t type, const std::u16string& text)
+{
+    std::unique_ptr<platform::IRegistryKey> key;
+    ASSERT_EQ(p.registry().openKey(root, path, platform::access::kAllAccess, true, key), 0u);
+    platform::RegValue value{type, {}};
+    platform::appendRegString(value.data, text);
+    ASSERT_EQ(key->setValue(name, value), 0u);
+}
+
+std::string readFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const char16_t kTestKey[] = u"Software\\TalvorenExport";
+
+TEST(RegistryExportTest, ValueLinesEscapeTypesAndSkipOthers)
+{
+    test::TestMachine machine;
+    platform::IPlatform& p = machine.platform();
+    using platform::RootKey;
+    namespace t = platform::regtype;
+    setValue(p, RootKey::CurrentUser, kTestKey, u"Path", t::kExpandSz, u"C:\\Tools;%JAVA_HOME%\\bin");
+    setValue(p, RootKey::CurrentUser, kTestKey, u"Share", t::kSz, u"\\\\server\\share \"quoted\"");
+    {
+        std::unique_ptr<platform::IRegistryKey> key;
+        ASSERT_EQ(p.registry().openKey(RootKey::CurrentUser, kTestKey, platform::access::kAllAccess, false, key), 0u);
+        ASSERT_EQ(key->setValue(u"Count", platform::RegValue{t::kDword, {1, 0, 0, 0}}), 0u);
+    }
+    setValue(p, RootKey::CurrentUser, kTestKey, u"a\\b", t::kSz, u"");
+    setValue(p, RootKey::CurrentUser, kTestKey, u"", t::kSz, u"default");
+    setValue(p, RootKey::CurrentUser, kTestKey, u"Empty", t::kExpandSz, u"");
+    setValue(p, RootKey::CurrentUser, kTestKey, u"Euro", t::kExpandSz, u"\u20AC\u00E9");
+    setValue(p, RootKey::CurrentUser, kTestKey, u"Greek", t::kSz, u"\u03A9");
+
+    const auto file = machine.scratchHostPath() / "out.reg";
+    const std::u16string name = platform::fromUtf8(file.string());
+    std::vector<std::u16string> inexact;
+    ExportRegistryKey(p, RootKey::CurrentUser, u"\\" + std::u16string(kTestKey) + u"\\", u"; One\r\n[HKEY_X]", false,
+                      name, &inexact);
+    ExportRegistryKey(p, RootKey::CurrentUser, u"\\Software\\NoSuchKey", u"; Two\r\n[HKEY_Y]", true, name);
+
+    EXPECT_EQ(readFile(file),
+              "REGEDIT4\r\n"
+              "\r\n"
+              "; One\r\n"
+              "[HKEY_X]\r\n"
+              "\"Path\"=hex(2):43,3A,5C,54,6F,6F,6C,73,3B,25,4A,41,56,41,5F,48,4F,4D,45,25,5C,62,"
+              "69,6E,00\r\n"
+              "\"Share\"=\"\\\\\\\\server\\\\share \"quoted\"\"\r\n"
+              "\"a\\\\b\"=\"\"\r\n"
+              "@=\"default\"\r\n"
+              "\"Empty\"=hex(2):,00\r\n"
+              "\"Euro\"=hex(2):80,E9,00\r\n"
+              "; The next value holds characters outside the ANSI code page; its name and data as "
+              "UTF-16LE:\r\n"
+              "; name=hex:47,00,72,00,65,00,65,00,6B,00 data=hex(1):A9,03,00,00\r\n"
+              "\r\n"
+              "; Two\r\n"
+              "[HKEY_Y]\r\n");
+    EXPECT_EQ(inexact, std::vector<std::u16string>{u"Greek"});
+
+    // A file that cannot be made is an error, not a silent nothing.
+    EXPECT_THROW(ExportRegistryKey(p, RootKey::CurrentUser, kTestKey, u"; x", false,
+                                   platform::fromUtf8((machine.scratchHostPath() / "no" / "such.reg").string())),
+                 TError);
+}
+
+TEST(RegistryExportTest, BackupHeadsTheUserSectionAsTheImportingAccount)
+{
+    test::TestMachine machine;
+    platform::IPlatform& p = machine.platform();
+    UserInfo user;
+    ASSERT_TRUE(GetCurrentUserInfo(p, user));
+    const auto file = machine.scratchHostPath() / "backup.reg";
+    ASSERT_TRUE(BackupEnvironment(p, true, user, platform::fromUtf8(file.string())));
+    const std::string text = readFile(file);
+    const std::string userHead
+        = "REGEDIT4\r\n\r\n; User: " + test::utf8(user.Name) + "\r\n[HKEY_CURRENT_USER\\Environment]\r\n";
+    EXPECT_EQ(text.substr(0, userHead.size()), userHead);
+    EXPECT_NE(text.find("\r\n\r\n; System variables\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\"
+                        "Session Manager\\Environment]\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\"TEMP\"=hex(2):"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_NE(text.substr(text.size() - 4), "\r\n\r\n");
+
+    // A profile whose hive is damaged: nothing is written.
+    if (platform::kEmulatedMachine) {
+        UserInfo broken = user;
+        broken.Sid = u"S-1-5-21-1-2-3-1999";
+        broken.ProfileFolder = machine.scratchPath();
+        std::ofstream(machine.scratchHostPath() / "ntuser.dat") << "not a hive";
+        const auto none = machine.scratchHostPath() / "none.reg";
+        EXPECT_FALSE(BackupEnvironment(p, true, broken, platform::fromUtf8(none.string())));
+        EXPECT_FALSE(std::filesystem::exists(none));
+    }
 }
 
 } // namespace
