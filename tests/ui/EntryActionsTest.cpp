@@ -266,8 +266,8 @@ private slots:
             QVERIFY2(f.action(k.name)->shortcuts().contains(k.key), k.name);
         }
         // Commands whose dialogs do not exist yet say so and stay disabled.
-        for (const char* name : {"actFileBackup", "actFileOptions", "actEditFind", "actEditFindNext", "actHelpAbout",
-                                 "actHelpCheckUpdates"}) {
+        for (const char* name :
+             {"actFileOptions", "actEditFind", "actEditFindNext", "actHelpAbout", "actHelpCheckUpdates"}) {
             QVERIFY2(!f.Enabled(name), name);
             QVERIFY2(!f.action(name)->toolTip().isEmpty(), name);
         }

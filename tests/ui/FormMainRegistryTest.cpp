@@ -10,6 +10,8 @@
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/StatusField.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 #include <csignal>
 #include <fstream>
@@ -148,6 +150,45 @@ private slots:
         QTest::qWait(450);
         QVERIFY(w.undoStack().IsUndoable());
         QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(2));
+    }
+
+    void backupWritesTheStoredValuesNotTheEdits()
+    {
+        for (const bool readOnlySystem : {false, true}) {
+            resetDialogs();
+            TFixture f(readOnlySystem);
+            if (!readOnlySystem) {
+                f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"stored \\\\srv\\x");
+            }
+            TfrmMain& w = f.Open();
+            if (!readOnlySystem) {
+                f.EditUser(u"TV", u"unsaved");
+            }
+            QString offered;
+            const QString file = QString::fromStdString((f.machine.scratchHostPath() / "b.reg").string());
+            w.setBackupFileChooser([&](const QString& name) {
+                offered = name;
+                return file;
+            });
+            f.action("actFileBackup")->trigger();
+            QVERIFY2(QRegularExpression(QStringLiteral("^backup_\\d{6}_\\d{6}\\.reg$")).match(offered).hasMatch(),
+                     qPrintable(offered));
+            QFile in(file);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            const QByteArray text = in.readAll();
+            QVERIFY(text.startsWith("REGEDIT4\r\n\r\n; User: "));
+            QVERIFY(text.contains("; System variables\r\n[HKEY_LOCAL_MACHINE\\SYSTEM"));
+            QVERIFY(text.contains("\"windir\"=hex(2):25,53,79,73,74,65,6D,52,6F,6F,74,25,00\r\n"));
+            QCOMPARE(text.contains("\"TV\"=\"stored \\\\\\\\srv\\\\x\"\r\n"), !readOnlySystem);
+            QVERIFY(!text.contains("unsaved"));
+            QVERIFY(TfrmOK::hook().asked().isEmpty());
+
+            // Cancel writes nothing.
+            QVERIFY(in.remove());
+            w.setBackupFileChooser([](const QString&) { return QString(); });
+            f.action("actFileBackup")->trigger();
+            QVERIFY(!QFile::exists(file));
+        }
     }
 
     void aLockedHiveAtRefreshKeepsTheTrees()
