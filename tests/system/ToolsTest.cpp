@@ -222,3 +222,57 @@ TEST(RegistryExportTest, BackupHeadsTheUserSectionAsTheImportingAccount)
 
 } // namespace
 } // namespace talvoren
+
+namespace talvoren {
+namespace {
+
+// The platform's own registry editor imports the file back with the same
+// values and types. Windows (Wine) only: the emulated machine has no editor.
+TEST(RegistryExportTest, RegeditImportsTheBackupBackExactly)
+{
+    if (platform::kEmulatedMachine) {
+        GTEST_SKIP() << "needs the platform's registry editor";
+    }
+    test::TestMachine machine;
+    platform::IPlatform& p = machine.platform();
+    using platform::RootKey;
+    namespace t = platform::regtype;
+    const std::u16string from = u"Software\\TalvorenExportFrom";
+    const std::u16string to = u"Software\\TalvorenExportTo";
+    struct Value {
+        std::u16string name;
+        uint32_t type;
+        std::u16string data;
+    };
+    const std::vector<Value> values = {
+        {u"Path", t::kExpandSz, u"C:\\Tools;%JAVA_HOME%\\bin"},
+        {u"Share", t::kSz, u"\\\\server\\share \"quoted\" ;="},
+        {u"na\\me \"q\"", t::kSz, u"x"},
+        {u"", t::kSz, u"default"},
+        {u"Empty", t::kExpandSz, u""},
+        {u"Latin", t::kExpandSz, u"caf\u00E9 \u20AC"},
+    };
+    for (const Value& v : values) {
+        setValue(p, RootKey::CurrentUser, from, v.name, v.type, v.data);
+    }
+    const auto file = machine.scratchHostPath() / "roundtrip.reg";
+    ExportRegistryKey(p, RootKey::CurrentUser, from, u"; test\r\n[HKEY_CURRENT_USER\\" + to + u"]", false,
+                      platform::fromUtf8(file.string()));
+    const auto result = platform::runProcess("regedit /S \"" + file.string() + "\"");
+    ASSERT_EQ(result.exitCode, 0);
+
+    std::unique_ptr<platform::IRegistryKey> key;
+    ASSERT_EQ(p.registry().openKey(RootKey::CurrentUser, to, platform::access::kRead, false, key), 0u);
+    for (const Value& v : values) {
+        platform::RegValue read;
+        ASSERT_EQ(key->queryValue(v.name, read), 0u) << test::utf8(v.name);
+        EXPECT_EQ(read.type, v.type) << test::utf8(v.name);
+        EXPECT_EQ(platform::fromUtf16Le(read.data), v.data) << test::utf8(v.name);
+    }
+    key.reset();
+    p.registry().deleteKey(RootKey::CurrentUser, to);
+    p.registry().deleteKey(RootKey::CurrentUser, from);
+}
+
+} // namespace
+} // namespace talvoren
