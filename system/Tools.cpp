@@ -72,6 +72,21 @@ std::u16string EscapeBackslashes(const std::u16string& text)
 
 namespace {
 
+// A quoted name or string as the registry editor reads it back: backslashes
+// doubled and double quotes escaped, else a quote would end the text early
+// and the editor would drop the value on import.
+std::u16string quoted(const std::u16string& text)
+{
+    std::u16string result;
+    for (const char16_t c : EscapeBackslashes(text)) {
+        if (c == u'"') {
+            result += u'\\';
+        }
+        result += c;
+    }
+    return u'"' + result + u'"';
+}
+
 void appendHex(std::string& line, const std::vector<uint8_t>& bytes)
 {
     char digits[4];
@@ -93,18 +108,20 @@ std::string valueLine(platform::ILocale& locale, const std::u16string& name, uin
     if (name.empty()) {
         line = "@=";
     } else {
-        exact = locale.toAnsi(EscapeBackslashes(name), bytes) && exact;
-        line = '"' + bytes + "\"=";
+        exact = locale.toAnsi(quoted(name), bytes) && exact;
+        line = bytes + '=';
     }
     exact = locale.toAnsi(data, bytes) && exact;
     if (type == platform::regtype::kSz) {
         std::string escaped;
-        locale.toAnsi(EscapeBackslashes(data), escaped);
-        line += '"' + escaped + '"';
+        locale.toAnsi(quoted(data), escaped);
+        line += escaped;
     } else {
+        // Empty data is "hex(2):00": the editor refuses a list that starts
+        // with a comma and would drop the value.
         line += "hex(2):";
         appendHex(line, std::vector<uint8_t>(bytes.begin(), bytes.end()));
-        line += ",00";
+        line += bytes.empty() ? "00" : ",00";
     }
     if (exact) {
         return line;
