@@ -3,6 +3,7 @@
 
 #include "model/Translation.h"
 #include "platform/Platform.h"
+#include "system/TalvorenUI.h"
 #include "system/Tools.h"
 #include "system/ToolsUser.h"
 #include "ui/FormMain.h"
@@ -30,8 +31,7 @@ void TfrmMain::actFileBackupExecute()
     if (chosen.isEmpty()) {
         return;
     }
-    UserInfo user;
-    GetCurrentUserInfo(fPlatform, user);
+    const UserInfo user = comboUsers->GetUser();
     std::vector<std::u16string> inexact;
     if (!BackupEnvironment(fPlatform, CheckForAdminAccess(fPlatform), user, fromQ(chosen), &inexact)) {
         TfrmOK::createAndShowModal(formatText(talvoren::tr("Can not load profile of the user '%s'"), {user.Name}),
