@@ -2,6 +2,7 @@
 
 #include "model/EnvStore.h"
 #include "model/Error.h"
+#include "model/PathTests.h"
 #include "platform/HostProcess.h"
 #include "platform/Utf.h"
 #include "system/ToolsUser.h"
@@ -283,6 +284,40 @@ TEST(RegistryExportTest, RegeditImportsTheBackupBackExactly)
     key.reset();
     p.registry().deleteKey(RootKey::CurrentUser, to);
     p.registry().deleteKey(RootKey::CurrentUser, from);
+}
+
+} // namespace
+} // namespace talvoren
+
+namespace talvoren {
+namespace {
+
+TEST(UserProfilesTest, TheRunningAccountIsListedServiceAccountsAreNot)
+{
+    test::TestMachine machine;
+    platform::IPlatform& p = machine.platform();
+    UserInfo me;
+    ASSERT_TRUE(GetCurrentUserInfo(p, me));
+    ASSERT_FALSE(me.Name.empty());
+    const std::vector<UserInfo> users = GetUsers(p);
+    bool found = false;
+    for (const UserInfo& user : users) {
+        EXPECT_EQ(user.SidType, 1u) << test::utf8(user.Sid);
+        if (user.Sid == me.Sid) {
+            found = true;
+            EXPECT_EQ(user.Name, me.Name);
+            EXPECT_EQ(user.Domain, me.Domain);
+            EXPECT_EQ(user.ProfileFolder.find(u'%'), std::u16string::npos) << "references expanded";
+            EXPECT_TRUE(FolderExists(user.ProfileFolder, p.fileSystem())) << test::utf8(user.ProfileFolder);
+        }
+    }
+    EXPECT_TRUE(found);
+    // The running account's hive loads (again) under its SID.
+    EXPECT_EQ(LoadUserHive(p, me), 0u);
+    std::unique_ptr<platform::IRegistryKey> key;
+    EXPECT_EQ(
+        p.registry().openKey(platform::RootKey::Users, me.Sid + u"\\Environment", platform::access::kRead, false, key),
+        0u);
 }
 
 } // namespace
