@@ -316,6 +316,12 @@ public:
     // The text mapped to upper case under the user's locale. Two texts that
     // compareNoCase calls equal fold to the same key, so it can index a hash.
     virtual std::u16string foldCase(const std::u16string& text) = 0;
+
+    // The text in the system's ANSI code page (what REGEDIT4 files hold).
+    // False when some character has no exact counterpart there; `bytes` then
+    // holds a stand-in. The default is Windows-1252, the code page of the
+    // emulated machine.
+    virtual bool toAnsi(const std::u16string& text, std::string& bytes);
 };
 
 // ---------------------------------------------------------------------------

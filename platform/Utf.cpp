@@ -1,5 +1,7 @@
 #include "platform/Utf.h"
 
+#include "platform/Platform.h"
+
 namespace talvoren::platform {
 
 std::string toUtf8(std::u16string_view text)
@@ -143,6 +145,41 @@ std::u16string fromUtf16Le(const std::vector<uint8_t>& bytes, size_t offset, boo
         text += c;
     }
     return text;
+}
+
+} // namespace talvoren::platform
+
+namespace talvoren::platform {
+
+bool ILocale::toAnsi(const std::u16string& text, std::string& bytes)
+{
+    // Windows-1252: Latin-1 except 0x80-0x9F, which hold these characters
+    // (0 where the code page leaves a byte unused).
+    static const char16_t k80[32]
+        = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+           0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+           0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    bytes.clear();
+    bool exact = true;
+    for (const char16_t c : text) {
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            bytes += static_cast<char>(c);
+            continue;
+        }
+        int found = -1;
+        for (int i = 0; i < 32 && found < 0; ++i) {
+            if (k80[i] == c) {
+                found = i;
+            }
+        }
+        if (found >= 0) {
+            bytes += static_cast<char>(0x80 + found);
+        } else {
+            bytes += '?';
+            exact = false;
+        }
+    }
+    return exact;
 }
 
 } // namespace talvoren::platform

@@ -1,9 +1,16 @@
 #include "system/Tools.h"
 
 #include "model/EnvStore.h"
+#include "model/Error.h"
 #include "model/PathTests.h"
+#include "model/Translation.h"
 #include "platform/Platform.h"
+#include "platform/Utf.h"
+#include "system/ToolsUser.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 
 namespace talvoren {
@@ -48,6 +55,181 @@ void ResetAdminAccessProbe()
 bool RunAsAdmin(platform::IShell& shell, const std::u16string& executable, uintptr_t ownerWindow)
 {
     return shell.execute(u"runas", executable, u"", ownerWindow);
+}
+
+std::u16string EscapeBackslashes(const std::u16string& text)
+{
+    std::u16string result;
+    result.reserve(text.size());
+    for (const char16_t c : text) {
+        result += c;
+        if (c == u'\\') {
+            result += c;
+        }
+    }
+    return result;
+}
+
+namespace {
+
+// A quoted name or string as the registry editor reads it back: backslashes
+// doubled and double quotes escaped, else a quote would end the text early
+// and the editor would drop the value on import.
+std::u16string quoted(const std::u16string& text)
+{
+    std::u16string result;
+    for (const char16_t c : EscapeBackslashes(text)) {
+        if (c == u'"') {
+            result += u'\\';
+        }
+        result += c;
+    }
+    return u'"' + result + u'"';
+}
+
+void appendHex(std::string& line, const std::vector<uint8_t>& bytes)
+{
+    char digits[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
+        if (i > 0) {
+            line += ',';
+        }
+        line += digits;
+    }
+}
+
+std::string valueLine(platform::ILocale& locale, const std::u16string& name, uint32_t type, const std::u16string& data,
+                      bool& exact)
+{
+    std::string line;
+    std::string bytes;
+    exact = true;
+    if (name.empty()) {
+        line = "@=";
+    } else {
+        exact = locale.toAnsi(quoted(name), bytes) && exact;
+        line = bytes + '=';
+    }
+    exact = locale.toAnsi(data, bytes) && exact;
+    if (type == platform::regtype::kSz) {
+        std::string escaped;
+        locale.toAnsi(quoted(data), escaped);
+        line += escaped;
+    } else {
+        // Empty data is "hex(2):00": the editor refuses a list that starts
+        // with a comma and would drop the value.
+        line += "hex(2):";
+        appendHex(line, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        line += bytes.empty() ? "00" : ",00";
+    }
+    if (exact) {
+        return line;
+    }
+    // Kept out of the import, but kept: see the header.
+    std::vector<uint8_t> wideName;
+    std::vector<uint8_t> wideData;
+    platform::appendUtf16Le(wideName, name);
+    platform::appendRegString(wideData, data);
+    std::string note = "; The next value holds characters outside the ANSI code page; its name and data as UTF-16LE:";
+    note += "\r\n; name=hex:";
+    appendHex(note, wideName);
+    note += type == platform::regtype::kSz ? " data=hex(1):" : " data=hex(2):";
+    appendHex(note, wideData);
+    return note;
+}
+
+void writeOrFail(std::ostream& out, const std::string& text)
+{
+    out << text;
+    if (!out) {
+        throw TError(tr("File I/O error"));
+    }
+}
+
+} // namespace
+
+void ExportRegistryValues(platform::IRegistry& registry, platform::ILocale& locale, platform::RootKey root,
+                          const std::u16string& keyPath, std::ostream& out, std::vector<std::u16string>* inexact)
+{
+    std::unique_ptr<platform::IRegistryKey> key;
+    if (registry.openKey(root, keyPath, platform::access::kRead, false, key) != platform::error::kSuccess || !key) {
+        return; // a key that is not there gives a section without values
+    }
+    for (const std::u16string& name : key->valueNames()) {
+        platform::RegValue value;
+        if (key->queryValue(name, value) != platform::error::kSuccess) {
+            continue;
+        }
+        if (value.type != platform::regtype::kSz && value.type != platform::regtype::kExpandSz) {
+            continue;
+        }
+        bool exact = true;
+        const std::string line = valueLine(locale, name, value.type, platform::fromUtf16Le(value.data), exact);
+        if (!exact && inexact) {
+            inexact->push_back(name);
+        }
+        writeOrFail(out, line + "\r\n");
+    }
+}
+
+void ExportRegistryKey(platform::IPlatform& platform, platform::RootKey root, std::u16string keyPath,
+                       const std::u16string& header, bool append, const std::u16string& fileName,
+                       std::vector<std::u16string>* inexact)
+{
+    if (!keyPath.empty() && keyPath.back() == u'\\') {
+        keyPath.pop_back();
+    }
+    if (!keyPath.empty() && keyPath.front() == u'\\') {
+        keyPath.erase(0, 1);
+    }
+    std::ofstream out(std::filesystem::path(fileName),
+                      std::ios::binary | (append ? std::ios::app : std::ios::trunc) | std::ios::out);
+    if (!out) {
+        throw TError(tr("File I/O error"));
+    }
+    if (!append) {
+        writeOrFail(out, "REGEDIT4\r\n");
+    }
+    std::string headerBytes;
+    platform.locale().toAnsi(header, headerBytes);
+    writeOrFail(out, "\r\n" + headerBytes + "\r\n");
+    ExportRegistryValues(platform.registry(), platform.locale(), root, keyPath, out, inexact);
+    out.flush();
+    if (!out) {
+        throw TError(tr("File I/O error"));
+    }
+}
+
+bool BackupEnvironment(platform::IPlatform& platform, bool adminAccess, const UserInfo& user,
+                       const std::u16string& fileName, std::vector<std::u16string>* inexact)
+{
+    // Imported, the user section lands in the importing account's key.
+    const std::u16string userHeader = u"; User: " + user.Name + u"\r\n[HKEY_CURRENT_USER\\Environment]";
+    if (adminAccess) {
+        if (LoadUserHive(platform, user) != platform::error::kSuccess) {
+            return false;
+        }
+        ExportRegistryKey(platform, platform::RootKey::Users, u"\\" + user.Sid + u"\\Environment", userHeader, false,
+                          fileName, inexact);
+    } else {
+        ExportRegistryKey(platform, platform::RootKey::CurrentUser, u"\\Environment", userHeader, false, fileName,
+                          inexact);
+    }
+    ExportRegistryKey(platform, platform::RootKey::LocalMachine,
+                      u"\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
+                      u"; System variables\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session "
+                      u"Manager\\Environment]",
+                      true, fileName, inexact);
+    return true;
+}
+
+std::u16string DefaultBackupFileName(int year, int month, int day, int hour, int minute, int second)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "backup_%02d%02d%02d_%02d%02d%02d.reg", year % 100, month, day, hour, minute,
+                  second);
+    return platform::fromUtf8(text);
 }
 
 std::u16string ExplorerParameters(const std::u16string& path, platform::IFileSystem& fs)

@@ -9,6 +9,7 @@
 #include "platform/Utf.h"
 #include "settings/FormOptions.h"
 #include "settings/Options.h"
+#include "system/TalvorenUI.h"
 #include "system/Tools.h"
 #include "ui/Command.h"
 #include "ui/ETreeModel.h"
@@ -106,7 +107,8 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
     LoadAtStart(*SysVarTree, SystemScope(), loadErrors);
     UserVarTree = std::make_unique<TETree>(fPlatform, this);
     UserVarTree->SetExclusions(&fOptions->GetExclusions());
-    LoadAtStart(*UserVarTree, CurrentUserScope(), loadErrors);
+    fUserScope = CurrentUserScope();
+    LoadAtStart(*UserVarTree, fUserScope, loadErrors);
 
     SysVarTree->AddReadOnlyVariables();
     UserVarTree->AddReadOnlyVariables();
@@ -161,11 +163,9 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
     // The loaded state is the saved state.
     UndoStack->Clear();
 
-    platform::AccountInfo account;
-    const std::u16string sid = fPlatform.accounts().currentUserSid();
-    if (!sid.empty() && fPlatform.accounts().lookupSid(sid, account)) {
-        comboUsers->addItem(toQ(account.name));
-    }
+    FillUserList();
+    connect(comboUsers, &QComboBox::activated, this,
+            [this](int index) { RunGuarded([this, index] { comboUsersSelect(index); }); });
 
     connect(qApp, &QApplication::focusChanged, this, &TfrmMain::ScheduleUpdate);
     UpdateActions();
@@ -272,6 +272,8 @@ void TfrmMain::CreateActions()
     });
     connect(fHelpActions->actHelpAbout, &QAction::triggered, this,
             [this] { TfrmAbout::createAndShowModal(fPlatform, this); });
+    connect(fHelpActions->actFileBackup, &QAction::triggered, this,
+            [this] { RunGuarded([this] { actFileBackupExecute(); }); });
 
     actViewShowMain = makeCommand(this, "actViewShowMain", "Main", -1, {});
     actViewShowInterface = makeCommand(this, "actViewShowInterface", "Interface", -1, {});
@@ -403,7 +405,7 @@ void TfrmMain::CreateToolbars()
     addToolBar(Qt::TopToolBarArea, tbInterface);
 
     tbUser = makeBar("tbUser", "User");
-    comboUsers = new QComboBox(tbUser);
+    comboUsers = new TUsersComboBox(tbUser);
     comboUsers->setObjectName(QStringLiteral("comboUsers"));
     comboUsers->setToolTip(qtr("Change user"));
     comboUsers->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -728,7 +730,7 @@ void TfrmMain::timerTimer()
                 fSysChangedOutside = false;
             }
             if (fUserChangedOutside) {
-                reloaded |= ReloadTree(*UserVarTree, CurrentUserScope());
+                reloaded |= ReloadTree(*UserVarTree, fUserScope);
                 fUserChangedOutside = false;
             }
             if (reloaded) {
@@ -767,7 +769,9 @@ bool TfrmMain::ReloadTree(TETree& tree, const Scope& scope)
     }
     const TETree::TViewState view = tree.GetViewState();
     tree.ApplyRead(std::move(read));
-    tree.AddReadOnlyVariables();
+    if (&tree != UserVarTree.get() || fUserIsRunning) {
+        tree.AddReadOnlyVariables();
+    }
     tree.ShowReadOnly(fOptions->showReadonly);
     tree.SetViewState(view);
     return true;
@@ -862,7 +866,7 @@ bool TfrmMain::SaveTrees()
             fSysChangedOutside = false;
         }
         if (fUserChangedOutside || UserVarTree->LastSaveMetOutsideChange()) {
-            reloaded |= ReloadTree(*UserVarTree, CurrentUserScope());
+            reloaded |= ReloadTree(*UserVarTree, fUserScope);
             fUserChangedOutside = false;
         }
         if (reloaded) {
@@ -898,8 +902,25 @@ void TfrmMain::actEditRedoExecute()
     UpdateActions();
 }
 
-void TfrmMain::ReloadVariables()
+bool TfrmMain::ReloadVariables()
 {
+    // With write access the selected account's hive is loaded (again: a
+    // hive loaded before stays loaded and loads at once).
+    Scope userScope = CurrentUserScope();
+    bool running = true;
+    if (comboUsers->isEnabled()) {
+        const UserInfo& user = comboUsers->GetUser();
+        if (LoadUserHive(fPlatform, user) != platform::error::kSuccess) {
+            TfrmOK::createAndShowModal(
+                formatText(talvoren::tr("Can not load profile of the user '%s'"), {comboUsers->GetUserName()}), mtError,
+                this);
+            return false;
+        }
+        userScope = Scope{platform::RootKey::Users, u"\\" + user.Sid + u"\\Environment"};
+        UserInfo me;
+        GetCurrentUserInfo(fPlatform, me);
+        running = user.Name == me.Name && user.Domain == me.Domain;
+    }
     // Both scopes are read before either tree changes: a scope that cannot
     // be read shows its error and leaves both trees and the undo history as
     // they are. Only a tree that was never loaded does not hold up the other.
@@ -913,13 +934,17 @@ void TfrmMain::ReloadVariables()
             errors += (errors.empty() ? u"" : u"\r\n") + e.message();
         }
     };
-    read(*UserVarTree, CurrentUserScope(), user);
+    read(*UserVarTree, userScope, user);
     read(*SysVarTree, SystemScope(), system);
     const bool blocked = (!user && UserVarTree->IsLoaded()) || (!system && SysVarTree->IsLoaded());
     if (!blocked) {
+        fUserScope = userScope;
+        fUserIsRunning = running;
         if (user) {
             UserVarTree->ApplyRead(std::move(user));
-            UserVarTree->AddReadOnlyVariables();
+            if (running) {
+                UserVarTree->AddReadOnlyVariables();
+            }
         }
         if (system) {
             SysVarTree->ApplyRead(std::move(system));
@@ -935,6 +960,7 @@ void TfrmMain::ReloadVariables()
     if (!errors.empty()) {
         TfrmOK::createAndShowModal(errors, mtError, this);
     }
+    return !blocked;
 }
 
 void TfrmMain::FocusAfterLoad()

@@ -31,6 +31,7 @@ class IIniFileStore;
 class TEditActions;
 class TEntryActions;
 class THelpActions;
+class TUsersComboBox;
 class TETree;
 class TETreeView;
 class TFindActions;
@@ -90,8 +91,16 @@ public:
     QWidget* splitter() const;
     double proportion() const { return fProportion; }
 
+    // The save-file chooser of the backup, given the offered file name;
+    // tests replace it. An empty answer cancels.
+    using TBackupChooser = std::function<QString(const QString& defaultName)>;
+    void setBackupFileChooser(TBackupChooser chooser) { fChooseBackupFile = std::move(chooser); }
+
 public slots:
     void actFileSaveExecute();
+    void actFileBackupExecute();
+    // The user selector's choice: another account's variables.
+    void comboUsersSelect(int index);
     void actEditUndoExecute();
     void actEditRedoExecute();
     void actEditRefreshExecute();
@@ -122,7 +131,11 @@ private:
     void PlaceWindow();
     void vSplitterMoved();
     void timerTimer();
-    void ReloadVariables();
+    // Reads both scopes (the selected account's, loading its hive when the
+    // selector is enabled) before applying either; false, with the trees as
+    // they were, when something could not be read.
+    bool ReloadVariables();
+    void FillUserList();
     // Loads one tree again, keeping its expanded variables, focus and
     // selection; false (the tree unchanged) when the scope cannot be read.
     bool ReloadTree(TETree& tree, const Scope& scope);
@@ -172,7 +185,10 @@ private:
     QToolBar* tbUser = nullptr;
     QComboBox* comboLanguages = nullptr;
     QComboBox* comboSkins = nullptr;
-    QComboBox* comboUsers = nullptr;
+    TUsersComboBox* comboUsers = nullptr;
+    int CURRENT_USER = 0; // the entry whose variables the trees show
+    Scope fUserScope; // where the user tree was loaded from and saves to
+    bool fUserIsRunning = true; // the shown account is the one running
     TStatusField* statusLabel1 = nullptr;
     TStatusField* statusLabel2 = nullptr;
     TStatusField* statusLabel3 = nullptr;
@@ -184,6 +200,7 @@ private:
     TEntryActions* fEntryActions = nullptr;
     THelpActions* fHelpActions = nullptr;
     TFindActions* fFindActions = nullptr;
+    TBackupChooser fChooseBackupFile;
 
     QAction* actFileSave = nullptr;
     QAction* actFileRestartAsAdmin = nullptr;

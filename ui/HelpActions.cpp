@@ -19,7 +19,7 @@ THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
         action->setEnabled(false);
         setCommandHint(action, "Not available in this version");
     };
-    pending(actFileBackup, "actFileBackup", "Backup...", -1, {});
+    actFileBackup = makeCommand(window, "actFileBackup", "Backup...", -1);
     actFileOptions = makeCommand(window, "actFileOptions", "Options...", imgOptions);
     actHelpAbout = makeCommand(window, "actHelpAbout", "About...", imgAbout, QKeySequence(Qt::Key_F1));
     pending(actHelpCheckUpdates, "actHelpCheckUpdates", "Check for updates...", imgCheckUpdates, {});

@@ -36,4 +36,25 @@ std::u16string TWin32Locale::foldCase(const std::u16string& text)
     return written > 0 ? fromWide(buffer.data(), written) : text;
 }
 
+bool TWin32Locale::toAnsi(const std::u16string& text, std::string& bytes)
+{
+    bytes.clear();
+    if (text.empty()) {
+        return true;
+    }
+    // UTF-8 as the ANSI code page carries every character and takes no
+    // default-character flags.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    const int length = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, flags, wide(text), length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        return false;
+    }
+    bytes.resize(size);
+    WideCharToMultiByte(CP_ACP, flags, wide(text), length, bytes.data(), size, nullptr, utf8 ? nullptr : &usedDefault);
+    return !usedDefault;
+}
+
 } // namespace talvoren::platform::win32

@@ -266,7 +266,7 @@ private slots:
             QVERIFY2(f.action(k.name)->shortcuts().contains(k.key), k.name);
         }
         // Commands whose dialogs do not exist yet say so and stay disabled.
-        for (const char* name : {"actFileBackup", "actHelpCheckUpdates"}) {
+        for (const char* name : {"actHelpCheckUpdates"}) {
             QVERIFY2(!f.Enabled(name), name);
             QVERIFY2(!f.action(name)->toolTip().isEmpty(), name);
         }

@@ -7,9 +7,14 @@
 #include "model/ETree.h"
 #include "model/EnvStore.h"
 #include "platform/Platform.h"
+#include "system/ToolsUser.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/StatusField.h"
+#include "ui/UiText.h"
 
+#include <QComboBox>
+#include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 #include <csignal>
 #include <fstream>
@@ -148,6 +153,134 @@ private slots:
         QTest::qWait(450);
         QVERIFY(w.undoStack().IsUndoable());
         QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(2));
+    }
+
+    void backupWritesTheStoredValuesNotTheEdits()
+    {
+        for (const bool readOnlySystem : {false, true}) {
+            resetDialogs();
+            TFixture f(readOnlySystem);
+            if (!readOnlySystem) {
+                f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"stored \\\\srv\\x");
+            }
+            TfrmMain& w = f.Open();
+            if (!readOnlySystem) {
+                f.EditUser(u"TV", u"unsaved");
+            }
+            QString offered;
+            const QString file = QString::fromStdString((f.machine.scratchHostPath() / "b.reg").string());
+            w.setBackupFileChooser([&](const QString& name) {
+                offered = name;
+                return file;
+            });
+            f.action("actFileBackup")->trigger();
+            QVERIFY2(QRegularExpression(QStringLiteral("^backup_\\d{6}_\\d{6}\\.reg$")).match(offered).hasMatch(),
+                     qPrintable(offered));
+            QFile in(file);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            const QByteArray text = in.readAll();
+            QVERIFY(text.startsWith("REGEDIT4\r\n\r\n; User: "));
+            QVERIFY(text.contains("; System variables\r\n[HKEY_LOCAL_MACHINE\\SYSTEM"));
+            QVERIFY(text.contains("\"windir\"=hex(2):25,53,79,73,74,65,6D,52,6F,6F,74,25,00\r\n"));
+            QCOMPARE(text.contains("\"TV\"=\"stored \\\\\\\\srv\\\\x\"\r\n"), !readOnlySystem);
+            QVERIFY(!text.contains("unsaved"));
+            QVERIFY(TfrmOK::hook().asked().isEmpty());
+
+            // Cancel writes nothing.
+            QVERIFY(in.remove());
+            w.setBackupFileChooser([](const QString&) { return QString(); });
+            f.action("actFileBackup")->trigger();
+            QVERIFY(!QFile::exists(file));
+        }
+    }
+
+    void switchingUserEditsThatAccountsHiveAlone()
+    {
+        TFixture f;
+        platform::IPlatform& p = f.platform();
+        UserInfo me;
+        QVERIFY(GetCurrentUserInfo(p, me));
+        const auto users = f.machine.prefix() / "drive_c" / "Users";
+        // Two more accounts: Bob with a hive of his own, Carol with a damaged one.
+        auto account = [&](const std::u16string& sid, const std::u16string& name) {
+            f.Seed(RootKey::LocalMachine, u"SAM\\Accounts\\" + sid, u"Name", name);
+            f.Seed(RootKey::LocalMachine, u"SAM\\Accounts\\" + sid, u"Domain", me.Domain);
+            TEnvStore store(p.registry(), RootKey::LocalMachine);
+            QVERIFY(store.OpenKey(u"SAM\\Accounts\\" + sid, true));
+            store.WriteInteger(u"SidType", 1);
+            f.Seed(RootKey::LocalMachine, std::u16string(kProfileListKey) + u"\\" + sid, u"ProfileImagePath",
+                   u"C:\\Users\\" + name);
+            std::filesystem::create_directories(users / utf8(name));
+        };
+        account(u"S-1-5-21-7-7-7-2001", u"Bob");
+        account(u"S-1-5-21-7-7-7-2002", u"Carol");
+        std::filesystem::copy_file(UserHive(f), users / "Bob" / "ntuser.dat");
+        std::ofstream(users / "Carol" / "ntuser.dat") << "not a hive";
+        f.Seed(RootKey::CurrentUser, u"Environment", u"MINE", u"mine");
+
+        TfrmMain& w = f.Open();
+        auto* combo = w.findChild<QComboBox*>(QStringLiteral("comboUsers"));
+        QVERIFY(combo && combo->isEnabled());
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i) {
+            texts << combo->itemText(i);
+        }
+        const QString domain = toQ(me.Domain) + QLatin1Char('\\');
+        QCOMPARE(texts, QStringList({domain + "Bob", domain + "Carol", domain + toQ(me.Name) + " [logged in]"}));
+        QCOMPARE(combo->currentIndex(), 2);
+        const size_t ownCount = w.userVarTree().VariableCount();
+
+        auto choose = [&](int index) {
+            combo->setCurrentIndex(index);
+            emit combo->activated(index);
+        };
+        // Unsaved edits and Cancel: nothing changes, the selection included.
+        f.EditUser(u"MINE", u"edited");
+        TfrmYesNoCancel::setNextAnswer(mrCancel);
+        choose(0);
+        QCOMPARE(combo->currentIndex(), 2);
+        QVERIFY(w.userVarTree().FindVariable(u"MINE"));
+        QVERIFY(w.IsModified());
+
+        // No: Bob's variables, without the running account's read-only ones.
+        TfrmYesNoCancel::setNextAnswer(mrNo);
+        choose(0);
+        QCOMPARE(combo->currentIndex(), 0);
+        QVERIFY(!w.userVarTree().FindVariable(u"MINE"));
+        QVERIFY(w.userVarTree().FindVariable(u"TEMP"));
+        QVERIFY(w.userVarTree().VariableCount() < ownCount);
+        QVERIFY(!w.IsModified());
+
+        f.EditUser(u"BOBS", u"bob");
+        f.action("actFileSave")->trigger();
+        QCOMPARE(f.Read(RootKey::Users, u"S-1-5-21-7-7-7-2001\\Environment", u"BOBS"), u"bob");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"BOBS"), u"");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"MINE"), u"mine");
+
+        // A damaged hive: the message, and Bob stays selected and shown.
+        TfrmOK::setNextAnswer(mrOk);
+        choose(1);
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+        QCOMPARE(TfrmOK::hook().asked().first(), QStringLiteral("Can not load profile of the user 'Carol'"));
+        QCOMPARE(combo->currentIndex(), 0);
+        QVERIFY(w.userVarTree().FindVariable(u"BOBS"));
+
+        // Back to the running account: its own variables and read-only ones.
+        choose(2);
+        QCOMPARE(combo->currentIndex(), 2);
+        QVERIFY(w.userVarTree().FindVariable(u"MINE"));
+        QCOMPARE(w.userVarTree().VariableCount(), ownCount);
+    }
+
+    void standardUserSeesOnlyThemselves()
+    {
+        TFixture f(true);
+        TfrmMain& w = f.Open();
+        auto* combo = w.findChild<QComboBox*>(QStringLiteral("comboUsers"));
+        QVERIFY(combo && !combo->isEnabled());
+        QCOMPARE(combo->count(), 1);
+        QVERIFY(combo->itemText(0).endsWith(QStringLiteral(" [logged in]")));
+        QVERIFY(combo->itemText(0).contains(QLatin1Char('\\')));
     }
 
     void aLockedHiveAtRefreshKeepsTheTrees()

@@ -2,6 +2,9 @@
 
 #include "platform/Platform.h"
 #include "platform/Utf.h"
+#include "platform/posix/Hive.h"
+#include "platform/posix/MachineAccounts.h"
+#include "platform/posix/Prefix.h"
 #include "platform/posix/regtool/RegTool.h"
 
 #include <iostream>
@@ -17,6 +20,23 @@ int main(int argc, char** argv)
         std::vector<std::u16string> args;
         for (int i = 1; i < argc; ++i) {
             args.push_back(fromUtf8(argv[i]));
+        }
+        // "useradd Name": an account with a profile of its own, as the
+        // first logon of a new user makes it (the machine needs write access).
+        if (args.size() == 2 && (args[0] == u"useradd" || args[0] == u"USERADD")) {
+            const posix::TPrefix prefix(posix::TPrefix::location());
+            std::shared_ptr<posix::THive> machine;
+            if (posix::THive::open(prefix.machineHive().string(), machine) != error::kSuccess) {
+                std::cerr << "reg: the machine hive cannot be opened\n";
+                return 1;
+            }
+            const auto account = posix::logonAccount(*machine, prefix.driveC(), args[1]);
+            if (!account || account->info.name != args[1]) {
+                std::cerr << "reg: the account cannot be made\n";
+                return 1;
+            }
+            std::cout << toUtf8(account->sid) << "\n";
+            return 0;
         }
         // Without a terminal to ask, a missing /f means no, as nothing may
         // be overwritten or deleted unasked.

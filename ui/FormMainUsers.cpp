@@ -1,0 +1,74 @@
+// The user selector of the main window: the accounts with a profile (with
+// write access to the system scope) or the running account alone, and
+// switching the trees to another account's variables.
+
+#include "model/PathTests.h"
+#include "model/Translation.h"
+#include "platform/Platform.h"
+#include "system/TalvorenUI.h"
+#include "system/Tools.h"
+#include "system/ToolsUser.h"
+#include "ui/FormMain.h"
+#include "ui/FormYesNoCancel.h"
+#include "ui/UiText.h"
+
+#include <QSignalBlocker>
+
+namespace talvoren {
+
+void TfrmMain::FillUserList()
+{
+    const QSignalBlocker quiet(comboUsers);
+    comboUsers->setUpdatesEnabled(false);
+    comboUsers->ClearUsers();
+    UserInfo me;
+    GetCurrentUserInfo(fPlatform, me);
+    const QString loggedIn = QLatin1Char(' ') + qtr("[logged in]");
+    if (CheckForAdminAccess(fPlatform)) {
+        int count = 0;
+        for (const UserInfo& user : GetUsers(fPlatform)) {
+            if (user.Name.empty() || user.Domain.empty() || !FolderExists(user.ProfileFolder, fPlatform.fileSystem())) {
+                continue;
+            }
+            QString text = toQ(user.Domain + u"\\" + user.Name);
+            if (user.Name == me.Name && user.Domain == me.Domain) {
+                text += loggedIn;
+                CURRENT_USER = count;
+            }
+            comboUsers->AddUser(user, text);
+            ++count;
+        }
+        comboUsers->setCurrentIndex(CURRENT_USER);
+        comboUsers->setEnabled(true);
+    } else {
+        comboUsers->AddUser(me, toQ(me.Domain + u"\\" + me.Name) + loggedIn);
+        comboUsers->setCurrentIndex(0);
+        comboUsers->setEnabled(false);
+    }
+    comboUsers->setUpdatesEnabled(true);
+}
+
+void TfrmMain::comboUsersSelect(int index)
+{
+    if (index == CURRENT_USER) {
+        return;
+    }
+    if (IsModified()) {
+        const int answer = TfrmYesNoCancel::createAndShowModal(
+            talvoren::tr("All changes will be lost after switching user\r\nDo you want to save the changes?"), this);
+        if (answer == mrCancel) {
+            comboUsers->setCurrentIndex(CURRENT_USER);
+            return;
+        }
+        if (answer == mrYes) {
+            actFileSaveExecute();
+        }
+    }
+    if (ReloadVariables()) {
+        CURRENT_USER = index;
+    } else {
+        comboUsers->setCurrentIndex(CURRENT_USER);
+    }
+}
+
+} // namespace talvoren
