@@ -14,6 +14,7 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QDockWidget;
 class QTabWidget;
 class QTimer;
@@ -82,6 +83,8 @@ public:
     double proportion() const { return fProportion; }
 
 public slots:
+    void comboLanguagesChange();
+    void comboSkinsChange();
     void actFileSaveExecute();
     void actEditUndoExecute();
     void actEditRedoExecute();
@@ -160,6 +163,9 @@ private:
     QToolBar* tbUser = nullptr;
     QComboBox* comboLanguages = nullptr;
     QComboBox* comboSkins = nullptr;
+    QLabel* lblDonate = nullptr;
+    void InitLanguages();
+    void SetDonateCaption();
     QComboBox* comboUsers = nullptr;
     TStatusField* statusLabel1 = nullptr;
     TStatusField* statusLabel2 = nullptr;
