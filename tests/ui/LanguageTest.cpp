@@ -4,12 +4,13 @@
 // the extracted template.
 
 #include "ui/Language.h"
-#include "ui/UiText.h"
 
 #include "cli/CommandLine.h"
 #include "model/Translation.h"
 #include "platform/Utf.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "ui/TreePanel.h"
+#include "ui/UiText.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -132,7 +133,10 @@ private slots:
         combo->setCurrentIndex(combo->findText(QStringLiteral("Japanese")));
         QCOMPARE(f.action("actFileSave")->text(), QStringLiteral("保存"));
         QCOMPARE(fileMenu->text(), QStringLiteral("ファイル(&F)"));
-        QVERIFY(w.findChild<QDockWidget*>()->windowTitle() != QStringLiteral("Information"));
+        QCOMPARE(w.findChild<QDockWidget*>()->windowTitle(), QStringLiteral("情報"));
+        // The panel captions are shown elided; the full caption is translated.
+        QCOMPARE(w.findChild<TTreePanel*>(QStringLiteral("tbxPanelSysTree"))->caption(),
+                 QStringLiteral("システム環境変数"));
 
         // No catalogue: back to English, not stuck in Japanese.
         combo->setCurrentIndex(combo->findText(QStringLiteral("Abkhazian")));
