@@ -129,6 +129,8 @@ private slots:
         QCOMPARE(f.action("actFileSave")->text(), QStringLiteral("Speichern"));
         auto* fileMenu = w.menuBar()->actions().first();
         QCOMPARE(fileMenu->text(), QStringLiteral("&Datei"));
+        // Qt's own texts in the standard dialogs follow.
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
 
         combo->setCurrentIndex(combo->findText(QStringLiteral("Japanese")));
         QCOMPARE(f.action("actFileSave")->text(), QStringLiteral("保存"));
@@ -142,6 +144,7 @@ private slots:
         combo->setCurrentIndex(combo->findText(QStringLiteral("Abkhazian")));
         QCOMPARE(f.action("actFileSave")->text(), QStringLiteral("Save"));
         QCOMPARE(fileMenu->text(), QStringLiteral("&File"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 
         w.StoreWindowSettings();
         QCOMPARE(toQ(GlobalOptions()->language()), QStringLiteral("Abkhazian"));
