@@ -798,8 +798,15 @@ void TfrmMain::comboLanguagesChange()
     // The panels show their captions elided; they translate the full ones.
     tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
     tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
+    SetUpdateStatus(statusLabel4->image(), statusLabel4eng);
     UpdateStatusBar();
     update();
+}
+
+void TfrmMain::SetUpdateStatus(int image, const std::u16string& text)
+{
+    statusLabel4eng = text;
+    statusLabel4->setState(image, text.empty() ? QString() : toQ(talvoren::tr(platform::toUtf8(text).c_str())));
 }
 
 void TfrmMain::comboSkinsChange()

@@ -57,6 +57,9 @@ public:
     void ActivateTree(TETreeView* view);
     void UpdateStatusBar();
     void StoreWindowSettings();
+    // The fourth status field: `image` and the translation of the English
+    // `text`, which is kept so that a change of language shows it again.
+    void SetUpdateStatus(int image, const std::u16string& text);
     void ArrangePanels();
     // Recomputes every command's enabled and checked state.
     void UpdateActions();
@@ -164,6 +167,7 @@ private:
     QComboBox* comboLanguages = nullptr;
     QComboBox* comboSkins = nullptr;
     QLabel* lblDonate = nullptr;
+    std::u16string statusLabel4eng;
     void InitLanguages();
     void SetDonateCaption();
     QComboBox* comboUsers = nullptr;

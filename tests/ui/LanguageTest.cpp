@@ -9,6 +9,7 @@
 #include "model/Translation.h"
 #include "platform/Utf.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 #include "ui/UiText.h"
 
@@ -132,7 +133,11 @@ private slots:
         // Qt's own texts in the standard dialogs follow.
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
 
+        w.SetUpdateStatus(1, u"Not available in this version");
         combo->setCurrentIndex(combo->findText(QStringLiteral("Japanese")));
+        auto* field4 = w.findChild<TStatusField*>(QStringLiteral("statusLabel4"));
+        QCOMPARE(field4->text(), QStringLiteral("このバージョンでは使用できません"));
+        QCOMPARE(field4->image(), 1);
         QCOMPARE(f.action("actFileSave")->text(), QStringLiteral("保存"));
         QCOMPARE(fileMenu->text(), QStringLiteral("ファイル(&F)"));
         QCOMPARE(w.findChild<QDockWidget*>()->windowTitle(), QStringLiteral("情報"));
