@@ -3,6 +3,7 @@
 #include "model/EnvStore.h"
 #include "model/NodeInfo.h"
 #include "model/Text.h"
+#include "model/Translation.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 
@@ -200,20 +201,20 @@ std::optional<int> RunCommandLine(const std::vector<std::u16string>& args, platf
 const std::vector<TCommandHelpLine>& CommandHelpLines()
 {
     static const std::vector<TCommandHelpLine> lines = {
-        {"Set variable value:", ""},
-        {"-S [-C] [-E] [-U | -M]", "variable value"},
-        {"-C", "Clean up paths (remove duplicates and empty elements)"},
-        {"-E", "If variable doesn't exist then create it as expandable"},
-        {"-U", "Process user variables (default option)"},
-        {"-M", "Process system (machine) variables"},
-        {"Insert value:", ""},
-        {"-I [-C] [-E] [-U | -M]", "variable value"},
-        {"Append value:", ""},
-        {"-A [-C] [-E] [-U | -M]", "variable value"},
-        {"Remove value:", ""},
-        {"-R [-C] [-U | -M]", "variable value"},
-        {"Delete variable:", ""},
-        {"-D [-U | -M]", "variable"},
+        {trNoop("Set variable value:"), ""},
+        {trNoop("-S [-C] [-E] [-U | -M]"), trNoop("variable value")},
+        {trNoop("-C"), trNoop("Clean up paths (remove duplicates and empty elements)")},
+        {trNoop("-E"), trNoop("If variable doesn't exist then create it as expandable")},
+        {trNoop("-U"), trNoop("Process user variables (default option)")},
+        {trNoop("-M"), trNoop("Process system (machine) variables")},
+        {trNoop("Insert value:"), ""},
+        {trNoop("-I [-C] [-E] [-U | -M]"), trNoop("variable value")},
+        {trNoop("Append value:"), ""},
+        {trNoop("-A [-C] [-E] [-U | -M]"), trNoop("variable value")},
+        {trNoop("Remove value:"), ""},
+        {trNoop("-R [-C] [-U | -M]"), trNoop("variable value")},
+        {trNoop("Delete variable:"), ""},
+        {trNoop("-D [-U | -M]"), trNoop("variable")},
     };
     return lines;
 }

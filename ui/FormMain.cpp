@@ -24,6 +24,7 @@
 #include "ui/HelpActions.h"
 #include "ui/Icons.h"
 #include "ui/Inspector.h"
+#include "ui/Language.h"
 #include "ui/SingleInstance.h"
 #include "ui/Splitter.h"
 #include "ui/StatusField.h"
@@ -40,6 +41,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -73,6 +75,10 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
 
     // The command-line mode has run before the window is made: a start with
     // arguments never gets here.
+
+    // Everything built before the languages are set up speaks English.
+    InitCatalogues(CatalogueFolder());
+    SelectInterfaceLanguage("en");
 
     // The single-instance message.
     if (fGuard) {
@@ -145,10 +151,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
         }
     }
 
-    // Languages and skins have no catalogues yet: each selector shows the
-    // saved name, so that closing stores it unchanged.
-    comboLanguages->addItem(toQ(fOptions->language()));
-    comboSkins->addItem(toQ(fOptions->skin));
+    InitLanguages();
 
     UpdateStatusBar();
 
@@ -371,9 +374,9 @@ void TfrmMain::CreateToolbars()
     tbMain->addSeparator();
     tbMain->addActions({fHelpActions->actHelpCheckUpdates, fHelpActions->actHelpAbout});
     tbMain->addSeparator();
-    auto* donate = new QLabel(QStringLiteral("<a href=\"donate\" style=\"text-decoration:none\"><b>%1</b></a>")
-                                  .arg(qtr("Donate").toHtmlEscaped()),
-                              tbMain);
+    auto* donate = new QLabel(tbMain);
+    lblDonate = donate;
+    SetDonateCaption();
     donate->setObjectName(QStringLiteral("lblDonate"));
     donate->setContentsMargins(4, 0, 4, 0);
     connect(donate, &QLabel::linkActivated, fHelpActions, &THelpActions::actHelpDonateExecute);
@@ -393,14 +396,12 @@ void TfrmMain::CreateToolbars()
     comboLanguages->setToolTip(qtr("Change language"));
     comboLanguages->setMaxVisibleItems(15);
     comboLanguages->setMinimumContentsLength(10);
-    comboLanguages->setEnabled(false);
     addLabelled(tbInterface, " &Language: ", comboLanguages);
     comboSkins = new QComboBox(tbInterface);
     comboSkins->setObjectName(QStringLiteral("comboSkins"));
     comboSkins->setToolTip(qtr("Change skin"));
     comboSkins->setMaxVisibleItems(14);
     comboSkins->setMinimumContentsLength(10);
-    comboSkins->setEnabled(false);
     addLabelled(tbInterface, " &Skin: ", comboSkins);
     addToolBar(Qt::TopToolBarArea, tbInterface);
 
@@ -775,6 +776,72 @@ bool TfrmMain::ReloadTree(TETree& tree, const Scope& scope)
     tree.ShowReadOnly(fOptions->showReadonly);
     tree.SetViewState(view);
     return true;
+}
+
+void TfrmMain::SetDonateCaption()
+{
+    lblDonate->setText(QStringLiteral("<a href=\"donate\" style=\"text-decoration:none\"><b>%1</b></a>")
+                           .arg(qtr("Donate").toHtmlEscaped()));
+}
+
+void TfrmMain::InitLanguages()
+{
+    SelectInterfaceLanguage("en_US");
+    RetranslateWindow(this);
+    const QSignalBlocker block(comboLanguages);
+    const auto& table = LanguageTable();
+    for (size_t i = 0; i < table.size(); ++i) {
+        comboLanguages->addItem(QString::fromUtf8(table[i].name));
+        if (platform::fromUtf8(table[i].name) == fOptions->language()) {
+            SelectInterfaceLanguage(table[i].code);
+            RetranslateWindow(this);
+            SetDonateCaption();
+            tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
+            tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
+            comboLanguages->setCurrentIndex(int(i));
+        }
+    }
+    if (comboLanguages->currentText() != toQ(fOptions->language())) {
+        comboLanguages->setCurrentIndex(-1);
+    }
+    connect(comboLanguages, &QComboBox::currentIndexChanged, this, &TfrmMain::comboLanguagesChange);
+
+    // Skins: "Default" first; the stored name is applied even when unknown.
+    const QSignalBlocker blockSkins(comboSkins);
+    comboSkins->addItems(SkinNames());
+    const int skin = comboSkins->findText(toQ(fOptions->skin));
+    comboSkins->setCurrentIndex(skin < 0 ? 0 : skin);
+    ApplySkin(toQ(fOptions->skin));
+    connect(comboSkins, &QComboBox::currentIndexChanged, this, &TfrmMain::comboSkinsChange);
+}
+
+void TfrmMain::comboLanguagesChange()
+{
+    const int i = comboLanguages->currentIndex();
+    const auto& table = LanguageTable();
+    if (i < 0 || size_t(i) >= table.size()) {
+        return;
+    }
+    SelectInterfaceLanguage(table[size_t(i)].code);
+    RetranslateWindow(this);
+    SetDonateCaption();
+    // The panels show their captions elided; they translate the full ones.
+    tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
+    tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
+    SetUpdateStatus(statusLabel4->image(), statusLabel4eng);
+    UpdateStatusBar();
+    update();
+}
+
+void TfrmMain::SetUpdateStatus(int image, const std::u16string& text)
+{
+    statusLabel4eng = text;
+    statusLabel4->setState(image, text.empty() ? QString() : toQ(talvoren::tr(platform::toUtf8(text).c_str())));
+}
+
+void TfrmMain::comboSkinsChange()
+{
+    ApplySkin(comboSkins->currentText());
 }
 
 void TfrmMain::StoreWindowSettings()

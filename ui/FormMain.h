@@ -14,6 +14,7 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QDockWidget;
 class QTabWidget;
 class QTableView;
@@ -61,6 +62,9 @@ public:
     void ActivateTree(TETreeView* view);
     void UpdateStatusBar();
     void StoreWindowSettings();
+    // The fourth status field: `image` and the translation of the English
+    // `text`, which is kept so that a change of language shows it again.
+    void SetUpdateStatus(int image, const std::u16string& text);
     void ArrangePanels();
     // Recomputes every command's enabled and checked state.
     void UpdateActions();
@@ -97,6 +101,8 @@ public:
     void setBackupFileChooser(TBackupChooser chooser) { fChooseBackupFile = std::move(chooser); }
 
 public slots:
+    void comboLanguagesChange();
+    void comboSkinsChange();
     void actFileSaveExecute();
     void actFileBackupExecute();
     // The user selector's choice: another account's variables.
@@ -189,6 +195,10 @@ private:
     int CURRENT_USER = 0; // the entry whose variables the trees show
     Scope fUserScope; // where the user tree was loaded from and saves to
     bool fUserIsRunning = true; // the shown account is the one running
+    QLabel* lblDonate = nullptr;
+    std::u16string statusLabel4eng;
+    void InitLanguages();
+    void SetDonateCaption();
     TStatusField* statusLabel1 = nullptr;
     TStatusField* statusLabel2 = nullptr;
     TStatusField* statusLabel3 = nullptr;
