@@ -147,14 +147,14 @@ private slots:
         namespace fs = std::filesystem;
         const fs::path host = TExecutableIniStore::hostIniPath().toStdString();
         const auto readFile = [&] {
-            std::ifstream in(host);
+            std::ifstream in(host, std::ios::binary);
             std::stringstream text;
             text << in.rdbuf();
             return text.str();
         };
         for (const bool readOnly : {false, true}) {
             fs::remove(host);
-            std::ofstream(host) << "[Talvoren]\r\nonDeleteConfirmation=1\r\n";
+            std::ofstream(host, std::ios::binary) << "[Talvoren]\r\nonDeleteConfirmation=1\r\n";
             if (readOnly) {
                 fs::permissions(host, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                                 fs::perm_options::remove);
