@@ -37,6 +37,10 @@ QStringList rows(const TfrmOptions& form)
 class FormOptionsTest : public QObject {
     Q_OBJECT
 private slots:
+    // A settings file beside the test program, left by a run that stopped
+    // half way, would put every test in portable mode.
+    void init() { std::filesystem::remove(TExecutableIniStore::hostIniPath().toStdString()); }
+
     void cleanup()
     {
         TfrmOptions::testDriver() = nullptr;
