@@ -4,6 +4,9 @@
 # prefix that is removed afterwards.
 #   run-tests.sh [BUILD_DIR] [ctest arguments...]
 # TALVOREN_WINE_ARCHES picks the prefixes (default "win64 win32").
+# A suite that fails is run once more: the window suites wait on Wine's
+# window and clipboard messages, which now and then come later than a
+# wait allows; a fault of the program fails both runs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build/windows}
@@ -34,7 +37,7 @@ for arch in $arches; do
     # wineserver ends inside the display's lifetime, so Wine never sees its
     # display vanish.
     if ! WINEPREFIX="$prefix" WINEDEBUG=-all "${run_display[@]}" \
-        bash -c 'ctest --test-dir "$0" --output-on-failure --timeout 900 "$@"; rc=$?; wineserver -k 2>/dev/null; exit $rc' \
+        bash -c 'ctest --test-dir "$0" --output-on-failure --timeout 900 --repeat until-pass:2 "$@"; rc=$?; wineserver -k 2>/dev/null; exit $rc' \
         "$build" "$@"; then
         echo "== Wine $arch: tests FAILED"
         status=1
