@@ -1,5 +1,7 @@
 #include "platform/Intl.h"
 
+#include "platform/Utf.h"
+
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -20,24 +22,8 @@ void bindCatalogues(const std::string& folder)
 #ifdef _WIN32
     // libintl takes the active code page for narrow paths; the folder is
     // UTF-8, so the wide entry point is the safe one.
-    std::wstring wide;
-    for (size_t i = 0; i < folder.size();) {
-        unsigned char c = folder[i];
-        char32_t cp;
-        int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
-        for (int k = 1; k < n && i + k < folder.size(); ++k) {
-            cp = (cp << 6) | (folder[i + k] & 0x3F);
-        }
-        i += n;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            wide += wchar_t(0xD800 + (cp >> 10));
-            wide += wchar_t(0xDC00 + (cp & 0x3FF));
-        } else {
-            wide += wchar_t(cp);
-        }
-    }
+    const std::u16string text = fromUtf8(folder);
+    const std::wstring wide(text.begin(), text.end()); // wchar_t is UTF-16 there
     wbindtextdomain(kDomain, wide.c_str());
 #else
     bindtextdomain(kDomain, folder.c_str());
