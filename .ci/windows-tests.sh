@@ -8,8 +8,9 @@ SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
 # wine64 gives the 64-bit prefix in which the 32-bit program runs under WOW64;
-# the host's Qt gives moc and rcc to the window's cross build.
-packages=(cmake ninja-build googletest g++-mingw-w64-i686 qt6-base-dev wine wine32:i386 wine64 xvfb xauth)
+# the host's Qt gives moc and rcc to the window's cross build, and its
+# catalogues Qt's own texts; lld and llvm-dlltool link the executable.
+packages=(cmake ninja-build googletest g++-mingw-w64-i686 lld llvm qt6-base-dev qt6-translations-l10n wine wine32:i386 wine64 xvfb xauth)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -21,8 +22,18 @@ if [ ${#missing[@]} -gt 0 ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         $SUDO dpkg --add-architecture i386
     fi
-    $SUDO apt-get update -q
+    # A mirror in the middle of a sync fails the update for a while; try again,
+    # and let the install below judge what the indexes give.
+    for attempt in 1 2 3 4 5; do
+        $SUDO apt-get update -q && break
+        sleep 30
+    done
     $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The MinGW compiler finds lld under its own linker's name with ".lld" added.
+if [ ! -e /usr/bin/i686-w64-mingw32-ld.lld ] && [ -x /usr/bin/ld.lld ]; then
+    $SUDO ln -s /usr/bin/ld.lld /usr/bin/i686-w64-mingw32-ld.lld
 fi
 
 # The window needs the prebuilt static Qt beside the repository

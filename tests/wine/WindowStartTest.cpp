@@ -34,10 +34,10 @@ BOOL CALLBACK findWindow(HWND window, LPARAM param)
 
 class TProcess {
 public:
-    explicit TProcess(const std::wstring& arguments)
+    explicit TProcess(const std::wstring& arguments,
+                      const std::wstring& exe = test::wide(test::windowsPath(TALVOREN_EXE)))
     {
-        const std::u16string exe = test::windowsPath(TALVOREN_EXE);
-        std::wstring commandLine = L"\"" + std::wstring(test::wide(exe)) + L"\" " + arguments;
+        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         fStarted = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -97,6 +97,37 @@ bool windowsCanBeShown()
     return true;
 }
 
+std::wstring mainWindowTitle()
+{
+    return L"Talvoren " + std::to_wstring(TALVOREN_VERSION_MAJOR) + L"." + std::to_wstring(TALVOREN_VERSION_MINOR)
+        + L" build " + std::to_wstring(TALVOREN_VERSION_TWEAK);
+}
+
+std::string readFile(const std::wstring& path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+void writeFile(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 class WindowStartTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -138,8 +169,7 @@ TEST_F(WindowStartTest, MainWindowOpensHandsOverToASecondStartAndKeepsItsOptions
 {
     const std::u16string options = u"Software\\Talvoren";
     RegDeleteTreeW(HKEY_CURRENT_USER, test::wide(options));
-    const std::wstring title = L"Talvoren " + std::to_wstring(TALVOREN_VERSION_MAJOR) + L"."
-        + std::to_wstring(TALVOREN_VERSION_MINOR) + L" build " + std::to_wstring(TALVOREN_VERSION_TWEAK);
+    const std::wstring title = mainWindowTitle();
 
     TProcess first(L"");
     ASSERT_TRUE(first.started());
@@ -161,4 +191,92 @@ TEST_F(WindowStartTest, MainWindowOpensHandsOverToASecondStartAndKeepsItsOptions
     EXPECT_GT(width, 0u);
     RegCloseKey(key);
     RegDeleteTreeW(HKEY_CURRENT_USER, test::wide(options));
+}
+
+TEST_F(WindowStartTest, BesideAnIniFileTheOptionsStayInItAndAReadOnlyOneIsLeftAlone)
+{
+    const std::u16string options = u"Software\\Talvoren";
+    RegDeleteTreeW(HKEY_CURRENT_USER, test::wide(options));
+    // A copy of the program in a folder of its own, as carried on a stick.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"talvoren-portable-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring exe = folder + L"\\talvoren.exe";
+    const std::wstring ini = folder + L"\\talvoren.ini";
+    ASSERT_TRUE(CopyFileW(test::wide(test::windowsPath(TALVOREN_EXE)), exe.c_str(), FALSE));
+
+    const std::string seeded = "[Talvoren]\r\nonDeleteConfirmation=1\r\n";
+    for (const bool readOnly : {false, true}) {
+        SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+        writeFile(ini, seeded);
+        if (readOnly) {
+            SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+        }
+        TProcess process(L"", exe);
+        ASSERT_TRUE(process.started());
+        HWND window = process.waitForWindow(mainWindowTitle());
+        ASSERT_NE(window, nullptr) << "the main window did not open beside " << (readOnly ? "a read-only" : "an")
+                                   << " INI";
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(process.waitForExit(), 0);
+
+        const std::string stored = readFile(ini);
+        if (readOnly) {
+            EXPECT_EQ(stored, seeded) << "a read-only INI is never written";
+        } else {
+            EXPECT_NE(stored.find("width="), std::string::npos) << "closing stores the window in the INI:\n" << stored;
+            EXPECT_NE(stored.find("onDeleteConfirmation=1"), std::string::npos) << stored;
+        }
+        EXPECT_FALSE(test::keyExists(HKEY_CURRENT_USER, options, 0)) << "nothing goes to the registry beside an INI";
+    }
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(ini.c_str());
+    DeleteFileW(exe.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+namespace {
+
+bool gEnvironmentAnnounced = false;
+
+LRESULT CALLBACK listenForSettingChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETTINGCHANGE && lParam
+        && lstrcmpW(reinterpret_cast<const wchar_t*>(lParam), L"Environment") == 0) {
+        gEnvironmentAnnounced = true;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(WindowStartTest, AChangeFromTheCommandLineIsAnnouncedToTheOtherPrograms)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = listenForSettingChange;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TalvorenTestListener";
+    RegisterClassW(&windowClass);
+    HWND listener = CreateWindowExW(0, windowClass.lpszClassName, L"listener", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                    nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(listener, nullptr);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", L"TalvorenAnnounce");
+
+    gEnvironmentAnnounced = false;
+    TProcess process(L"-S TalvorenAnnounce heard");
+    ASSERT_TRUE(process.started());
+    // The broadcast is sent, not posted: this thread answers it while it waits.
+    long code = -1;
+    for (int waited = 0; waited < 30000 && code == -1; waited += 50) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        code = process.waitForExit(50);
+    }
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(gEnvironmentAnnounced) << "no WM_SETTINGCHANGE \"Environment\" reached a listening window";
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", L"TalvorenAnnounce");
+    DestroyWindow(listener);
 }
