@@ -24,6 +24,24 @@ if(NOT imports)
     message(FATAL_ERROR "no import table found in ${EXE}")
 endif()
 
+# Delay-loaded (DELAY_LOAD_DIR holds a .def per DLL): none of these may be
+# imported at start, or every command-line run pays for loading it.
+if(DELAY_LOAD_DIR)
+    file(GLOB defs ${DELAY_LOAD_DIR}/*.def)
+    string(TOUPPER "${imports}" imports_upper)
+    foreach(def IN LISTS defs)
+        file(STRINGS ${def} library REGEX "^LIBRARY ")
+        string(REGEX REPLACE "^LIBRARY +" "" dll "${library}")
+        string(TOUPPER "${dll}" dll)
+        if(imports_upper MATCHES "DLL NAME: ${dll}")
+            message(FATAL_ERROR "${EXE} imports ${dll} at start instead of on first use")
+        endif()
+    endforeach()
+    if(dump MATCHES "Entry d 00000000 00000000 Delay Import Directory")
+        message(FATAL_ERROR "${EXE} has no delay-load imports")
+    endif()
+endif()
+
 # Release: stripped (no debug sections, no symbol table) and at most MAX_BYTES.
 if(RELEASE)
     if(dump MATCHES "\\.debug_")
