@@ -23,7 +23,7 @@ namespace talvoren {
 
 namespace {
 
-constexpr int kClientWidth = 420;
+constexpr int kClientWidth = 440;
 constexpr int kClientHeight = 308;
 constexpr int kMargin = 8;
 
@@ -56,7 +56,7 @@ TfrmCheckForUpdate::TfrmCheckForUpdate(IUpdateHost& host, platform::IPlatform& p
 
     lblCurrent = new QLabel(group);
     lblCurrent->setObjectName(QStringLiteral("lblCurrent"));
-    lblCurrent->setGeometry(valueLeft, 18, 120, current->height());
+    lblCurrent->setGeometry(valueLeft, 18, 90, current->height());
     lblLatest = new QLabel(group);
     lblLatest->setObjectName(QStringLiteral("lblLatest"));
     lblLatest->setGeometry(valueLeft, 40, group->width() - valueLeft - 12, latest->height());
@@ -74,8 +74,10 @@ TfrmCheckForUpdate::TfrmCheckForUpdate(IUpdateHost& host, platform::IPlatform& p
     lblURL->setCursor(Qt::PointingHandCursor);
     lblURL->setToolTip(qtr("Go to the site"));
     lblURL->setText(QStringLiteral("<a href=\"x\" style=\"color: blue\">%1</a>").arg(site.toHtmlEscaped()));
+    // Sized once its style sheet is applied, so that it is never cut off.
+    lblURL->ensurePolished();
     lblURL->adjustSize();
-    const int linkLeft = std::max(valueLeft + 120, group->width() - 12 - lblURL->width());
+    const int linkLeft = std::max(valueLeft + 90, group->width() - 12 - lblURL->width());
     lblURL->move(linkLeft, 18);
     linkIcon->setGeometry(linkLeft - 20, 18, 16, 16);
     connect(lblURL, &QLabel::linkActivated, this, &TfrmCheckForUpdate::lblURLClick);
