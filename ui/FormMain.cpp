@@ -30,6 +30,7 @@
 #include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 #include "ui/UiText.h"
+#include "update/UpdateCheck.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,6 +61,8 @@ constexpr int kInformationHeight = 163;
 constexpr int kRestartButtonMargin = 20;
 
 const char16_t kGroupInformation[] = u"panelInformation";
+
+static_assert(int(stCheckingUpdates) == usChecking && int(stUpToDate) == usUpToDate && int(stUpdateError) == usError);
 } // namespace
 
 TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleInstance* guard, QWidget* parent)
@@ -176,6 +179,11 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
     if (!loadErrors.empty()) {
         TfrmOK::createAndShowModal(loadErrors, mtError, this);
     }
+
+    fUpdateCheck = new TUpdateCheck(*this, fPlatform, this);
+    if (fOptions->checkForUpdates) {
+        fUpdateCheck->Start(true, fOptions->id);
+    }
 }
 
 void TfrmMain::LoadAtStart(TETree& tree, const Scope& scope, std::u16string& errors)
@@ -275,6 +283,7 @@ void TfrmMain::CreateActions()
     });
     connect(fHelpActions->actHelpAbout, &QAction::triggered, this,
             [this] { TfrmAbout::createAndShowModal(fPlatform, this); });
+    connect(fHelpActions->actHelpCheckUpdates, &QAction::triggered, this, &TfrmMain::actHelpCheckUpdatesExecute);
     connect(fHelpActions->actFileBackup, &QAction::triggered, this,
             [this] { RunGuarded([this] { actFileBackupExecute(); }); });
 
@@ -1092,6 +1101,32 @@ void TfrmMain::btnRestartAsAdminClick()
     fEndApplication();
 }
 
+void TfrmMain::actHelpCheckUpdatesExecute()
+{
+    if (fUpdateCheck) {
+        fUpdateCheck->Start(false, fOptions->id);
+    }
+}
+
+void TfrmMain::ShowUpdateError(const std::u16string& text)
+{
+    // Over the update dialog, which is the modal window at the time.
+    QWidget* over = QApplication::activeModalWidget();
+    TfrmOK::createAndShowModal(text, mtError, over ? over : this);
+}
+
+bool TfrmMain::UpdateShellExecute(const std::u16string& verb, const std::u16string& file)
+{
+    return fPlatform.shell().execute(verb, file, u"", static_cast<uintptr_t>(winId()));
+}
+
+void TfrmMain::UpdateEndApplication()
+{
+    // The close query has run and the settings are saved.
+    fEnding = true;
+    fEndApplication();
+}
+
 void TfrmMain::MessageHandler()
 {
     if (isMinimized()) {
@@ -1207,7 +1242,9 @@ QMenu* TfrmMain::createPopupMenu()
 void TfrmMain::FormDestroy()
 {
     // The design's order: timer, inspector, options, undo stack, system tree, user tree;
-    // each field is cleared before its object goes.
+    // each field is cleared before its object goes. A running update check
+    // goes first: nothing of it may arrive during the tear-down.
+    delete std::exchange(fUpdateCheck, nullptr);
     if (timer) {
         timer->stop();
     }

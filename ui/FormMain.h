@@ -7,6 +7,7 @@
 
 #include "edit/PushInterface.h"
 #include "model/ETree.h"
+#include "update/UpdateHost.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -44,8 +45,9 @@ class TSplitter;
 class TStatusField;
 class TTreePanel;
 class TUndoStack;
+class TUpdateCheck;
 
-class TfrmMain : public QMainWindow, public IPushInterface {
+class TfrmMain : public QMainWindow, public IPushInterface, private IUpdateHost {
     Q_OBJECT
 public:
     // `guard` may be null (tests); the window raises itself when a later
@@ -64,7 +66,7 @@ public:
     void StoreWindowSettings();
     // The fourth status field: `image` and the translation of the English
     // `text`, which is kept so that a change of language shows it again.
-    void SetUpdateStatus(int image, const std::u16string& text);
+    void SetUpdateStatus(int image, const std::u16string& text) override;
     void ArrangePanels();
     // Recomputes every command's enabled and checked state.
     void UpdateActions();
@@ -113,6 +115,8 @@ public slots:
     void actViewShowInformationExecute();
     void actViewShowReadOnlyExecute();
     void actFileRestartAsAdminExecute();
+    // Asks the update server for a newer version (started by the user).
+    void actHelpCheckUpdatesExecute();
     void btnRestartAsAdminClick();
     // Restores the window from the minimized state and brings it to the front.
     void MessageHandler();
@@ -163,6 +167,13 @@ private:
     void RunGuarded(const std::function<void()>& body);
     void ScheduleUpdate();
 
+    // IUpdateHost: what the update check asks of the window.
+    QWidget* UpdateOwner() override { return this; }
+    void ShowUpdateError(const std::u16string& text) override;
+    bool UpdateCloseQuery() override { return FormCloseQuery(); }
+    bool UpdateShellExecute(const std::u16string& verb, const std::u16string& file) override;
+    void UpdateEndApplication() override;
+
     platform::IPlatform& fPlatform;
     IIniFileStore& fFiles;
     TSingleInstance* fGuard;
@@ -210,6 +221,7 @@ private:
     TEntryActions* fEntryActions = nullptr;
     THelpActions* fHelpActions = nullptr;
     TFindActions* fFindActions = nullptr;
+    TUpdateCheck* fUpdateCheck = nullptr;
     TBackupChooser fChooseBackupFile;
 
     QAction* actFileSave = nullptr;

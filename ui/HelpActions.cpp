@@ -14,15 +14,10 @@ THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
     , fPlatform(platform)
     , fWindow(window)
 {
-    auto pending = [&](QAction*& action, const char* name, const char* caption, int image, const QKeySequence& keys) {
-        action = makeCommand(window, name, caption, image, keys);
-        action->setEnabled(false);
-        setCommandHint(action, "Not available in this version");
-    };
     actFileBackup = makeCommand(window, "actFileBackup", "Backup...", -1);
     actFileOptions = makeCommand(window, "actFileOptions", "Options...", imgOptions);
     actHelpAbout = makeCommand(window, "actHelpAbout", "About...", imgAbout, QKeySequence(Qt::Key_F1));
-    pending(actHelpCheckUpdates, "actHelpCheckUpdates", "Check for updates...", imgCheckUpdates, {});
+    actHelpCheckUpdates = makeCommand(window, "actHelpCheckUpdates", "Check for updates...", imgCheckUpdates);
 
     actHelpDonate = makeCommand(window, "actHelpDonate", "Donate...", -1);
     QFont italic = actHelpDonate->font();

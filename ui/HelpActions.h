@@ -1,9 +1,8 @@
 #pragma once
 
-// The window's commands outside editing that have no dialog behind them yet
-// (backup, options, find, about, the update check), each in its place in the
-// menus and toolbars but disabled with a hint saying so, and "Donate...",
-// which opens the donation page.
+// The window's commands outside editing (backup, options, about, the update
+// check), which the window connects to its dialogs, and "Donate...", which
+// opens the donation page.
 
 #include <QObject>
 

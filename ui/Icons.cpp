@@ -25,7 +25,8 @@ const char* const kToolbarNames[imgToolbarCount] = {
 const char* const kTreeNames[] = {"tree_string", "tree_expandable", "tree_readonly", "tree_error", "tree_exclusion"};
 const char* const kHeaderNames[] = {"hdr_collapse_all", "hdr_expand_all", "hdr_system", "hdr_user"};
 const char* const kStatusNames[]
-    = {"status_modified", "status_cd", "status_usb", "status_saving", "status_no_write_access"};
+    = {"status_modified",        "status_cd",       "status_usb",        "status_saving",
+       "status_no_write_access", "status_checking", "status_up_to_date", "status_update_error"};
 
 } // namespace
 

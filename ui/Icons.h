@@ -38,7 +38,16 @@ enum TToolbarImage : int {
 enum THeaderImage : int { hdrCollapseAll = 0, hdrExpandAll = 1, hdrSystem = 2, hdrUser = 3 };
 
 // Images of the status bar.
-enum TStatusImage : int { stModified = 0, stCDMode = 1, stUSBMode = 2, stSaving = 3, stNoWriteAccess = 4 };
+enum TStatusImage : int {
+    stModified = 0,
+    stCDMode = 1,
+    stUSBMode = 2,
+    stSaving = 3,
+    stNoWriteAccess = 4,
+    stCheckingUpdates = 5,
+    stUpToDate = 6,
+    stUpdateError = 7
+};
 
 class TIcons {
 public:

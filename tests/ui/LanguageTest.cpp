@@ -134,11 +134,11 @@ private slots:
         // shipped beside the Windows executable, and installed with Qt here.
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
 
-        w.SetUpdateStatus(1, u"Not available in this version");
+        w.SetUpdateStatus(7, u"Can't retrieve version info");
         combo->setCurrentIndex(combo->findText(QStringLiteral("Japanese")));
         auto* field4 = w.findChild<TStatusField*>(QStringLiteral("statusLabel4"));
-        QCOMPARE(field4->text(), QStringLiteral("このバージョンでは使用できません"));
-        QCOMPARE(field4->image(), 1);
+        QCOMPARE(field4->text(), QStringLiteral("バージョン情報を取得できません"));
+        QCOMPARE(field4->image(), 7);
         QCOMPARE(f.action("actFileSave")->text(), QStringLiteral("保存"));
         QCOMPARE(fileMenu->text(), QStringLiteral("ファイル(&F)"));
         QCOMPARE(w.findChild<QDockWidget*>()->windowTitle(), QStringLiteral("情報"));

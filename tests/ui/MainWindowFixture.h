@@ -14,6 +14,7 @@
 #include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
 #include "ui/FormYesNoCancel.h"
+#include "update/UpdateAddresses.h"
 
 #include <QAction>
 #include <QTest>
@@ -142,6 +143,10 @@ struct TFixture {
     explicit TFixture(bool readOnlySystem = false)
     {
         ResetAdminAccessProbe();
+        // No update server: the check at start fails at once, without
+        // traffic; the update suites point it at a server of their own.
+        TUpdateAddresses::active() = TUpdateAddresses::fromBuild();
+        TUpdateAddresses::active().server.clear();
         if (machine.prefix().empty()) {
             guard = std::make_unique<TRealMachineGuard>(machine.platform());
             if (readOnlySystem) {

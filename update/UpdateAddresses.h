@@ -1,0 +1,29 @@
+#pragma once
+
+// Where the update check and the setup download go. The addresses are
+// settings of the build; tests point them at a server of their own.
+
+#include <string>
+
+namespace talvoren {
+
+struct TUpdateAddresses {
+    // The update server, reached over plain HTTP (no trailing "/").
+    std::u16string server;
+    // The vendor's web site: the link of the update dialog and its
+    // release-history page.
+    std::u16string site;
+    // The setup program.
+    std::u16string download;
+    // A transfer that receives nothing for this long has failed.
+    int timeoutMs = 15000;
+
+    // The addresses the build was configured with.
+    static TUpdateAddresses fromBuild();
+    // The addresses the program uses; fromBuild() until changed.
+    static TUpdateAddresses& active();
+
+    std::u16string historyPage() const { return site + u"/en/history"; }
+};
+
+} // namespace talvoren
