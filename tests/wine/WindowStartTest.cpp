@@ -128,6 +128,18 @@ void writeFile(const std::wstring& path, const std::string& bytes)
     CloseHandle(file);
 }
 
+// The window checks for updates at start; a test never asks the real server.
+void switchOffTheUpdateCheck()
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Talvoren", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    const DWORD off = 0;
+    RegSetValueExW(key, L"checkForUpdates", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof(off));
+    RegCloseKey(key);
+}
+
 class WindowStartTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -169,6 +181,7 @@ TEST_F(WindowStartTest, MainWindowOpensHandsOverToASecondStartAndKeepsItsOptions
 {
     const std::u16string options = u"Software\\Talvoren";
     RegDeleteTreeW(HKEY_CURRENT_USER, test::wide(options));
+    switchOffTheUpdateCheck();
     const std::wstring title = mainWindowTitle();
 
     TProcess first(L"");
@@ -206,7 +219,7 @@ TEST_F(WindowStartTest, BesideAnIniFileTheOptionsStayInItAndAReadOnlyOneIsLeftAl
     const std::wstring ini = folder + L"\\talvoren.ini";
     ASSERT_TRUE(CopyFileW(test::wide(test::windowsPath(TALVOREN_EXE)), exe.c_str(), FALSE));
 
-    const std::string seeded = "[Talvoren]\r\nonDeleteConfirmation=1\r\n";
+    const std::string seeded = "[Talvoren]\r\nonDeleteConfirmation=1\r\ncheckForUpdates=0\r\n";
     for (const bool readOnly : {false, true}) {
         SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
         writeFile(ini, seeded);
