@@ -1,7 +1,7 @@
 #include "app/HelpText.h"
 
+#include "base/Translation.h"
 #include "cli/CommandLine.h"
-#include "model/Translation.h"
 
 namespace talvoren {
 

@@ -1,7 +1,7 @@
 #include "app/Frontend.h"
 #include "app/HelpText.h"
+#include "base/Translation.h"
 #include "cli/CommandLine.h"
-#include "model/Translation.h"
 #include "platform/Platform.h"
 
 namespace talvoren {

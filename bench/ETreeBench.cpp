@@ -4,10 +4,10 @@
 // references between them). Verify runs five times a second on the
 // interface thread, so its cost bounds how responsive the window stays.
 
+#include "base/EnvStore.h"
+#include "base/Text.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
-#include "model/EnvStore.h"
-#include "model/Text.h"
 #include "platform/HostProcess.h"
 #include "platform/Platform.h"
 #include "settings/Exclusions.h"

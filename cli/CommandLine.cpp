@@ -1,9 +1,9 @@
 #include "cli/CommandLine.h"
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
+#include "base/Text.h"
+#include "base/Translation.h"
 #include "model/NodeInfo.h"
-#include "model/Text.h"
-#include "model/Translation.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 

@@ -1,7 +1,7 @@
 #include "cli/FormCmdHelp.h"
 
+#include "base/Translation.h"
 #include "cli/CommandLine.h"
-#include "model/Translation.h"
 #include "platform/Platform.h"
 
 #include <QEvent>

@@ -1,7 +1,7 @@
 #include "edit/ETreeDrop.h"
 
-#include "edit/PushInterface.h"
 #include "model/ETree.h"
+#include "model/PushInterface.h"
 #include "settings/Exclusions.h"
 
 namespace talvoren {

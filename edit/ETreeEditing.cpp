@@ -2,9 +2,9 @@
 // window's edit commands. Each one pushes a snapshot of both trees first, so
 // that one Undo takes back exactly one operation.
 
-#include "edit/PushInterface.h"
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
+#include "model/PushInterface.h"
 
 namespace talvoren {
 

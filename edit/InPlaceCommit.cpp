@@ -1,9 +1,9 @@
 #include "edit/InPlaceCommit.h"
 
-#include "edit/PushInterface.h"
+#include "base/Translation.h"
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
-#include "model/Translation.h"
+#include "model/PushInterface.h"
 #include "settings/Exclusions.h"
 
 namespace talvoren {

@@ -1,9 +1,9 @@
 #include "model/ETree.h"
 
-#include "edit/PushInterface.h"
-#include "model/Error.h"
-#include "model/Text.h"
-#include "model/Translation.h"
+#include "base/Error.h"
+#include "base/Text.h"
+#include "base/Translation.h"
+#include "model/PushInterface.h"
 #include "settings/Exclusions.h"
 
 #include <algorithm>

@@ -6,7 +6,7 @@
 // notifications one to one (IETreeObserver), so a view never has to rebuild
 // itself or poll.
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 #include "model/NodeInfo.h"
 #include "platform/Platform.h"
 

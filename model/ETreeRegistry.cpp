@@ -1,9 +1,9 @@
 // The environment tree's registry side: reading a scope, remembering what
 // each variable held, watching the key, and saving only what the tree changed.
 
+#include "base/Error.h"
+#include "base/Translation.h"
 #include "model/ETree.h"
-#include "model/Error.h"
-#include "model/Translation.h"
 #include "platform/Utf.h"
 
 #include <optional>

@@ -1,9 +1,9 @@
 // Expansion of %NAME% references and validation of the tree's variables:
 // the half of TETree that the window's timer drives five times a second.
 
+#include "base/Translation.h"
 #include "model/ETree.h"
-#include "model/PathTests.h"
-#include "model/Translation.h"
+#include "model/PathChecks.h"
 #include "settings/Exclusions.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "settings/Exclusions.h"
 
-#include "model/Error.h"
-#include "model/Text.h"
-#include "model/Translation.h"
+#include "base/Error.h"
+#include "base/Text.h"
+#include "base/Translation.h"
 #include "platform/Utf.h"
 
 #include <algorithm>

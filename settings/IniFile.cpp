@@ -1,6 +1,6 @@
 #include "settings/IniFile.h"
 
-#include "model/Text.h"
+#include "base/Text.h"
 #include "platform/Utf.h"
 
 #include <iterator>

@@ -1,9 +1,9 @@
 #include "settings/Options.h"
 
-#include "model/EnvStore.h"
-#include "model/Error.h"
-#include "model/Text.h"
-#include "model/Translation.h"
+#include "base/EnvStore.h"
+#include "base/Error.h"
+#include "base/Text.h"
+#include "base/Translation.h"
 #include "platform/Platform.h"
 #include "settings/IniFile.h"
 

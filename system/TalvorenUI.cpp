@@ -1,6 +1,6 @@
 #include "system/TalvorenUI.h"
 
-#include "model/Error.h"
+#include "base/Error.h"
 
 namespace talvoren {
 

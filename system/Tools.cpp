@@ -1,9 +1,9 @@
 #include "system/Tools.h"
 
-#include "model/EnvStore.h"
-#include "model/Error.h"
-#include "model/PathTests.h"
-#include "model/Translation.h"
+#include "base/EnvStore.h"
+#include "base/Error.h"
+#include "base/Translation.h"
+#include "model/PathChecks.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 #include "system/ToolsUser.h"

@@ -1,6 +1,6 @@
 #include "ui/ContentAssistPopup.h"
 
-#include "model/Translation.h"
+#include "base/Translation.h"
 #include "platform/Platform.h"
 #include "ui/UiText.h"
 

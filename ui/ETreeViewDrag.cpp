@@ -2,7 +2,7 @@
 // a drop is accepted only from one of the window's two trees, where the
 // rules of edit/ETreeDrop.h allow it, and becomes one undo step.
 
-#include "model/Translation.h"
+#include "base/Translation.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
 #include "ui/FormYesNo.h"

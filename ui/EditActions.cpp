@@ -1,8 +1,8 @@
 #include "ui/EditActions.h"
 
+#include "base/Translation.h"
 #include "model/ETree.h"
-#include "model/PathTests.h"
-#include "model/Translation.h"
+#include "model/PathChecks.h"
 #include "platform/Platform.h"
 #include "system/Tools.h"
 #include "ui/Command.h"

@@ -1,8 +1,8 @@
 #include "ui/EntryActions.h"
 
+#include "base/Translation.h"
 #include "edit/FormAddVar.h"
 #include "model/ETree.h"
-#include "model/Translation.h"
 #include "ui/Command.h"
 #include "ui/ETreeView.h"
 #include "ui/FormYesNo.h"

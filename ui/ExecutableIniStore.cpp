@@ -1,6 +1,6 @@
 #include "ui/ExecutableIniStore.h"
 
-#include "model/Text.h"
+#include "base/Text.h"
 #include "settings/IniFile.h"
 
 #include <QCoreApplication>

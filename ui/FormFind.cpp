@@ -1,7 +1,7 @@
 #include "ui/FormFind.h"
 
+#include "base/Translation.h"
 #include "model/ETree.h"
-#include "model/Translation.h"
 #include "ui/Command.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"

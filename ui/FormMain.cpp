@@ -1,10 +1,10 @@
 #include "ui/FormMain.h"
 
+#include "base/EnvStore.h"
+#include "base/Error.h"
+#include "base/Translation.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
-#include "model/EnvStore.h"
-#include "model/Error.h"
-#include "model/Translation.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 #include "settings/FormOptions.h"

@@ -5,8 +5,8 @@
 // the status bar. It builds itself in a fixed order, verifies both trees
 // five times a second, and closes with its questions and the settings save.
 
-#include "edit/PushInterface.h"
 #include "model/ETree.h"
+#include "model/PushInterface.h"
 #include "update/UpdateHost.h"
 
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 // The Backup command of the main window: both scopes as they are stored in
 // the registry now (unsaved edits are not part of it) into one REGEDIT4 file.
 
-#include "model/Translation.h"
+#include "base/Translation.h"
 #include "platform/Platform.h"
 #include "system/TalvorenUI.h"
 #include "system/Tools.h"

@@ -2,8 +2,8 @@
 // write access to the system scope) or the running account alone, and
 // switching the trees to another account's variables.
 
-#include "model/PathTests.h"
-#include "model/Translation.h"
+#include "base/Translation.h"
+#include "model/PathChecks.h"
 #include "platform/Platform.h"
 #include "system/TalvorenUI.h"
 #include "system/Tools.h"

@@ -1,9 +1,9 @@
 #include "ui/Inspector.h"
 
+#include "base/Translation.h"
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
-#include "model/PathTests.h"
-#include "model/Translation.h"
+#include "model/PathChecks.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
 

@@ -1,6 +1,6 @@
 #include "ui/Language.h"
 
-#include "model/Translation.h"
+#include "base/Translation.h"
 #include "ui/UiText.h"
 
 #include <QAbstractButton>

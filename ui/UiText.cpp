@@ -1,6 +1,6 @@
 #include "ui/UiText.h"
 
-#include "model/Translation.h"
+#include "base/Translation.h"
 
 namespace talvoren {
 

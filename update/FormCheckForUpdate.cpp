@@ -1,6 +1,6 @@
 #include "update/FormCheckForUpdate.h"
 
-#include "model/Translation.h"
+#include "base/Translation.h"
 #include "platform/Platform.h"
 #include "update/SetupDownload.h"
 #include "update/UpdateAddresses.h"

@@ -1,6 +1,6 @@
 #include "update/UpdateCheck.h"
 
-#include "model/Translation.h"
+#include "base/Translation.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 #include "update/FormCheckForUpdate.h"

@@ -1,7 +1,7 @@
 // The real executable against a throwaway machine: values are seeded and
 // read back with the machine's reg command, as a user's script would.
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 #include "model/NodeInfo.h"
 #include "platform/HostProcess.h"
 #include "platform/Utf.h"

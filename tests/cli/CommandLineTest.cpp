@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 #include "platform/CommandLineSplitter.h"
 #include "tests/support/TestSupport.h"
 

@@ -2,9 +2,9 @@
 // part played by a stand-in: it pushes both trees, answers undo, and opens
 // and commits the in-place editor when the tree asks.
 
-#include "edit/PushInterface.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
+#include "model/PushInterface.h"
 #include "settings/Exclusions.h"
 #include "tests/model/ETreeTestSupport.h"
 #include "tests/model/FakePlatform.h"

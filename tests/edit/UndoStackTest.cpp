@@ -1,7 +1,7 @@
 #include "edit/UndoStack.h"
 
-#include "edit/PushInterface.h"
 #include "model/ETree.h"
+#include "model/PushInterface.h"
 #include "tests/model/ETreeTestSupport.h"
 #include "tests/model/FakePlatform.h"
 #include "tests/support/TestSupport.h"

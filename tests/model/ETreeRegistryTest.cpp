@@ -3,9 +3,9 @@
 // environment keys of that machine; failures half way through a save need
 // a registry that fails on request, and run on the in-memory one.
 
+#include "base/EnvStore.h"
+#include "base/Error.h"
 #include "model/ETree.h"
-#include "model/EnvStore.h"
-#include "model/Error.h"
 #include "settings/Exclusions.h"
 #include "tests/model/ETreeTestSupport.h"
 #include "tests/model/FakePlatform.h"

@@ -1,6 +1,6 @@
 #include "model/ETree.h"
 
-#include "model/Error.h"
+#include "base/Error.h"
 #include "settings/Exclusions.h"
 #include "tests/model/ETreeTestSupport.h"
 #include "tests/model/FakePlatform.h"

@@ -1,5 +1,5 @@
+#include "base/Text.h"
 #include "model/ETree.h"
-#include "model/Text.h"
 #include "settings/Exclusions.h"
 #include "tests/model/ETreeTestSupport.h"
 #include "tests/model/FakePlatform.h"

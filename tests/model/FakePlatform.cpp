@@ -1,6 +1,6 @@
 #include "tests/model/FakePlatform.h"
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #include "model/NodeInfo.h"
 
-#include "model/EnvStore.h"
-#include "model/Error.h"
+#include "base/EnvStore.h"
+#include "base/Error.h"
 #include "tests/support/TestSupport.h"
 
 #include <filesystem>

@@ -4,8 +4,8 @@
 
 #include "platform/posix/Hive.h"
 
-#include "model/EnvStore.h"
-#include "model/Error.h"
+#include "base/EnvStore.h"
+#include "base/Error.h"
 #include "platform/Utf.h"
 #include "platform/posix/HiveWriter.h"
 #include "platform/posix/MachineLayout.h"

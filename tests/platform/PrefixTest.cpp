@@ -3,7 +3,7 @@
 
 #include "platform/posix/Prefix.h"
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 #include "platform/HostProcess.h"
 #include "platform/Utf.h"
 #include "platform/posix/MachineLayout.h"

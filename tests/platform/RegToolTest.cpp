@@ -2,7 +2,7 @@
 // output compared with the layout of reg.exe, its writes read back through
 // the platform.
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 #include "platform/HostProcess.h"
 #include "platform/Utf.h"
 #include "tests/support/TestSupport.h"

@@ -3,8 +3,8 @@
 // under Windows. Each test works in a scratch key of its own under
 // HKCU\Software\TalvorenTest and removes it again.
 
-#include "model/EnvStore.h"
-#include "model/Error.h"
+#include "base/EnvStore.h"
+#include "base/Error.h"
 #include "platform/Platform.h"
 #include "tests/support/TestSupport.h"
 

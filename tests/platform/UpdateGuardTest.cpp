@@ -1,7 +1,7 @@
 // The registry update step on the emulated machine: one write transaction on
 // the hive, seen from a second connection as another Talvoren process would.
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 #include "platform/Platform.h"
 #include "tests/support/TestSupport.h"
 

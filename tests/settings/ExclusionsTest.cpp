@@ -1,6 +1,6 @@
 #include "settings/Exclusions.h"
 
-#include "model/Error.h"
+#include "base/Error.h"
 #include "tests/support/TestSupport.h"
 
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "settings/Options.h"
 
-#include "model/EnvStore.h"
-#include "model/Error.h"
-#include "model/Text.h"
+#include "base/EnvStore.h"
+#include "base/Error.h"
+#include "base/Text.h"
 #include "platform/HostProcess.h"
 #include "platform/Utf.h"
 #include "settings/IniFile.h"

@@ -1,8 +1,8 @@
 #include "system/Tools.h"
 
-#include "model/EnvStore.h"
-#include "model/Error.h"
-#include "model/PathTests.h"
+#include "base/EnvStore.h"
+#include "base/Error.h"
+#include "model/PathChecks.h"
 #include "platform/HostProcess.h"
 #include "platform/Utf.h"
 #include "system/ToolsUser.h"

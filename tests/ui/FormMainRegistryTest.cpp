@@ -3,9 +3,9 @@
 // save when the tree has edits; a locked hive at Refresh and a damaged
 // machine hive at start show the error and lose nothing.
 
+#include "base/EnvStore.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
-#include "model/EnvStore.h"
 #include "platform/Platform.h"
 #include "system/ToolsUser.h"
 #include "tests/ui/MainWindowFixture.h"

@@ -5,9 +5,9 @@
 
 #include "ui/FormMain.h"
 
+#include "base/EnvStore.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
-#include "model/EnvStore.h"
 #include "platform/Platform.h"
 #include "settings/Options.h"
 #include "system/Tools.h"

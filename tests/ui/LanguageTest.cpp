@@ -5,8 +5,8 @@
 
 #include "ui/Language.h"
 
+#include "base/Translation.h"
 #include "cli/CommandLine.h"
-#include "model/Translation.h"
 #include "platform/Utf.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/StatusField.h"

@@ -4,7 +4,7 @@
 // suites: a shell that writes down what it is asked, no INI file, and short
 // ways to seed and read the registry.
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 #include "platform/Platform.h"
 #include "settings/Options.h"
 #include "system/Tools.h"

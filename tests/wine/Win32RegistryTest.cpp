@@ -3,7 +3,7 @@
 
 #include "platform/win32/Win32Registry.h"
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 #include "platform/win32/Win32Accounts.h"
 #include "tests/wine/WineTestSupport.h"
 

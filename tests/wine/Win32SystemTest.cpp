@@ -4,7 +4,7 @@
 
 #include "platform/win32/Win32System.h"
 
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 #include "tests/wine/WineTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "model/Error.h"
+#include "base/Error.h"
 
 #include "platform/Utf.h"
 

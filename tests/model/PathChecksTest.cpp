@@ -1,4 +1,4 @@
-#include "model/PathTests.h"
+#include "model/PathChecks.h"
 
 #include "tests/model/FakePlatform.h"
 #include "tests/support/TestSupport.h"

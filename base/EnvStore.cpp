@@ -1,7 +1,7 @@
-#include "model/EnvStore.h"
+#include "base/EnvStore.h"
 
-#include "model/Error.h"
-#include "model/Translation.h"
+#include "base/Error.h"
+#include "base/Translation.h"
 #include "platform/Utf.h"
 
 namespace talvoren {

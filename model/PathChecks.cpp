@@ -1,4 +1,4 @@
-#include "model/PathTests.h"
+#include "model/PathChecks.h"
 
 #include "platform/Platform.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// The path tests of validation: which texts count as local paths, and
+// The path checks of validation: which texts count as local paths, and
 // whether such a path names something that exists. Network paths never get
 // this far, so validation never waits on a network.
 

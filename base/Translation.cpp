@@ -1,4 +1,4 @@
-#include "model/Translation.h"
+#include "base/Translation.h"
 
 #include "platform/Intl.h"
 #include "platform/Utf.h"
