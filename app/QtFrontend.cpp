@@ -1,7 +1,7 @@
 #include "app/Frontend.h"
 #include "app/HelpText.h"
 #include "cli/FormCmdHelp.h"
-#include "platform/HostProcess.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Utf.h"
 #include "ui/MainWindowEntry.h"
 

@@ -5,8 +5,8 @@
 // typing stays.
 
 #include "edit/ContentAssist.h"
-#include "platform/HostProcess.h"
 #include "platform/Platform.h"
+#include "tests/support/HostProcess.h"
 #include "ui/ContentAssistPopup.h"
 
 #include <QApplication>
@@ -31,7 +31,7 @@ public:
     TBigFolder()
     {
         fPrefix = fs::temp_directory_path() / ("talvoren-bench-ca-" + std::to_string(std::random_device{}()));
-        platform::setHostVariable("TALVOREN_PREFIX", fPrefix.string());
+        test::setHostVariable("TALVOREN_PREFIX", fPrefix.string());
         fPlatform = platform::createPlatform();
         const fs::path big = fPrefix / "drive_c" / "big";
         fs::create_directories(big);

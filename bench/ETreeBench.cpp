@@ -8,9 +8,9 @@
 #include "base/Text.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
-#include "platform/HostProcess.h"
 #include "platform/Platform.h"
 #include "settings/Exclusions.h"
+#include "tests/support/HostProcess.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -31,7 +31,7 @@ public:
     TBenchMachine()
     {
         fPrefix = fs::temp_directory_path() / ("talvoren-bench-" + std::to_string(std::random_device{}()));
-        platform::setHostVariable("TALVOREN_PREFIX", fPrefix.string());
+        test::setHostVariable("TALVOREN_PREFIX", fPrefix.string());
         fPlatform = platform::createPlatform();
     }
     ~TBenchMachine()

@@ -4,8 +4,8 @@
 // node that changes on every tick is repainted every time.
 
 #include "model/ETree.h"
-#include "platform/HostProcess.h"
 #include "platform/Platform.h"
+#include "tests/support/HostProcess.h"
 #include "ui/Inspector.h"
 
 #include <QApplication>
@@ -57,7 +57,7 @@ struct TBench {
     TBench()
     {
         prefix = fs::temp_directory_path() / ("talvoren-bench-insp-" + std::to_string(std::random_device{}()));
-        platform::setHostVariable("TALVOREN_PREFIX", prefix.string());
+        test::setHostVariable("TALVOREN_PREFIX", prefix.string());
         machine = platform::createPlatform();
         system = std::make_unique<TETree>(*machine);
         user = std::make_unique<TETree>(*machine);

@@ -3,8 +3,9 @@
 // how the time grows with the element count (N).
 
 #include "model/NodeInfo.h"
-#include "platform/HostProcess.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Platform.h"
+#include "tests/support/HostProcess.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
@@ -44,7 +45,7 @@ platform::IPlatform& machine()
     static std::unique_ptr<platform::IPlatform> instance = [] {
         if (platform::kEmulatedMachine && !platform::hostVariable("TALVOREN_PREFIX")) {
             const auto prefix = std::filesystem::temp_directory_path() / "talvoren-bench-prefix";
-            platform::setHostVariable("TALVOREN_PREFIX", prefix.string());
+            test::setHostVariable("TALVOREN_PREFIX", prefix.string());
         }
         return platform::createPlatform();
     }();

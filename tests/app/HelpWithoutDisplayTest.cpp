@@ -2,7 +2,7 @@
 // exit code 0, not an abort in the window system.
 
 #include "cli/CommandLine.h"
-#include "platform/HostProcess.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +13,8 @@ TEST(HelpWithoutDisplayTest, PrintsEveryLineInOrderAndExitsWithZero)
 {
     test::TestMachine machine;
     for (const std::string option : {"-?", "/?"}) {
-        const auto result = platform::runProcess("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
-                                                 + test::commandLine(TALVOREN_EXE, {option}) + " 2>/dev/null");
+        const auto result = test::runProcess("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                                             + test::commandLine(TALVOREN_EXE, {option}) + " 2>/dev/null");
         EXPECT_EQ(result.exitCode, 0) << option;
         std::vector<std::string> lines{"Command line parameters", test::utf8(CommandHelpUrl()), ""};
         for (const auto& line : CommandHelpLines()) {

@@ -3,8 +3,9 @@
 
 #include "base/EnvStore.h"
 #include "model/NodeInfo.h"
-#include "platform/HostProcess.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Utf.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/RegTool.h"
 #include "tests/support/TestSupport.h"
 
@@ -50,7 +51,7 @@ protected:
 
     int talvoren(const std::vector<std::string>& args)
     {
-        return platform::runProcess(test::commandLine(TALVOREN_EXE, args)).exitCode;
+        return test::runProcess(test::commandLine(TALVOREN_EXE, args)).exitCode;
     }
 
     std::optional<RegEntry> query(const std::string& key, const std::string& name) { return reg.query(key, name); }

@@ -4,11 +4,12 @@
 #include "platform/posix/Prefix.h"
 
 #include "base/EnvStore.h"
-#include "platform/HostProcess.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Utf.h"
 #include "platform/posix/MachineLayout.h"
 #include "platform/posix/PosixPlatform.h"
 #include "platform/posix/PrefixSeeder.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <fstream>
@@ -275,17 +276,17 @@ TEST(PrefixLocationTest, ThePrefixComesFromTheHostEnvironment)
         return hostVariable(name);
     };
     const auto prefix = keep("TALVOREN_PREFIX"), data = keep("XDG_DATA_HOME"), home = keep("HOME");
-    setHostVariable("TALVOREN_PREFIX", "/srv/machine");
+    test::setHostVariable("TALVOREN_PREFIX", "/srv/machine");
     EXPECT_EQ(TPrefix::location(), fs::path("/srv/machine"));
-    setHostVariable("TALVOREN_PREFIX", std::nullopt);
-    setHostVariable("XDG_DATA_HOME", "/data");
+    test::setHostVariable("TALVOREN_PREFIX", std::nullopt);
+    test::setHostVariable("XDG_DATA_HOME", "/data");
     EXPECT_EQ(TPrefix::location(), fs::path("/data/talvoren"));
-    setHostVariable("XDG_DATA_HOME", std::nullopt);
-    setHostVariable("HOME", "/home/someone");
+    test::setHostVariable("XDG_DATA_HOME", std::nullopt);
+    test::setHostVariable("HOME", "/home/someone");
     EXPECT_EQ(TPrefix::location(), fs::path("/home/someone/.local/share/talvoren"));
-    setHostVariable("TALVOREN_PREFIX", prefix);
-    setHostVariable("XDG_DATA_HOME", data);
-    setHostVariable("HOME", home);
+    test::setHostVariable("TALVOREN_PREFIX", prefix);
+    test::setHostVariable("XDG_DATA_HOME", data);
+    test::setHostVariable("HOME", home);
 }
 
 TEST(PrefixLocationTest, ProcessesStartingTogetherShareOneWholeMachine)

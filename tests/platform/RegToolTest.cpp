@@ -3,8 +3,8 @@
 // the platform.
 
 #include "base/EnvStore.h"
-#include "platform/HostProcess.h"
 #include "platform/Utf.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,9 +18,9 @@ namespace {
 class RegToolTest : public ::testing::Test {
 protected:
     // Standard input is never a terminal here, as in a script.
-    ProcessResult reg(const std::vector<std::string>& args)
+    test::ProcessResult reg(const std::vector<std::string>& args)
     {
-        return runProcess(test::commandLine(TALVOREN_REG_EXE, args) + " </dev/null 2>&1");
+        return test::runProcess(test::commandLine(TALVOREN_REG_EXE, args) + " </dev/null 2>&1");
     }
     int code(const std::vector<std::string>& args) { return reg(args).exitCode; }
 

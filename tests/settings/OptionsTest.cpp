@@ -3,9 +3,10 @@
 #include "base/EnvStore.h"
 #include "base/Error.h"
 #include "base/Text.h"
-#include "platform/HostProcess.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Utf.h"
 #include "settings/IniFile.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <algorithm>
@@ -526,7 +527,7 @@ TEST(OptionsHelpersTest, IdIsLocalTimeRoundedToTheNearestSecond)
 {
     const auto old = platform::hostVariable("TZ");
     // Two hours east of UTC, no daylight saving.
-    platform::setHostVariable("TZ", std::string("XXX-2"));
+    test::setHostVariable("TZ", std::string("XXX-2"));
     tzset();
     using namespace std::chrono;
     const system_clock::time_point epoch{};
@@ -534,7 +535,7 @@ TEST(OptionsHelpersTest, IdIsLocalTimeRoundedToTheNearestSecond)
     EXPECT_EQ(LocalSecondsSince1970(epoch + milliseconds(499)), 7200);
     EXPECT_EQ(LocalSecondsSince1970(epoch + milliseconds(501)), 7201);
     EXPECT_EQ(LocalSecondsSince1970(epoch + seconds(1700000000)), 1700000000 + 7200);
-    platform::setHostVariable("TZ", old);
+    test::setHostVariable("TZ", old);
     tzset();
 }
 

@@ -1,6 +1,6 @@
 #include "tests/support/RegTool.h"
 
-#include "platform/HostProcess.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <cctype>
@@ -15,12 +15,12 @@ RegTool::RegTool(std::string command)
 
 int RegTool::add(const std::string& key, const std::string& name, const std::string& type, const std::string& data)
 {
-    return platform::runProcess(commandLine(fCommand, {"add", key, "/v", name, "/t", type, "/d", data, "/f"})).exitCode;
+    return runProcess(commandLine(fCommand, {"add", key, "/v", name, "/t", type, "/d", data, "/f"})).exitCode;
 }
 
 std::optional<RegEntry> RegTool::query(const std::string& key, const std::string& name)
 {
-    const auto result = platform::runProcess(commandLine(fCommand, {"query", key, "/v", name}));
+    const auto result = runProcess(commandLine(fCommand, {"query", key, "/v", name}));
     if (result.exitCode != 0) {
         return std::nullopt;
     }
@@ -57,7 +57,7 @@ std::optional<RegEntry> RegTool::query(const std::string& key, const std::string
 
 int RegTool::remove(const std::string& key, const std::string& name)
 {
-    return platform::runProcess(commandLine(fCommand, {"delete", key, "/v", name, "/f"})).exitCode;
+    return runProcess(commandLine(fCommand, {"delete", key, "/v", name, "/f"})).exitCode;
 }
 
 } // namespace talvoren::test

@@ -1,7 +1,8 @@
 #include "tests/support/TestSupport.h"
 
-#include "platform/HostProcess.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Utf.h"
+#include "tests/support/HostProcess.h"
 
 #include <atomic>
 #include <chrono>
@@ -73,7 +74,7 @@ TestMachine::TestMachine()
     if (platform::kEmulatedMachine) {
         fPrefix = uniqueTempPath("talvoren-prefix-");
         fOldPrefix = platform::hostVariable("TALVOREN_PREFIX");
-        platform::setHostVariable("TALVOREN_PREFIX", fPrefix.string());
+        setHostVariable("TALVOREN_PREFIX", fPrefix.string());
     }
     fPlatform = platform::createPlatform();
     if (platform::kEmulatedMachine) {
@@ -92,7 +93,7 @@ TestMachine::~TestMachine()
     std::error_code scratchError;
     std::filesystem::remove_all(fScratchHost, scratchError);
     if (platform::kEmulatedMachine) {
-        platform::setHostVariable("TALVOREN_PREFIX", fOldPrefix);
+        setHostVariable("TALVOREN_PREFIX", fOldPrefix);
         std::error_code ec;
         // A test may have made the hive read-only; give the owner rights back
         // so the folder can go.

@@ -3,9 +3,10 @@
 #include "base/EnvStore.h"
 #include "base/Error.h"
 #include "model/PathChecks.h"
-#include "platform/HostProcess.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Utf.h"
 #include "system/ToolsUser.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <filesystem>
@@ -270,7 +271,7 @@ TEST(RegistryExportTest, RegeditImportsTheBackupBackExactly)
     const auto file = machine.scratchHostPath() / "roundtrip.reg";
     ExportRegistryKey(p, RootKey::CurrentUser, from, u"; test\r\n[HKEY_CURRENT_USER\\" + to + u"]", false,
                       platform::fromUtf8(file.string()));
-    const auto result = platform::runProcess("regedit /S \"" + file.string() + "\"");
+    const auto result = test::runProcess("regedit /S \"" + file.string() + "\"");
     ASSERT_EQ(result.exitCode, 0);
 
     std::unique_ptr<platform::IRegistryKey> key;

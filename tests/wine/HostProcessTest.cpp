@@ -1,11 +1,14 @@
 // The host-process services on Windows: cmd.exe commands and the process's
 // own environment block, which child processes inherit.
 
-#include "platform/HostProcess.h"
+#include "tests/support/HostProcess.h"
+
+#include "platform/HostEnvironment.h"
 
 #include <gtest/gtest.h>
 
 using namespace talvoren::platform;
+using namespace talvoren::test;
 
 TEST(HostProcessTest, CommandOutputAndExitCode)
 {

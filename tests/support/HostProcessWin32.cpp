@@ -1,29 +1,18 @@
-#include "platform/HostProcess.h"
-
 #include "platform/Utf.h"
 #include "platform/win32/WideText.h"
+#include "tests/support/HostProcess.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 #include <windows.h>
 
-namespace talvoren::platform {
+namespace talvoren::test {
 
-const bool kEmulatedMachine = false;
-
-using win32::fromWide;
-using win32::wide;
-
-std::optional<std::string> hostVariable(const std::string& name)
-{
-    const std::u16string wideName = fromUtf8(name);
-    const wchar_t* value = _wgetenv(wide(wideName));
-    if (!value) {
-        return std::nullopt;
-    }
-    return toUtf8(fromWide(value));
-}
+using platform::fromUtf8;
+using platform::toUtf8;
+using platform::win32::fromWide;
+using platform::win32::wide;
 
 void setHostVariable(const std::string& name, const std::optional<std::string>& value)
 {
@@ -74,4 +63,4 @@ ProcessResult runProcess(const std::string& commandLine)
     return result;
 }
 
-} // namespace talvoren::platform
+} // namespace talvoren::test

@@ -1,21 +1,10 @@
-#include "platform/HostProcess.h"
+#include "tests/support/HostProcess.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
 
-namespace talvoren::platform {
-
-const bool kEmulatedMachine = true;
-
-std::optional<std::string> hostVariable(const std::string& name)
-{
-    const char* value = std::getenv(name.c_str());
-    if (!value) {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
+namespace talvoren::test {
 
 void setHostVariable(const std::string& name, const std::optional<std::string>& value)
 {
@@ -50,4 +39,4 @@ ProcessResult runProcess(const std::string& commandLine)
     return result;
 }
 
-} // namespace talvoren::platform
+} // namespace talvoren::test
