@@ -42,14 +42,6 @@ uint32_t readHeader(TNodeStreamReader& reader)
     return reader.ReadUInt32();
 }
 
-size_t valueLength(const TENode* variable)
-{
-    size_t length = 0;
-    for (size_t i = 0; i < variable->ChildCount(); ++i) {
-        length += variable->Child(i)->ElemData()->GetElement().size();
-    }
-    return variable->ChildCount() > 0 ? length + variable->ChildCount() - 1 : 0;
-}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -58,6 +50,15 @@ TENode::TENode(TENode* parent, std::unique_ptr<TNodeData> data)
     : fParent(parent)
     , fData(std::move(data))
 {
+}
+
+size_t TENode::ValueLength() const
+{
+    size_t length = 0;
+    for (const auto& child : fChildren) {
+        length += child->ElemData()->GetElement().size();
+    }
+    return fChildren.empty() ? 0 : length + fChildren.size() - 1;
 }
 
 TENode::~TENode() = default;
@@ -796,7 +797,7 @@ std::u16string TETree::GetVariableValue(const TENode* node) const
         return {};
     }
     std::u16string value;
-    value.reserve(valueLength(variable));
+    value.reserve(variable->ValueLength());
     for (size_t i = 0; i < variable->ChildCount(); ++i) {
         if (i > 0) {
             value += u';';

@@ -67,6 +67,8 @@ public:
     size_t Row() const { return fRow; }
     size_t ChildCount() const { return fChildren.size(); }
     TENode* Child(size_t row) const { return fChildren[row].get(); }
+    // A variable's value length: its elements joined by ';'.
+    size_t ValueLength() const;
 
     const TNodeData& Data() const { return *fData; }
     // The node data of a variable / an element; nullptr for the other level.

@@ -11,14 +11,6 @@
 namespace talvoren {
 
 namespace {
-size_t valueLength(const TENode* variable)
-{
-    size_t length = 0;
-    for (size_t i = 0; i < variable->ChildCount(); ++i) {
-        length += variable->Child(i)->ElemData()->GetElement().size();
-    }
-    return variable->ChildCount() > 0 ? length + variable->ChildCount() - 1 : 0;
-}
 
 // Appends a referenced value; false once the text would outgrow what any
 // environment block can hold.
@@ -269,7 +261,7 @@ bool TETree::HasErrorMark(const TENode* node) const
     if (!node || !node->IsVariable()) {
         return false;
     }
-    return node->Data().GetWrongPath() || valueLength(node) > kMaxValueLength;
+    return node->Data().GetWrongPath() || node->ValueLength() > kMaxValueLength;
 }
 
 bool TETree::HasExclusionMark(const TENode* node) const
@@ -295,7 +287,7 @@ std::vector<std::u16string> TETree::GetNodeErrors(const TENode* node) const
     if (node->Data().GetWrongPath()) {
         errors.push_back(tr("Variable contains invalid path or you have no access to it"));
     }
-    if (valueLength(node) > kMaxValueLength) {
+    if (node->ValueLength() > kMaxValueLength) {
         errors.push_back(tr("Value exceeds length limit of 2047 characters"));
     }
     return errors;

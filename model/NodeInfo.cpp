@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/Text.h"
 #include "base/Translation.h"
+#include "platform/Ascii.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 
@@ -316,16 +317,11 @@ std::u16string ToShortPath(const std::u16string& path, platform::IFileSystem& fs
 }
 
 namespace {
-bool isAsciiLetter(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
-
 // "X:" for a drive-letter path, "\\server\share" for a network path, else
 // nothing.
 size_t drivePartLength(const std::u16string& path)
 {
-    if (path.size() >= 2 && isAsciiLetter(path[0]) && path[1] == u':') {
+    if (path.size() >= 2 && platform::isAsciiLetter(path[0]) && path[1] == u':') {
         return 2;
     }
     if (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\') {

@@ -1,5 +1,6 @@
 #include "model/PathChecks.h"
 
+#include "platform/Ascii.h"
 #include "platform/Platform.h"
 
 namespace talvoren {
@@ -8,11 +9,6 @@ namespace {
 bool isBlankOrControl(char16_t c)
 {
     return c <= u' ';
-}
-
-bool isAsciiLetter(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
 } // namespace
 
@@ -28,13 +24,13 @@ bool IsPath(const std::u16string& text)
     }
     const size_t n = end - begin;
     const char16_t* t = text.data() + begin;
-    if (n >= 3 && isAsciiLetter(t[0]) && t[1] == u':' && t[2] == u'\\') {
+    if (n >= 3 && platform::isAsciiLetter(t[0]) && t[1] == u':' && t[2] == u'\\') {
         return true;
     }
     if (n >= 2 && t[0] == u'\\' && t[1] != u'\\') {
         return true;
     }
-    return n == 2 && isAsciiLetter(t[0]) && t[1] == u':';
+    return n == 2 && platform::isAsciiLetter(t[0]) && t[1] == u':';
 }
 
 bool FolderExists(const std::u16string& path, platform::IFileSystem& fs)

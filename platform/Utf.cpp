@@ -36,48 +36,58 @@ std::string toUtf8(std::u16string_view text)
 }
 
 namespace {
+// The code point of the UTF-8 sequence at text[i] and its length in bytes;
+// 0 when the bytes there are no valid sequence (a stray or missing
+// continuation byte, an overlong form, a surrogate, beyond U+10FFFF).
+size_t decodeSequence(std::string_view text, size_t i, char32_t& c)
+{
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+        c = b;
+        return 1;
+    }
+    size_t len = 0;
+    if ((b & 0xE0) == 0xC0) {
+        len = 2;
+    } else if ((b & 0xF0) == 0xE0) {
+        len = 3;
+    } else if ((b & 0xF8) == 0xF0) {
+        len = 4;
+    } else {
+        return 0;
+    }
+    if (i + len > text.size()) {
+        return 0;
+    }
+    char32_t v = b & (0x7F >> len);
+    for (size_t k = 1; k < len; ++k) {
+        const auto cb = static_cast<unsigned char>(text[i + k]);
+        if ((cb & 0xC0) != 0x80) {
+            return 0;
+        }
+        v = (v << 6) | (cb & 0x3F);
+    }
+    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (v < kMin[len] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) {
+        return 0;
+    }
+    c = v;
+    return len;
+}
+
 std::u16string decodeUtf8(std::string_view text, bool keepInvalid)
 {
     std::u16string out;
     out.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        char32_t c = 0xFFFD;
-        size_t len = 1;
-        if (b < 0x80) {
-            c = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            len = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            len = 3;
-        } else if ((b & 0xF8) == 0xF0) {
-            len = 4;
-        }
-        if (len > 1) {
-            if (i + len > text.size()) {
-                len = 1;
-            } else {
-                char32_t v = b & (0x7F >> len);
-                bool ok = true;
-                for (size_t k = 1; k < len; ++k) {
-                    const auto cb = static_cast<unsigned char>(text[i + k]);
-                    if ((cb & 0xC0) != 0x80) {
-                        ok = false;
-                        break;
-                    }
-                    v = (v << 6) | (cb & 0x3F);
-                }
-                static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-                if (ok && v >= kMin[len] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
-                    c = v;
-                } else {
-                    len = 1;
-                }
-            }
-        }
-        if (c == 0xFFFD && len == 1 && b >= 0x80 && keepInvalid) {
-            c = 0xDC00 + b; // U+DC80..U+DCFF: a lone surrogate, never valid text
+        char32_t c = 0;
+        size_t len = decodeSequence(text, i, c);
+        if (len == 0) {
+            const auto b = static_cast<unsigned char>(text[i]);
+            // U+DC80..U+DCFF: a lone surrogate, never valid text
+            c = keepInvalid ? 0xDC00 + b : 0xFFFD;
+            len = 1;
         }
         i += len;
         if (c >= 0x10000) {
@@ -91,6 +101,19 @@ std::u16string decodeUtf8(std::string_view text, bool keepInvalid)
     return out;
 }
 } // namespace
+
+bool isValidUtf8(std::string_view text)
+{
+    char32_t c = 0;
+    for (size_t i = 0; i < text.size();) {
+        const size_t len = decodeSequence(text, i, c);
+        if (len == 0) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
 
 std::u16string fromUtf8(std::string_view text)
 {

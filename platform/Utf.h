@@ -18,6 +18,9 @@ std::u16string fromUtf8(std::string_view text);
 std::u16string fromUtf8KeepingInvalid(std::string_view text);
 // False when the text holds a surrogate without its partner.
 bool isValidUtf16(std::u16string_view text);
+// Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.
+// Tells a file in a single-byte code page from one in UTF-8.
+bool isValidUtf8(std::string_view text);
 
 // UTF-16 little-endian, the byte order of registry data and Windows text files.
 void appendUtf16Le(std::vector<uint8_t>& bytes, std::u16string_view text);

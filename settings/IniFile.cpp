@@ -27,48 +27,6 @@ std::u16string trimBlanks(const std::u16string& text)
     return text.substr(begin, end - begin);
 }
 
-// Strict UTF-8 check (no overlong forms, no surrogates), so that a file in a
-// single-byte code page is recognised and read without losing characters.
-bool isValidUtf8(const uint8_t* p, size_t n)
-{
-    size_t i = 0;
-    while (i < n) {
-        const uint8_t c = p[i];
-        size_t extra = 0;
-        uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= n) {
-            return false;
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        static const uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
 std::u16string decode(const std::vector<uint8_t>& bytes, TIniFile::Encoding& encoding)
 {
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
@@ -83,8 +41,9 @@ std::u16string decode(const std::vector<uint8_t>& bytes, TIniFile::Encoding& enc
     }
     const uint8_t* p = bytes.data() + start;
     const size_t n = bytes.size() - start;
-    if (isValidUtf8(p, n)) {
-        return platform::fromUtf8(std::string_view(reinterpret_cast<const char*>(p), n));
+    const std::string_view utf8(reinterpret_cast<const char*>(p), n);
+    if (platform::isValidUtf8(utf8)) {
+        return platform::fromUtf8(utf8);
     }
     std::u16string text(n, u'\0');
     for (size_t i = 0; i < n; ++i) {

@@ -1,5 +1,6 @@
 #include "platform/posix/DriveMap.h"
 
+#include "platform/Ascii.h"
 #include "platform/Utf.h"
 #include "platform/posix/CaseFold.h"
 
@@ -13,11 +14,6 @@ namespace {
 bool isSeparator(char16_t c)
 {
     return c == u'\\' || c == u'/';
-}
-
-bool isAsciiLetter(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
 char16_t upperLetter(char16_t c)

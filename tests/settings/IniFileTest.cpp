@@ -147,6 +147,10 @@ TEST(IniFileTest, SingleByteTextIsReadWithoutLosingCharacters)
     // Written back, the name survives as UTF-8.
     const TIniFile again = TIniFile::Parse(ini.Serialize());
     EXPECT_EQ(again.ReadInteger(u"Exclusions", u"\u00C4rger", 0), 2);
+    // Overlong forms and encoded surrogates are no UTF-8 either: each byte
+    // stays one character.
+    const TIniFile strict = TIniFile::Parse(bytes("[s]\nk=\xC0\xAF\xED\xA0\x80\n"));
+    EXPECT_EQ(strict.ReadString(u"s", u"k", u""), u"\u00C0\u00AF\u00ED\u00A0\u0080");
 }
 
 TEST(IniFileTest, GarbageNeverStopsParsing)
