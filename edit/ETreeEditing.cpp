@@ -189,7 +189,7 @@ void TETree::UndoableMoveDown()
     MoveFocused(+1);
 }
 
-void TETree::UndoableDoSomething(const std::function<std::u16string(const TENode*)>& proc)
+void TETree::UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc)
 {
     if (!CanChangeFocusedNode()) {
         return;
@@ -207,12 +207,14 @@ void TETree::UndoableDoSomething(const std::function<std::u16string(const TENode
 
 void TETree::UndoableLong2Short()
 {
-    UndoableDoSomething([this](const TENode* node) { return ToShortPath(GetElement(node), fPlatform.fileSystem()); });
+    UndoableRewriteElements(
+        [this](const TENode* node) { return ToShortPath(GetElement(node), fPlatform.fileSystem()); });
 }
 
 void TETree::UndoableShort2Long()
 {
-    UndoableDoSomething([this](const TENode* node) { return ToLongPath(GetElement(node), fPlatform.fileSystem()); });
+    UndoableRewriteElements(
+        [this](const TENode* node) { return ToLongPath(GetElement(node), fPlatform.fileSystem()); });
 }
 
 std::u16string TETree::UndoableInline()
@@ -235,7 +237,7 @@ std::u16string TETree::UndoableInline()
             return ExpansionFailureText(failure);
         }
     }
-    UndoableDoSomething([this](const TENode* node) { return GetElementEx(node); });
+    UndoableRewriteElements([this](const TENode* node) { return GetElementEx(node); });
     return {};
 }
 

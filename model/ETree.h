@@ -412,7 +412,7 @@ public:
     void DeleteSelectedNodes();
     // Sets the text of the focused element, or of every element of the
     // focused variable, to what `proc` makes of it. Nothing is split.
-    void UndoableDoSomething(const std::function<std::u16string(const TENode*)>& proc);
+    void UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc);
 
     // When the operations above may be called (the focused node decides).
     bool CanAddEmptyElement() const;

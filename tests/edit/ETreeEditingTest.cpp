@@ -246,7 +246,7 @@ TEST_F(ETreeEditingTest, InlineExpandsThroughBothTreesAndKeepsTheType)
 TEST_F(ETreeEditingTest, AResultHoldingASeparatorStaysOneElement)
 {
     user.ActivateNode(Elem(u"M", 1));
-    user.UndoableDoSomething([](const TENode*) { return std::u16string(u"p;q"); });
+    user.UndoableRewriteElements([](const TENode*) { return std::u16string(u"p;q"); });
     EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"p;q", u"three"}));
     user.SetElement(u"C:\\Chosen\\Folder");
     EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"C:\\Chosen\\Folder", u"three"}));
