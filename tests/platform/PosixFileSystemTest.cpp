@@ -9,14 +9,14 @@
 #include "platform/posix/FolderNames.h"
 #include "tests/support/TestSupport.h"
 
-#include <fcntl.h>
 #include <algorithm>
 #include <chrono>
+#include <fcntl.h>
 #include <fstream>
-#include <sstream>
-#include <thread>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace talvoren;
 using namespace talvoren::platform;
