@@ -124,9 +124,14 @@ TEST_F(HiveTest, AWriterKilledAtAnyMomentLeavesEveryValueWhole)
     ASSERT_TRUE(fs::exists(userHive()));
     int interrupted = 0; // rounds that killed the writer inside a transaction
     for (int round = 0; round < 6; ++round) {
+        // The writer tells when its first value is stored, so that a slow
+        // start on a busy machine is not taken for a kill before any write.
+        int started[2];
+        ASSERT_EQ(pipe(started), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            close(started[0]);
             auto platform = createPlatform();
             TEnvStore store(platform->registry(), RootKey::CurrentUser);
             if (!store.OpenKey(kEnv, false)) {
@@ -139,8 +144,18 @@ TEST_F(HiveTest, AWriterKilledAtAnyMomentLeavesEveryValueWhole)
                 } catch (...) {
                     _exit(3);
                 }
+                if (started[1] >= 0) {
+                    const char one = 1;
+                    (void)!write(started[1], &one, 1);
+                    close(started[1]);
+                    started[1] = -1;
+                }
             }
         }
+        close(started[1]);
+        char one = 0;
+        ASSERT_EQ(read(started[0], &one, 1), 1) << "the writer ended before its first write";
+        close(started[0]);
         usleep(50000 + round * 37000);
         kill(child, SIGKILL);
         int status = 0;
