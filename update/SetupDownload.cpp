@@ -1,12 +1,10 @@
 #include "update/SetupDownload.h"
 
-#include "update/UpdateRequest.h"
+#include "update/HttpTransfer.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QUrl>
 #include <memory>
 
 namespace talvoren {
@@ -20,52 +18,40 @@ qint64 TSetupDownload::Run(const QUrl& address, const QString& targetFile, qint6
                            const std::function<void(qint64)>& progress)
 {
     fCancelled = false;
-    QNetworkAccessManager network;
-    std::unique_ptr<QNetworkReply> reply(network.get(UpdateRequest(address, timeoutMs, true)));
+    const std::unique_ptr<THttpTransfer> transfer(THttpTransfer::create());
     QEventLoop waiting;
-    connect(reply.get(), &QNetworkReply::readyRead, &waiting, &QEventLoop::quit);
-    connect(reply.get(), &QNetworkReply::finished, &waiting, &QEventLoop::quit);
-    fWaiting = &waiting;
-
-    // Only the body of a successful answer is the setup; an error page is not.
-    const auto answered = [&] {
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        return reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
-    };
-
     QFile file(targetFile);
     qint64 total = 0;
-    while (!fCancelled) {
-        if (reply->bytesAvailable() > 0) {
-            if (!answered()) {
-                break;
-            }
-            if (!file.isOpen() && !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-                break;
-            }
-            const QByteArray block = reply->read(kBlockSize);
-            if (file.write(block) != block.size()) {
-                break;
-            }
-            total += block.size();
-            if (progress) {
-                progress(total);
-            }
-            QCoreApplication::processEvents();
-            if (total > limit) {
-                break;
-            }
-            continue;
+    const auto stop = [&] {
+        transfer->Abort();
+        waiting.quit();
+    };
+    // Only the body of a successful answer arrives: an error page is not
+    // the setup and leaves no file.
+    connect(transfer.get(), &THttpTransfer::received, &waiting, [&](const QByteArray& block) {
+        if ((!file.isOpen() && !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            || file.write(block) != block.size()) {
+            stop();
+            return;
         }
-        if (reply->isFinished()) {
-            break;
+        total += block.size();
+        if (progress) {
+            progress(total);
         }
-        waiting.exec(); // until more arrives, the answer ends or the user stops it
+        if (total > limit) {
+            stop();
+        }
+    });
+    connect(transfer.get(), &THttpTransfer::finished, &waiting, &QEventLoop::quit);
+    transfer->Start(address, true, timeoutMs);
+    fWaiting = &waiting;
+    // Until the answer ends, the user stops it or too much arrived; the
+    // window goes on answering meanwhile.
+    if (!fCancelled && transfer->isRunning()) {
+        waiting.exec();
     }
     fWaiting = nullptr;
-    if (reply->isRunning()) {
-        reply->abort();
-    }
+    transfer->Abort();
     file.close();
     return total;
 }

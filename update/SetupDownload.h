@@ -1,8 +1,8 @@
 #pragma once
 
-// One download of the setup program into a file, block by block on the
-// user-interface thread: the window goes on answering between blocks, so
-// that the user can stop the download.
+// One download of the setup program into a file, block by block (as the
+// transfer hands them over) on the user-interface thread: the window goes on
+// answering between blocks, so that the user can stop the download.
 
 #include <QObject>
 #include <functional>
@@ -16,8 +16,6 @@ namespace talvoren {
 class TSetupDownload : public QObject {
     Q_OBJECT
 public:
-    static constexpr qint64 kBlockSize = 10240;
-
     explicit TSetupDownload(QObject* parent = nullptr);
 
     // Downloads `address` into `targetFile`, replacing it, and calls

@@ -4,20 +4,21 @@
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 #include "update/FormCheckForUpdate.h"
+#include "update/HttpTransfer.h"
 #include "update/UpdateAddresses.h"
 #include "update/UpdateHost.h"
-#include "update/UpdateRequest.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QUrl>
 #include <QXmlStreamReader>
 #include <exception>
+#include <utility>
 
 namespace talvoren {
 
 namespace {
 const char* const kCantRetrieve = trNoop("Can't retrieve version info");
+// An answer document is a few hundred bytes; anything this large is not one.
+constexpr qsizetype kMaxAnswerSize = 1024 * 1024;
 } // namespace
 
 std::optional<TUpdateAnswerFields> ReadUpdateAnswer(const QByteArray& document)
@@ -55,8 +56,17 @@ TUpdateCheck::TUpdateCheck(IUpdateHost& host, platform::IPlatform& platform, QOb
     : QObject(parent)
     , fHost(host)
     , fPlatform(platform)
-    , fNetwork(new QNetworkAccessManager(this))
+    , fTransfer(THttpTransfer::create(this))
 {
+    connect(fTransfer, &THttpTransfer::received, this, [this](const QByteArray& chunk) {
+        fAnswer += chunk;
+        if (fAnswer.size() > kMaxAnswerSize) {
+            fTransfer->Abort();
+            fAnswer.clear();
+            Fail();
+        }
+    });
+    connect(fTransfer, &THttpTransfer::finished, this, [this](bool ok, int) { XMLDocAsyncLoad(ok); });
 }
 
 TUpdateCheck::~TUpdateCheck()
@@ -64,14 +74,15 @@ TUpdateCheck::~TUpdateCheck()
     Drop();
 }
 
+bool TUpdateCheck::isRunning() const
+{
+    return fTransfer->isRunning();
+}
+
 void TUpdateCheck::Drop()
 {
-    if (QNetworkReply* reply = fReply.data()) {
-        fReply = nullptr;
-        disconnect(reply, nullptr, this, nullptr);
-        reply->abort();
-        reply->deleteLater();
-    }
+    fTransfer->Abort();
+    fAnswer.clear();
 }
 
 void TUpdateCheck::Start(bool isAuto, int32_t id)
@@ -88,25 +99,18 @@ void TUpdateCheck::Start(bool isAuto, int32_t id)
         Fail();
         return;
     }
-    QNetworkReply* reply = fNetwork->get(UpdateRequest(address, addresses.timeoutMs, false));
-    fReply = reply;
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { XMLDocAsyncLoad(reply); });
+    fTransfer->Start(address, false, addresses.timeoutMs);
 }
 
-void TUpdateCheck::XMLDocAsyncLoad(QNetworkReply* reply)
+void TUpdateCheck::XMLDocAsyncLoad(bool ok)
 {
-    if (reply != fReply) {
-        return;
-    }
-    fReply = nullptr;
-    reply->deleteLater();
+    const QByteArray document = std::exchange(fAnswer, {});
     try {
         const std::u16string current = FullVersionText(fPlatform.system().executableVersion());
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        std::optional<TUpdateAnswerFields> fields;
-        if (reply->error() == QNetworkReply::NoError && status >= 200 && status < 300) {
-            fields = ReadUpdateAnswer(reply->readAll());
-        }
+        // Only a successful answer has a body here (an error page is not
+        // passed on); an empty one does not parse.
+        const std::optional<TUpdateAnswerFields> fields
+            = ok ? ReadUpdateAnswer(document) : std::optional<TUpdateAnswerFields>();
         const TUpdateAnswerCheck answer = fields ? CheckUpdateAnswer(*fields, current) : TUpdateAnswerCheck();
         if (!answer.valid) {
             Fail();

@@ -6,12 +6,9 @@
 
 #include "update/UpdateProtocol.h"
 
+#include <QByteArray>
 #include <QObject>
-#include <QPointer>
 #include <optional>
-
-class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace talvoren {
 
@@ -20,6 +17,7 @@ class IPlatform;
 }
 
 class IUpdateHost;
+class THttpTransfer;
 
 // The fields of an answer document: the children "version", "history" and
 // "size" of its root element, whatever the root is called; nothing when the
@@ -36,17 +34,17 @@ public:
     // automatic check (at start-up) never shows a dialog for an error or
     // for the latest version.
     void Start(bool isAutoUpdate, int32_t id);
-    bool isRunning() const { return !fReply.isNull(); }
+    bool isRunning() const;
 
 private:
-    void XMLDocAsyncLoad(QNetworkReply* reply);
+    void XMLDocAsyncLoad(bool ok);
     void Fail();
     void Drop();
 
     IUpdateHost& fHost;
     platform::IPlatform& fPlatform;
-    QNetworkAccessManager* fNetwork;
-    QPointer<QNetworkReply> fReply;
+    THttpTransfer* fTransfer;
+    QByteArray fAnswer;
     bool isAutoUpdate = false;
     bool isUpdateErrorShown = false;
 };

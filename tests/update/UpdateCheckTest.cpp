@@ -11,6 +11,7 @@
 #include "update/UpdateAddresses.h"
 #include "update/UpdateProtocol.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -358,6 +359,40 @@ private slots:
         QVERIFY(f.shell->calls.empty());
         QVERIFY(TfrmYesNoCancel::hook().asked().isEmpty());
         QVERIFY(!f.ended);
+    }
+
+    // Closing the window while the check waits on a server that sent part
+    // of its answer neither waits for the server nor lets the answer reach
+    // anything afterwards; the next window's check works.
+    void closingTheWindowDropsARunningCheck()
+    {
+        {
+            TFixture f;
+            Prepare(f, false);
+            TUpdateAddresses::active().timeoutMs = 30000; // far beyond what closing may take
+            f.Open();
+            const QByteArray answer = answerXml("99.0.0.1");
+            server.answer("/en/updates", {200, answer, {}, false, answer.size() / 2});
+            f.action("actHelpCheckUpdates")->trigger();
+            QTRY_COMPARE(server.requests.size(), qsizetype(1));
+            QTest::qWait(100); // the first half is on its way
+            QElapsedTimer closing;
+            closing.start();
+            f.window.reset();
+            QVERIFY2(closing.elapsed() < 10000, "closing waited for the server");
+        }
+        server.Reset(); // what the dropped check hears now must reach no one
+        QTest::qWait(200);
+        QVERIFY(shown.isEmpty());
+        QVERIFY(TfrmOK::hook().asked().isEmpty());
+
+        TFixture f;
+        Prepare(f, false);
+        TfrmMain& w = f.Open();
+        server.answer("/en/updates", {200, answerXml("99.0.0.3")});
+        CheckAndWait(f, 1);
+        QCOMPARE(shown[0].latest, QStringLiteral("99.0.0.3"));
+        QVERIFY(w.statusField(4)->text().isEmpty());
     }
 
     // "Close" during a download stops it without a word and leaves what

@@ -11,7 +11,7 @@ endif()
 string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
 # With the window, Qt adds more of Windows' own DLLs (Direct3D, DirectWrite, sockets ...).
 set(allowed ADVAPI32 KERNEL32 MSVCRT SHELL32 USER32 VERSION GDI32 OLE32 COMCTL32 COMDLG32 SHLWAPI UXTHEME
-    AUTHZ D3D9 D3D11 DWMAPI DWRITE DXGI IMM32 NETAPI32 OLEAUT32 SHCORE USERENV WINMM WS2_32 WTSAPI32)
+    AUTHZ D3D9 D3D11 DWMAPI DWRITE DXGI IMM32 NETAPI32 OLEAUT32 SHCORE USERENV WININET WINMM WS2_32 WTSAPI32)
 foreach(line IN LISTS imports)
     string(REGEX REPLACE "DLL Name: ([^.]+)\\.[dD][lL][lL].*" "\\1" dll "${line}")
     string(TOUPPER "${dll}" dll)
