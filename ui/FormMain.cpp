@@ -30,6 +30,7 @@
 #include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 #include "ui/UiText.h"
+#include "ui/UndoActions.h"
 #include "update/UpdateCheck.h"
 
 #include <QAction>
@@ -48,7 +49,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <cmath>
 
 namespace talvoren {
 
@@ -145,14 +145,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
     if (QLayout* l = layout()) {
         l->activate();
     }
-    {
-        const int shared = vSplitter->width() - vSplitter->handleWidth();
-        if (shared > 0) {
-            const int sysWidth = shared / 2;
-            vSplitter->setSizes({sysWidth, shared - sysWidth});
-            fProportion = double(sysWidth) / shared;
-        }
-    }
+    vSplitter->SplitEvenly();
 
     InitLanguages();
 
@@ -226,13 +219,8 @@ void TfrmMain::CreateActions()
     actFileExit = makeCommand(this, "actFileExit", "E&xit", -1, QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(actFileExit, &QAction::triggered, this, &QWidget::close);
 
-    actEditUndo = makeCommand(this, "actEditUndo", "Undo", imgUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
-    actEditUndo->setEnabled(false);
-    connect(actEditUndo, &QAction::triggered, this, &TfrmMain::actEditUndoExecute);
-
-    actEditRedo = makeCommand(this, "actEditRedo", "Redo", imgRedo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    actEditRedo->setEnabled(false);
-    connect(actEditRedo, &QAction::triggered, this, &TfrmMain::actEditRedoExecute);
+    fUndoActions = new TUndoActions(*UndoStack, this);
+    connect(fUndoActions, &TUndoActions::changed, this, &TfrmMain::UpdateActions);
 
     actEditRefresh = makeCommand(this, "actEditRefresh", "Refresh", -1, QKeySequence(Qt::Key_F5));
     setCommandHint(actEditRefresh, "Refresh variables and values");
@@ -331,8 +319,8 @@ void TfrmMain::CreateMenus()
         menu->addSeparator();
         menu->addAction(actEditRefresh);
     };
-    edit->addAction(actEditUndo);
-    edit->addAction(actEditRedo);
+    edit->addAction(fUndoActions->actEditUndo);
+    edit->addAction(fUndoActions->actEditRedo);
     edit->addSeparator();
     addNodeCommands(edit, true);
 
@@ -365,8 +353,8 @@ void TfrmMain::CreateToolbars()
     tbMain = makeBar("tbMain", "Main");
     tbMain->addAction(actFileSave);
     tbMain->addSeparator();
-    tbMain->addAction(actEditUndo);
-    tbMain->addAction(actEditRedo);
+    tbMain->addAction(fUndoActions->actEditUndo);
+    tbMain->addAction(fUndoActions->actEditRedo);
     tbMain->addSeparator();
     const TEditActions& e = *fEditActions;
     const TEntryActions& t = *fEntryActions;
@@ -449,8 +437,11 @@ void TfrmMain::CreatePanels()
     vSplitter->addWidget(tbxPanelUserTree);
     vSplitter->setStretchFactor(1, 1);
     setCentralWidget(vSplitter);
-    connect(vSplitter, &QSplitter::splitterMoved, this, &TfrmMain::vSplitterMoved);
-    connect(vSplitter, &TSplitter::resized, this, &TfrmMain::ArrangePanels);
+    connect(vSplitter, &TSplitter::resized, this, [this] {
+        if (SysVarTree) {
+            vSplitter->Arrange();
+        }
+    });
 
     btnRestartAsAdmin = new QToolButton(tbxPanelSysTree);
     btnRestartAsAdmin->setObjectName(QStringLiteral("btnRestartAsAdmin"));
@@ -620,27 +611,6 @@ void TfrmMain::ActivateTree(TETreeView* view)
     ScheduleUpdate();
 }
 
-TStatusField* TfrmMain::statusField(int index) const
-{
-    switch (index) {
-    case 1:
-        return statusLabel1;
-    case 2:
-        return statusLabel2;
-    case 3:
-        return statusLabel3;
-    case 4:
-        return statusLabel4;
-    default:
-        return nullptr;
-    }
-}
-
-QWidget* TfrmMain::splitter() const
-{
-    return vSplitter;
-}
-
 void TfrmMain::UpdateStatusBar()
 {
     if (!fSaving) {
@@ -675,8 +645,7 @@ void TfrmMain::UpdateActions()
         return;
     }
     actFileSave->setEnabled(IsModified());
-    actEditUndo->setEnabled(UndoStack->IsUndoable());
-    actEditRedo->setEnabled(UndoStack->IsRedoable());
+    fUndoActions->Update();
     actFileRestartAsAdmin->setEnabled(!CheckForAdminAccess(fPlatform));
     actViewShowInformation->setChecked(fOptions->showInformation);
     actViewShowReadOnly->setChecked(fOptions->showReadonly);
@@ -695,30 +664,6 @@ void TfrmMain::ScheduleUpdate()
     if (!fUpdatePending) {
         fUpdatePending = true;
         QTimer::singleShot(0, this, &TfrmMain::UpdateActions);
-    }
-}
-
-void TfrmMain::ArrangePanels()
-{
-    if (!SysVarTree || !vSplitter) {
-        return;
-    }
-    const int splitterWidth = vSplitter->handleWidth();
-    const int clientWidth = vSplitter->width();
-    const int shared = clientWidth - splitterWidth;
-    if (shared <= 0) {
-        return;
-    }
-    // Nearest integer, halves to even (the default rounding mode).
-    const int sysWidth = static_cast<int>(std::nearbyint(shared * fProportion));
-    vSplitter->setSizes({sysWidth, clientWidth - sysWidth - splitterWidth});
-}
-
-void TfrmMain::vSplitterMoved()
-{
-    const int shared = vSplitter->width() - vSplitter->handleWidth();
-    if (shared > 0) {
-        fProportion = double(vSplitter->sizes().value(0)) / shared;
     }
 }
 
@@ -962,20 +907,6 @@ bool TfrmMain::SaveTrees()
 void TfrmMain::actFileSaveExecute()
 {
     RunGuarded([this] { SaveTrees(); });
-}
-
-void TfrmMain::actEditUndoExecute()
-{
-    UndoStack->Undo();
-    UpdateActions();
-}
-
-void TfrmMain::actEditRedoExecute()
-{
-    // One user redo re-applies one edit to both trees.
-    UndoStack->Redo();
-    UndoStack->Redo();
-    UpdateActions();
 }
 
 bool TfrmMain::ReloadVariables()

@@ -44,6 +44,7 @@ class TSingleInstance;
 class TSplitter;
 class TStatusField;
 class TTreePanel;
+class TUndoActions;
 class TUndoStack;
 class TUpdateCheck;
 
@@ -67,7 +68,6 @@ public:
     // The fourth status field: `image` and the translation of the English
     // `text`, which is kept so that a change of language shows it again.
     void SetUpdateStatus(int image, const std::u16string& text) override;
-    void ArrangePanels();
     // Recomputes every command's enabled and checked state.
     void UpdateActions();
 
@@ -75,27 +75,6 @@ public:
     // replace it. By default the event loop is left at once.
     void setEndApplication(std::function<void()> end) { fEndApplication = std::move(end); }
     bool isEnding() const { return fEnding; }
-
-    TETree& sysVarTree() const { return *SysVarTree; }
-    TETree& userVarTree() const { return *UserVarTree; }
-    TETreeView* sysVarView() const { return fSysView; }
-    TETreeView* userVarView() const { return fUserView; }
-    TETreeView* activeView() const { return ActiveTree; }
-    TUndoStack& undoStack() const { return *UndoStack; }
-    TEditActions& editActions() const { return *fEditActions; }
-    TEntryActions& entryActions() const { return *fEntryActions; }
-    TTreePanel* sysPanel() const { return tbxPanelSysTree; }
-    TTreePanel* userPanel() const { return tbxPanelUserTree; }
-    QToolButton* restartButton() const { return btnRestartAsAdmin; }
-    QDockWidget* informationPanel() const { return panelInformation; }
-    QTabWidget* informationTabs() const { return tabInformation; }
-    TInspector& inspector() const { return *Inspector; }
-    TInspectorGrid* inspectorGrid() const { return gridInspector; }
-    QTableView* legendGrid() const { return gridLegend; }
-    TFindActions& findActions() const { return *fFindActions; }
-    TStatusField* statusField(int index) const; // 1..4
-    QWidget* splitter() const;
-    double proportion() const { return fProportion; }
 
     // The save-file chooser of the backup, given the offered file name;
     // tests replace it. An empty answer cancels.
@@ -109,8 +88,6 @@ public slots:
     void actFileBackupExecute();
     // The user selector's choice: another account's variables.
     void comboUsersSelect(int index);
-    void actEditUndoExecute();
-    void actEditRedoExecute();
     void actEditRefreshExecute();
     void actViewShowInformationExecute();
     void actViewShowReadOnlyExecute();
@@ -139,7 +116,6 @@ private:
     void ApplyToolbarLayout();
     void StoreToolbarLayout();
     void PlaceWindow();
-    void vSplitterMoved();
     void timerTimer();
     // Reads both scopes (the selected account's, loading its hive when the
     // selector is enabled) before applying either; false, with the trees as
@@ -182,7 +158,6 @@ private:
     TETreeView* ActiveTree = nullptr;
     std::unique_ptr<TETree> SysVarTree;
     std::unique_ptr<TETree> UserVarTree;
-    double fProportion = 0.5;
     std::unique_ptr<TUndoStack> UndoStack;
     std::unique_ptr<TInspector> Inspector;
     std::unique_ptr<TOptions> fOptions;
@@ -220,6 +195,7 @@ private:
     TEditActions* fEditActions = nullptr;
     TEntryActions* fEntryActions = nullptr;
     THelpActions* fHelpActions = nullptr;
+    TUndoActions* fUndoActions = nullptr;
     TFindActions* fFindActions = nullptr;
     TUpdateCheck* fUpdateCheck = nullptr;
     TBackupChooser fChooseBackupFile;
@@ -227,8 +203,6 @@ private:
     QAction* actFileSave = nullptr;
     QAction* actFileRestartAsAdmin = nullptr;
     QAction* actFileExit = nullptr;
-    QAction* actEditUndo = nullptr;
-    QAction* actEditRedo = nullptr;
     QAction* actEditRefresh = nullptr;
     QAction* actEditCollapseAll = nullptr;
     QAction* actEditExpandAll = nullptr;
