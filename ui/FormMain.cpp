@@ -62,6 +62,15 @@ constexpr int kRestartButtonMargin = 20;
 
 const char16_t kGroupInformation[] = u"panelInformation";
 
+// What an error dialog says for `e`.
+std::u16string ErrorText(const std::exception& e)
+{
+    if (const auto* error = dynamic_cast<const TError*>(&e)) {
+        return error->message();
+    }
+    return platform::fromUtf8(e.what());
+}
+
 static_assert(int(stCheckingUpdates) == usChecking && int(stUpToDate) == usUpToDate && int(stUpdateError) == usError);
 } // namespace
 
@@ -85,7 +94,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
 
     // The single-instance message.
     if (fGuard) {
-        connect(fGuard, &TSingleInstance::activationRequested, this, &TfrmMain::MessageHandler);
+        connect(fGuard, &TSingleInstance::activationRequested, this, &TfrmMain::BringToFront);
     }
 
     const std::vector<uint16_t> version = fPlatform.system().executableVersion();
@@ -484,7 +493,7 @@ void TfrmMain::CreatePanels()
 
     timer = new QTimer(this);
     timer->setInterval(kTimerIntervalMs);
-    connect(timer, &QTimer::timeout, this, &TfrmMain::timerTimer);
+    connect(timer, &QTimer::timeout, this, &TfrmMain::VerifyAndFollowRegistry);
 }
 
 void TfrmMain::CreateStatusBar()
@@ -667,7 +676,7 @@ void TfrmMain::ScheduleUpdate()
     }
 }
 
-void TfrmMain::timerTimer()
+void TfrmMain::VerifyAndFollowRegistry()
 {
     SysVarTree->Verify();
     UserVarTree->Verify();
@@ -818,10 +827,8 @@ void TfrmMain::RunGuarded(const std::function<void()>& body)
 {
     try {
         body();
-    } catch (const TError& e) {
-        TfrmOK::createAndShowModal(e.message(), mtError, this);
     } catch (const std::exception& e) {
-        TfrmOK::createAndShowModal(platform::fromUtf8(e.what()), mtError, this);
+        TfrmOK::createAndShowModal(ErrorText(e), mtError, this);
     }
     UpdateActions();
 }
@@ -1058,7 +1065,7 @@ void TfrmMain::UpdateEndApplication()
     fEndApplication();
 }
 
-void TfrmMain::MessageHandler()
+void TfrmMain::BringToFront()
 {
     if (isMinimized()) {
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
@@ -1128,9 +1135,8 @@ bool TfrmMain::FormCloseQuery()
         try {
             options->Save();
         } catch (const std::exception& e) {
-            const std::u16string message = dynamic_cast<const TError*>(&e) ? static_cast<const TError&>(e).message()
-                                                                           : platform::fromUtf8(e.what());
-            TfrmOK::createAndShowModal(talvoren::tr("Error saving configuration:") + u"\r\n" + message, mtError, this);
+            TfrmOK::createAndShowModal(talvoren::tr("Error saving configuration:") + u"\r\n" + ErrorText(e), mtError,
+                                       this);
         }
     }
     return true;

@@ -96,7 +96,7 @@ public slots:
     void actHelpCheckUpdatesExecute();
     void btnRestartAsAdminClick();
     // Restores the window from the minimized state and brings it to the front.
-    void MessageHandler();
+    void BringToFront();
 
 protected:
     bool event(QEvent* event) override;
@@ -116,7 +116,9 @@ private:
     void ApplyToolbarLayout();
     void StoreToolbarLayout();
     void PlaceWindow();
-    void timerTimer();
+    // Five times a second: both trees verified, the inspector refreshed, and
+    // a tree without edits loaded again when another program changed its scope.
+    void VerifyAndFollowRegistry();
     // Reads both scopes (the selected account's, loading its hive when the
     // selector is enabled) before applying either; false, with the trees as
     // they were, when something could not be read.
