@@ -4,6 +4,13 @@
 // undo stack over both, the options of the run, the information panel and
 // the status bar. It builds itself in a fixed order, verifies both trees
 // five times a second, and closes with its questions and the settings save.
+//
+// The commands are the command classes' (file, undo, edit, entry, view,
+// find, help); the window wires them to the trees and its dialogs. Its
+// widgets are made in FormMainWidgets.cpp, the registry's load, save and
+// follow-up in FormMainRegistry.cpp, the language and skin selectors in
+// FormMainLanguage.cpp, the user selector in FormMainUsers.cpp and the
+// backup in FormMainBackup.cpp.
 
 #include "model/ETree.h"
 #include "model/PushInterface.h"
@@ -45,6 +52,9 @@ class TSplitter;
 class TStatusField;
 class TTreePanel;
 class TUndoActions;
+class TViewActions;
+class TWindowPlacement;
+class TFileActions;
 class TUndoStack;
 class TUpdateCheck;
 
@@ -84,14 +94,9 @@ public:
 public slots:
     void comboLanguagesChange();
     void comboSkinsChange();
-    void actFileSaveExecute();
     void actFileBackupExecute();
     // The user selector's choice: another account's variables.
     void comboUsersSelect(int index);
-    void actEditRefreshExecute();
-    void actViewShowInformationExecute();
-    void actViewShowReadOnlyExecute();
-    void actFileRestartAsAdminExecute();
     // Asks the update server for a newer version (started by the user).
     void actHelpCheckUpdatesExecute();
     void btnRestartAsAdminClick();
@@ -113,9 +118,6 @@ private:
     void CreatePanels();
     void CreateStatusBar();
     TETreeView* CreateTreeView(TETree& tree, TTreePanel* panel);
-    void ApplyToolbarLayout();
-    void StoreToolbarLayout();
-    void PlaceWindow();
     // Five times a second: both trees verified, the inspector refreshed, and
     // a tree without edits loaded again when another program changed its scope.
     void VerifyAndFollowRegistry();
@@ -156,13 +158,13 @@ private:
     IIniFileStore& fFiles;
     TSingleInstance* fGuard;
 
-    // Fields in the order of the design.
     TETreeView* ActiveTree = nullptr;
     std::unique_ptr<TETree> SysVarTree;
     std::unique_ptr<TETree> UserVarTree;
     std::unique_ptr<TUndoStack> UndoStack;
     std::unique_ptr<TInspector> Inspector;
     std::unique_ptr<TOptions> fOptions;
+    std::unique_ptr<TWindowPlacement> fPlacement;
 
     TETreeView* fSysView = nullptr;
     TETreeView* fUserView = nullptr;
@@ -198,21 +200,11 @@ private:
     TEntryActions* fEntryActions = nullptr;
     THelpActions* fHelpActions = nullptr;
     TUndoActions* fUndoActions = nullptr;
+    TFileActions* fFileActions = nullptr;
+    TViewActions* fViewActions = nullptr;
     TFindActions* fFindActions = nullptr;
     TUpdateCheck* fUpdateCheck = nullptr;
     TBackupChooser fChooseBackupFile;
-
-    QAction* actFileSave = nullptr;
-    QAction* actFileRestartAsAdmin = nullptr;
-    QAction* actFileExit = nullptr;
-    QAction* actEditRefresh = nullptr;
-    QAction* actEditCollapseAll = nullptr;
-    QAction* actEditExpandAll = nullptr;
-    QAction* actViewShowInformation = nullptr;
-    QAction* actViewShowReadOnly = nullptr;
-    QAction* actViewShowMain = nullptr;
-    QAction* actViewShowInterface = nullptr;
-    QAction* actViewShowUser = nullptr;
 
     std::function<void()> fEndApplication;
     bool fEnding = false;
