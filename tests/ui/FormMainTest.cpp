@@ -32,6 +32,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QUuid>
 #include <filesystem>
@@ -200,6 +201,29 @@ private slots:
         QCOMPARE(options.skin, u"Default");
         QCOMPARE(options.language(), u"English");
         QCOMPARE(options.toolbarLayout().Integer(u"tbMain", u"Visible"), 1);
+    }
+
+    void toolbarHiddenFromTheViewMenuStaysHiddenAtTheNextStart()
+    {
+        TFixture f;
+        TfrmMain& first = f.Open();
+        auto* user = first.findChild<QToolBar*>(QStringLiteral("tbUser"));
+        QVERIFY(user && user->isVisible());
+        f.action("actViewShowUser")->trigger();
+        QVERIFY(user->isHidden());
+        first.UpdateActions();
+        QVERIFY(!f.action("actViewShowUser")->isChecked());
+        QVERIFY(first.close());
+        f.window.reset();
+
+        TfrmMain& w = f.Open();
+        QVERIFY(w.findChild<QToolBar*>(QStringLiteral("tbUser"))->isHidden());
+        QVERIFY(w.findChild<QToolBar*>(QStringLiteral("tbMain"))->isVisible());
+        w.UpdateActions();
+        QVERIFY(!f.action("actViewShowUser")->isChecked());
+        QVERIFY(f.action("actViewShowMain")->isChecked());
+        f.action("actViewShowUser")->trigger();
+        QVERIFY(w.findChild<QToolBar*>(QStringLiteral("tbUser"))->isVisible());
     }
 
     void storedGeometryIsRestoredAndMaximized()
