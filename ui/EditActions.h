@@ -33,6 +33,9 @@ public:
     };
     TEditActions(platform::IPlatform& platform, TWindow window);
 
+    // The tree the commands act on.
+    TETreeView* activeTree() const { return fWindow.activeTree(); }
+
     // Asks for a folder (true) or a file (false), opening at `startFolder`
     // (a path the dialogs know); an empty answer cancels. The platform's
     // dialogs by default; tests answer for them.

@@ -4,6 +4,13 @@
 // undo stack over both, the options of the run, the information panel and
 // the status bar. It builds itself in a fixed order, verifies both trees
 // five times a second, and closes with its questions and the settings save.
+//
+// The commands are the command classes' (file, undo, edit, entry, view,
+// find, help); the window wires them to the trees and its dialogs. Its
+// widgets are made in FormMainWidgets.cpp, the registry's load, save and
+// follow-up in FormMainRegistry.cpp, the language and skin selectors in
+// FormMainLanguage.cpp, the user selector in FormMainUsers.cpp and the
+// backup in FormMainBackup.cpp.
 
 #include "model/ETree.h"
 #include "model/PushInterface.h"
@@ -44,6 +51,10 @@ class TSingleInstance;
 class TSplitter;
 class TStatusField;
 class TTreePanel;
+class TUndoActions;
+class TViewActions;
+class TWindowPlacement;
+class TFileActions;
 class TUndoStack;
 class TUpdateCheck;
 
@@ -67,7 +78,6 @@ public:
     // The fourth status field: `image` and the translation of the English
     // `text`, which is kept so that a change of language shows it again.
     void SetUpdateStatus(int image, const std::u16string& text) override;
-    void ArrangePanels();
     // Recomputes every command's enabled and checked state.
     void UpdateActions();
 
@@ -75,27 +85,6 @@ public:
     // replace it. By default the event loop is left at once.
     void setEndApplication(std::function<void()> end) { fEndApplication = std::move(end); }
     bool isEnding() const { return fEnding; }
-
-    TETree& sysVarTree() const { return *SysVarTree; }
-    TETree& userVarTree() const { return *UserVarTree; }
-    TETreeView* sysVarView() const { return fSysView; }
-    TETreeView* userVarView() const { return fUserView; }
-    TETreeView* activeView() const { return ActiveTree; }
-    TUndoStack& undoStack() const { return *UndoStack; }
-    TEditActions& editActions() const { return *fEditActions; }
-    TEntryActions& entryActions() const { return *fEntryActions; }
-    TTreePanel* sysPanel() const { return tbxPanelSysTree; }
-    TTreePanel* userPanel() const { return tbxPanelUserTree; }
-    QToolButton* restartButton() const { return btnRestartAsAdmin; }
-    QDockWidget* informationPanel() const { return panelInformation; }
-    QTabWidget* informationTabs() const { return tabInformation; }
-    TInspector& inspector() const { return *Inspector; }
-    TInspectorGrid* inspectorGrid() const { return gridInspector; }
-    QTableView* legendGrid() const { return gridLegend; }
-    TFindActions& findActions() const { return *fFindActions; }
-    TStatusField* statusField(int index) const; // 1..4
-    QWidget* splitter() const;
-    double proportion() const { return fProportion; }
 
     // The save-file chooser of the backup, given the offered file name;
     // tests replace it. An empty answer cancels.
@@ -105,21 +94,14 @@ public:
 public slots:
     void comboLanguagesChange();
     void comboSkinsChange();
-    void actFileSaveExecute();
     void actFileBackupExecute();
     // The user selector's choice: another account's variables.
     void comboUsersSelect(int index);
-    void actEditUndoExecute();
-    void actEditRedoExecute();
-    void actEditRefreshExecute();
-    void actViewShowInformationExecute();
-    void actViewShowReadOnlyExecute();
-    void actFileRestartAsAdminExecute();
     // Asks the update server for a newer version (started by the user).
     void actHelpCheckUpdatesExecute();
     void btnRestartAsAdminClick();
     // Restores the window from the minimized state and brings it to the front.
-    void MessageHandler();
+    void BringToFront();
 
 protected:
     bool event(QEvent* event) override;
@@ -136,11 +118,9 @@ private:
     void CreatePanels();
     void CreateStatusBar();
     TETreeView* CreateTreeView(TETree& tree, TTreePanel* panel);
-    void ApplyToolbarLayout();
-    void StoreToolbarLayout();
-    void PlaceWindow();
-    void vSplitterMoved();
-    void timerTimer();
+    // Five times a second: both trees verified, the inspector refreshed, and
+    // a tree without edits loaded again when another program changed its scope.
+    void VerifyAndFollowRegistry();
     // Reads both scopes (the selected account's, loading its hive when the
     // selector is enabled) before applying either; false, with the trees as
     // they were, when something could not be read.
@@ -178,14 +158,13 @@ private:
     IIniFileStore& fFiles;
     TSingleInstance* fGuard;
 
-    // Fields in the order of the design.
     TETreeView* ActiveTree = nullptr;
     std::unique_ptr<TETree> SysVarTree;
     std::unique_ptr<TETree> UserVarTree;
-    double fProportion = 0.5;
     std::unique_ptr<TUndoStack> UndoStack;
     std::unique_ptr<TInspector> Inspector;
     std::unique_ptr<TOptions> fOptions;
+    std::unique_ptr<TWindowPlacement> fPlacement;
 
     TETreeView* fSysView = nullptr;
     TETreeView* fUserView = nullptr;
@@ -220,23 +199,12 @@ private:
     TEditActions* fEditActions = nullptr;
     TEntryActions* fEntryActions = nullptr;
     THelpActions* fHelpActions = nullptr;
+    TUndoActions* fUndoActions = nullptr;
+    TFileActions* fFileActions = nullptr;
+    TViewActions* fViewActions = nullptr;
     TFindActions* fFindActions = nullptr;
     TUpdateCheck* fUpdateCheck = nullptr;
     TBackupChooser fChooseBackupFile;
-
-    QAction* actFileSave = nullptr;
-    QAction* actFileRestartAsAdmin = nullptr;
-    QAction* actFileExit = nullptr;
-    QAction* actEditUndo = nullptr;
-    QAction* actEditRedo = nullptr;
-    QAction* actEditRefresh = nullptr;
-    QAction* actEditCollapseAll = nullptr;
-    QAction* actEditExpandAll = nullptr;
-    QAction* actViewShowInformation = nullptr;
-    QAction* actViewShowReadOnly = nullptr;
-    QAction* actViewShowMain = nullptr;
-    QAction* actViewShowInterface = nullptr;
-    QAction* actViewShowUser = nullptr;
 
     std::function<void()> fEndApplication;
     bool fEnding = false;

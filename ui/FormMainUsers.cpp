@@ -8,6 +8,7 @@
 #include "system/TalvorenUI.h"
 #include "system/Tools.h"
 #include "system/ToolsUser.h"
+#include "ui/FileActions.h"
 #include "ui/FormMain.h"
 #include "ui/FormYesNoCancel.h"
 #include "ui/UiText.h"
@@ -61,7 +62,7 @@ void TfrmMain::comboUsersSelect(int index)
             return;
         }
         if (answer == mrYes) {
-            actFileSaveExecute();
+            fFileActions->actFileSaveExecute();
         }
     }
     if (ReloadVariables()) {

@@ -14,8 +14,6 @@ THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
     , fPlatform(platform)
     , fWindow(window)
 {
-    actFileBackup = makeCommand(window, "actFileBackup", "Backup...", -1);
-    actFileOptions = makeCommand(window, "actFileOptions", "Options...", imgOptions);
     actHelpAbout = makeCommand(window, "actHelpAbout", "About...", imgAbout, QKeySequence(Qt::Key_F1));
     actHelpCheckUpdates = makeCommand(window, "actHelpCheckUpdates", "Check for updates...", imgCheckUpdates);
 

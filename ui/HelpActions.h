@@ -1,8 +1,7 @@
 #pragma once
 
-// The window's commands outside editing (backup, options, about, the update
-// check), which the window connects to its dialogs, and "Donate...", which
-// opens the donation page.
+// The Help menu's commands: about and the update check, which the window
+// connects to its dialogs, and "Donate...", which opens the donation page.
 
 #include <QObject>
 
@@ -23,8 +22,6 @@ public:
     // The donation page (the vendor's site, path "/en/donation").
     static const char16_t* DonationUrl();
 
-    QAction* actFileBackup = nullptr;
-    QAction* actFileOptions = nullptr;
     QAction* actHelpAbout = nullptr;
     QAction* actHelpCheckUpdates = nullptr;
     QAction* actHelpDonate = nullptr;

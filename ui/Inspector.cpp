@@ -255,6 +255,11 @@ void TInspectorGridModel::RepaintImages()
     }
 }
 
+int TInspectorGridModel::ImageIndex(int row, int col) const
+{
+    return fHandlers.getImageIndex ? fHandlers.getImageIndex(row, col) : -1;
+}
+
 int TInspectorGridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : fRows;
@@ -284,7 +289,7 @@ QVariant TInspectorGridModel::data(const QModelIndex& index, int role) const
         return text.isEmpty() ? QVariant() : QVariant(WrappedHint(text));
     }
     case Qt::DecorationRole: {
-        const int image = fHandlers.getImageIndex ? fHandlers.getImageIndex(index.row(), index.column()) : -1;
+        const int image = ImageIndex(index.row(), index.column());
         return image >= 0 && image < piCount ? QVariant(TIcons::tree(image)) : QVariant();
     }
     case Qt::BackgroundRole:

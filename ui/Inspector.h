@@ -99,6 +99,8 @@ public:
     void SetRowCount(int rows, int first, int last);
     // Every shown image is asked again (the focus left or came back).
     void RepaintImages();
+    // The image the cell asks for; -1 for none.
+    int ImageIndex(int row, int col) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

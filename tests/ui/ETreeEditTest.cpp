@@ -36,14 +36,14 @@ struct TEditorWindow : TFixture {
         if (!QTest::qWaitForWindowActive(&w)) {
             qWarning("window not active");
         }
-        w.userVarView()->setFocus();
-        if (!QTest::qWaitFor([&] { return w.activeView() == w.userVarView(); })) {
+        userVarView(w)->setFocus();
+        if (!QTest::qWaitFor([&] { return activeView(w) == userVarView(w); })) {
             qWarning("the user tree did not take the focus");
         }
         return w;
     }
-    TETree& user() { return window->userVarTree(); }
-    TETreeView* view() { return window->userVarView(); }
+    TETree& user() { return userVarTree(*window); }
+    TETreeView* view() { return userVarView(*window); }
     TENode* Focus(const std::u16string& name, int row = -1)
     {
         TENode* variable = user().FindVariable(name);
@@ -113,10 +113,10 @@ private slots:
         QVERIFY(!f.view()->isEditing());
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b"}));
         QVERIFY(!w.IsModified());
-        w.actEditRedoExecute();
+        undoActions(w).actEditRedoExecute();
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"", u"b"}));
         QVERIFY2(!f.view()->isEditing(), "redo does not open the editor");
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
 
         f.Focus(u"TV", 0);
         QTest::keyClick(f.view(), Qt::Key_Insert, Qt::AltModifier);
@@ -129,9 +129,9 @@ private slots:
         f.Focus(u"TV", 2);
         f.Type(f.EditFocused(), QStringLiteral("c"));
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\bin", u"c"}));
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\bin", u"b"}));
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b"}));
 
         // Enter without typing keeps an empty element; an unchanged text
@@ -140,13 +140,13 @@ private slots:
         QTest::keyClick(f.view(), Qt::Key_Insert, Qt::AltModifier);
         f.Type(f.ElementEditor(), QString());
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b", u""}));
-        const size_t steps = w.undoStack().Count();
+        const size_t steps = undoStack(w).Count();
         f.Focus(u"TV", 0);
         f.Type(f.EditFocused(), QString());
-        QCOMPARE(w.undoStack().Count(), steps);
+        QCOMPARE(undoStack(w).Count(), steps);
 
         // The first hint row runs "Insert directory path..." on the new element.
-        w.editActions().setPathChooser([&](bool folder, const QString&) {
+        editActions(w).setPathChooser([&](bool folder, const QString&) {
             // A host path on the emulated machine, a Windows one on Windows.
             const std::string path = f.machine.prefix().empty() ? std::string("C:/Windows")
                                                                 : (f.machine.prefix() / "drive_c" / "Windows").string();
@@ -168,7 +168,7 @@ private slots:
         // editor: the edit is dropped, nothing dangles.
         f.Focus(u"TV", 0);
         QTest::keyClicks(f.EditFocused(), QStringLiteral("zz"));
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QTRY_VERIFY(!f.view()->isEditing());
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"", u"b", u""}));
         f.Focus(u"TV", 0);
@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(editor->selectedText(), QStringLiteral("TV"));
         f.Type(editor, QStringLiteral("whole"));
         QCOMPARE(f.Elements(u"whole"), U{u"C:\\a;C:\\b;b"});
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(u"TV"), (U{u"C:\\a", u"C:\\b", u"b"}));
     }
 
@@ -219,7 +219,7 @@ private slots:
         for (const auto& [typed, message] :
              {std::pair{QStringLiteral("other"), QStringLiteral("Variable 'other' already exists")},
               std::pair{QString(), QStringLiteral("Variable name can't be empty")}}) {
-            const size_t steps = w.undoStack().Count();
+            const size_t steps = undoStack(w).Count();
             TfrmOK::setNextAnswer(mrOk);
             f.Focus(u"PATH");
             QLineEdit* editor = f.EditFocused();
@@ -230,7 +230,7 @@ private slots:
             TfrmOK::hook().reset();
             QVERIFY(!f.view()->isEditing());
             QCOMPARE(f.user().GetVariableName(f.user().FindVariable(u"path")), u"PATH");
-            QCOMPARE(w.undoStack().Count(), steps);
+            QCOMPARE(undoStack(w).Count(), steps);
         }
     }
 
@@ -405,7 +405,7 @@ private slots:
         QVERIFY2(editor && editor->node() == added->Child(0), "the value is typed at once");
         f.Type(editor, QStringLiteral("v1"));
         QCOMPARE(f.Elements(u" NEW"), U{u"v1"});
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QVERIFY2(!f.user().FindVariable(u" NEW"), "one undo removes the whole variable");
 
         // Esc in the editor removes it at once; Cancel adds nothing.
@@ -421,10 +421,10 @@ private slots:
             d.editName->setText(QStringLiteral("X3"));
             return int(QDialog::Rejected);
         });
-        const size_t steps = w.undoStack().Count();
+        const size_t steps = undoStack(w).Count();
         QTest::keyClick(f.view(), Qt::Key_Insert);
         QVERIFY(!f.user().FindVariable(u"X3"));
-        QCOMPARE(w.undoStack().Count(), steps);
+        QCOMPARE(undoStack(w).Count(), steps);
     }
 };
 

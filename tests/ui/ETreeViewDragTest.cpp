@@ -21,7 +21,7 @@ struct TDragWindow : TFixture {
     TfrmMain& OpenShown()
     {
         TfrmMain& w = Open();
-        for (TETree* tree : {&w.sysVarTree(), &w.userVarTree()}) {
+        for (TETree* tree : {&sysVarTree(w), &userVarTree(w)}) {
             for (TENode* variable : tree->Variables()) {
                 tree->SetExpanded(variable, true);
             }
@@ -64,42 +64,42 @@ private slots:
         f.Seed(RootKey::CurrentUser, u"Environment", u"MOVE", u"x;y");
         f.Seed(RootKey::CurrentUser, u"Environment", u"OS", u"mine");
         TfrmMain& w = f.OpenShown();
-        TETreeView* user = w.userVarView();
-        TETreeView* sys = w.sysVarView();
-        TENode* move = w.userVarTree().FindVariable(u"MOVE");
+        TETreeView* user = userVarView(w);
+        TETreeView* sys = sysVarView(w);
+        TENode* move = userVarTree(w).FindVariable(u"MOVE");
         f.Drag(user, move);
-        QVERIFY2(!user->dropTargetAt(user, f.At(user, w.userVarTree().FindVariable(u"OS"), TDropPosition::On), nullptr,
+        QVERIFY2(!user->dropTargetAt(user, f.At(user, userVarTree(w).FindVariable(u"OS"), TDropPosition::On), nullptr,
                                      nullptr),
                  "within its own tree");
         QVERIFY2(sys->dropTargetAt(user, f.Empty(sys), nullptr, nullptr), "anywhere in the other tree");
 
-        QVERIFY(sys->dropAt(user, f.At(sys, w.sysVarTree().FindVariable(u"windir"), TDropPosition::On)));
-        QCOMPARE(f.Elements(w.sysVarTree(), u"MOVE"), (U{u"x", u"y"}));
-        QVERIFY(!w.userVarTree().FindVariable(u"MOVE"));
-        QCOMPARE(w.sysVarTree().GetFocusedNode(), w.sysVarTree().FindVariable(u"MOVE"));
-        w.actEditUndoExecute();
-        QCOMPARE(f.Elements(w.userVarTree(), u"MOVE"), (U{u"x", u"y"}));
-        QVERIFY(!w.sysVarTree().FindVariable(u"MOVE"));
+        QVERIFY(sys->dropAt(user, f.At(sys, sysVarTree(w).FindVariable(u"windir"), TDropPosition::On)));
+        QCOMPARE(f.Elements(sysVarTree(w), u"MOVE"), (U{u"x", u"y"}));
+        QVERIFY(!userVarTree(w).FindVariable(u"MOVE"));
+        QCOMPARE(sysVarTree(w).GetFocusedNode(), sysVarTree(w).FindVariable(u"MOVE"));
+        undoActions(w).actEditUndoExecute();
+        QCOMPARE(f.Elements(userVarTree(w), u"MOVE"), (U{u"x", u"y"}));
+        QVERIFY(!sysVarTree(w).FindVariable(u"MOVE"));
 
         // A clash asks; No keeps both, anything else replaces, undoably.
-        TENode* os = w.userVarTree().FindVariable(u"OS");
+        TENode* os = userVarTree(w).FindVariable(u"OS");
         f.Drag(user, os);
         TfrmYesNo::setNextAnswer(mrNo);
         QVERIFY(!sys->dropAt(user, f.Empty(sys)));
         QCOMPARE(TfrmYesNo::hook().asked(),
                  QStringList{QStringLiteral("Variable 'OS' already exists\r\nDo you want to overwrite it?")});
-        QCOMPARE(f.Elements(w.userVarTree(), u"OS"), U{u"mine"});
-        const U systemOS = f.Elements(w.sysVarTree(), u"OS");
+        QCOMPARE(f.Elements(userVarTree(w), u"OS"), U{u"mine"});
+        const U systemOS = f.Elements(sysVarTree(w), u"OS");
         TfrmYesNo::setNextAnswer(mrCancel);
         QVERIFY(sys->dropAt(user, f.Empty(sys)));
-        QCOMPARE(f.Elements(w.sysVarTree(), u"OS"), U{u"mine"});
-        w.actEditUndoExecute();
-        QCOMPARE(f.Elements(w.sysVarTree(), u"OS"), systemOS);
-        QCOMPARE(f.Elements(w.userVarTree(), u"OS"), U{u"mine"});
+        QCOMPARE(f.Elements(sysVarTree(w), u"OS"), U{u"mine"});
+        undoActions(w).actEditUndoExecute();
+        QCOMPARE(f.Elements(sysVarTree(w), u"OS"), systemOS);
+        QCOMPARE(f.Elements(userVarTree(w), u"OS"), U{u"mine"});
 
         // Read-only variables do not start a drag.
-        for (TENode* variable : w.userVarTree().Variables()) {
-            if (w.userVarTree().GetVariableReadOnly(variable)) {
+        for (TENode* variable : userVarTree(w).Variables()) {
+            if (userVarTree(w).GetVariableReadOnly(variable)) {
                 f.Drag(user, variable);
                 QVERIFY(!user->dragNode());
             }
@@ -114,8 +114,8 @@ private slots:
         f.Seed(RootKey::CurrentUser, u"Environment", u"NS", u"n");
         TfrmMain& w = f.OpenShown();
         GlobalOptions()->GetExclusions().Add(u"NS", false, true);
-        TETree& tree = w.userVarTree();
-        TETreeView* view = w.userVarView();
+        TETree& tree = userVarTree(w);
+        TETreeView* view = userVarView(w);
         auto drop = [&](const std::u16string& from, size_t row, const TENode* target, TDropPosition part) {
             f.Drag(view, tree.FindVariable(from)->Child(row));
             return view->dropAt(view, f.At(view, target, part));
@@ -133,15 +133,15 @@ private slots:
         QCOMPARE(f.Elements(tree, u"TW"), U{});
 
         // Into the other tree; one undo each.
-        TETreeView* sys = w.sysVarView();
-        TENode* path = w.sysVarTree().FindVariable(u"Path");
+        TETreeView* sys = sysVarView(w);
+        TENode* path = sysVarTree(w).FindVariable(u"Path");
         f.Drag(view, tv->Child(0));
         QVERIFY(sys->dropAt(view, f.At(sys, path->Child(0), TDropPosition::Above)));
-        QCOMPARE(w.sysVarTree().GetElement(path->Child(0)), u"p");
+        QCOMPARE(sysVarTree(w).GetElement(path->Child(0)), u"p");
         QCOMPARE(f.Elements(tree, u"TV"), (U{u"a", u"b", u"c", u"q"}));
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(tree, u"TV"), (U{u"p", u"a", u"b", u"c", u"q"}));
-        QVERIFY(w.sysVarTree().GetElement(w.sysVarTree().FindVariable(u"Path")->Child(0)) != u"p");
+        QVERIFY(sysVarTree(w).GetElement(sysVarTree(w).FindVariable(u"Path")->Child(0)) != u"p");
 
         // Refused: a variable kept whole, a read-only one, empty space, itself.
         tv = tree.FindVariable(u"TV");
@@ -154,9 +154,9 @@ private slots:
                 QVERIFY(!view->dropTargetAt(view, f.At(view, variable, TDropPosition::On), nullptr, nullptr));
             }
         }
-        const size_t steps = w.undoStack().Count();
+        const size_t steps = undoStack(w).Count();
         QVERIFY(!view->dropAt(view, f.Empty(view)));
-        QCOMPARE(w.undoStack().Count(), steps);
+        QCOMPARE(undoStack(w).Count(), steps);
     }
 };
 

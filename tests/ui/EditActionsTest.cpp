@@ -38,9 +38,9 @@ struct TEditWindow : TFixture {
         if (!QTest::qWaitForWindowActive(&w)) {
             qWarning("window not active");
         }
-        w.userVarView()->setFocus();
+        userVarView(w)->setFocus();
         // Each test checks what depends on it; this only tells why it failed.
-        if (!QTest::qWaitFor([&] { return w.activeView() == w.userVarView(); })) {
+        if (!QTest::qWaitFor([&] { return activeView(w) == userVarView(w); })) {
             qWarning("the user tree did not take the focus");
         }
         return w;
@@ -57,9 +57,9 @@ struct TEditWindow : TFixture {
     std::vector<std::u16string> Elements(const std::u16string& name)
     {
         std::vector<std::u16string> texts;
-        TENode* variable = window->userVarTree().FindVariable(name);
+        TENode* variable = userVarTree(*window).FindVariable(name);
         for (size_t i = 0; variable && i < variable->ChildCount(); ++i) {
-            texts.push_back(window->userVarTree().GetElement(variable->Child(i)));
+            texts.push_back(userVarTree(*window).GetElement(variable->Child(i)));
         }
         return texts;
     }
@@ -80,8 +80,8 @@ private slots:
         TEditWindow f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"C:\\Windows;C:\\nothere;C:\\Windows\\System32");
         TfrmMain& w = f.OpenFocused();
-        QCOMPARE(w.activeView(), w.userVarView());
-        TETree& user = w.userVarTree();
+        QCOMPARE(activeView(w), userVarView(w));
+        TETree& user = userVarTree(w);
 
         f.Focus(user, u"TV", 0);
         for (const char* name :
@@ -124,7 +124,7 @@ private slots:
         QLineEdit elsewhere(&w);
         elsewhere.show();
         elsewhere.setFocus();
-        QTRY_VERIFY(!w.userVarView()->hasFocus());
+        QTRY_VERIFY(!userVarView(w)->hasFocus());
         w.UpdateActions();
         QVERIFY(!f.Enabled("actEditDelete"));
         QVERIFY(!f.Enabled("actEditOpenFolder"));
@@ -134,9 +134,9 @@ private slots:
     {
         TEditWindow f(true);
         TfrmMain& w = f.OpenFocused();
-        w.sysVarView()->setFocus();
-        QTRY_COMPARE(w.activeView(), w.sysVarView());
-        f.Focus(w.sysVarTree(), u"windir", 0); // %SystemRoot%
+        sysVarView(w)->setFocus();
+        QTRY_COMPARE(activeView(w), sysVarView(w));
+        f.Focus(sysVarTree(w), u"windir", 0); // %SystemRoot%
         for (const char* name : {"actEditDelete", "actEditEditAsPath", "actEditChangeType", "actEditInline"}) {
             QVERIFY2(!f.Enabled(name), name);
         }
@@ -157,7 +157,7 @@ private slots:
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
         f.SeedSetting(u"onDeleteConfirmation", 1);
         TfrmMain& w = f.OpenFocused();
-        f.Focus(w.userVarTree(), u"TV", 1);
+        f.Focus(userVarTree(w), u"TV", 1);
         TfrmYesNo::setNextAnswer(mrNo);
         f.action("actEditDelete")->trigger();
         QCOMPARE(TfrmYesNo::hook().asked(),
@@ -169,16 +169,16 @@ private slots:
         QCOMPARE(f.Elements(u"TV"), U{u"a"});
         QVERIFY(w.IsModified());
 
-        f.Focus(w.userVarTree(), u"TV");
+        f.Focus(userVarTree(w), u"TV");
         TfrmYesNo::setNextAnswer(mrYes);
         f.action("actEditDelete")->trigger();
         QCOMPARE(TfrmYesNo::hook().asked().last(), QStringLiteral("Are you sure you want to delete variable 'TV'?"));
-        QVERIFY(!w.userVarTree().FindVariable(u"TV"));
+        QVERIFY(!userVarTree(w).FindVariable(u"TV"));
 
         // One undo per deletion.
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(u"TV"), U{u"a"});
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b"}));
     }
 
@@ -190,8 +190,8 @@ private slots:
         }
         f.SeedSetting(u"onDeleteConfirmation", 1);
         TfrmMain& w = f.OpenFocused();
-        TETree& user = w.userVarTree();
-        TETreeView* view = w.userVarView();
+        TETree& user = userVarTree(w);
+        TETreeView* view = userVarView(w);
         auto click = [&](const char16_t* name, Qt::KeyboardModifiers keys) {
             const QRect row = view->visualRect(view->treeModel().indexOf(user.FindVariable(name)));
             QTest::mouseClick(view->viewport(), Qt::LeftButton, keys, row.center());
@@ -222,7 +222,7 @@ private slots:
         TEditWindow f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
         TfrmMain& w = f.OpenFocused();
-        TETree& user = w.userVarTree();
+        TETree& user = userVarTree(w);
         // An enabled state gone stale: Move up on the first element and
         // Move down on the last change nothing and record nothing.
         const std::pair<const char*, int> ends[] = {{"actEditMoveUp", 0}, {"actEditMoveDown", 1}};
@@ -232,7 +232,7 @@ private slots:
             f.action(name)->trigger();
             QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b"}));
         }
-        QCOMPARE(w.undoStack().Count(), size_t(0));
+        QCOMPARE(undoStack(w).Count(), size_t(0));
 
         // Inline refuses an expansion that never settles: the element stays,
         // no step is recorded, and the message says why.
@@ -242,7 +242,7 @@ private slots:
         f.action("actEditInline")->trigger();
         QCOMPARE(TfrmOK::hook().asked(), QStringList{QStringLiteral("Infinite loop detected")});
         QCOMPARE(f.Elements(u"LOOPV"), U{u"%LOOPV%x"});
-        QCOMPARE(w.undoStack().Count(), size_t(0));
+        QCOMPARE(undoStack(w).Count(), size_t(0));
     }
 
     void choosersOpenOnTheElementsFolderElseOnC()
@@ -251,7 +251,7 @@ private slots:
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"C:\\Windows;C:\\Windows\\System32\\cmd.exe;nowhere");
         TfrmMain& w = f.OpenFocused();
         QString started;
-        w.editActions().setPathChooser([&](bool, const QString& start) {
+        editActions(w).setPathChooser([&](bool, const QString& start) {
             started = start;
             return QString();
         });
@@ -267,7 +267,7 @@ private slots:
         const std::pair<int, std::filesystem::path> cases[]
             = {{0, c / "Windows"}, {1, c / "Windows" / "System32"}, {2, c}};
         for (const auto& [row, folder] : cases) {
-            f.Focus(w.userVarTree(), u"TV", row);
+            f.Focus(userVarTree(w), u"TV", row);
             f.action(row == 1 ? "actEditEditAsFile" : "actEditEditAsPath")->trigger();
             QVERIFY2(same(started, folder), qPrintable(QString::number(row) + QLatin1Char(' ') + started));
         }
@@ -278,8 +278,8 @@ private slots:
         TEditWindow f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
         TfrmMain& w = f.OpenFocused();
-        f.Focus(w.userVarTree(), u"TV", 0);
-        QTest::keyClick(w.userVarView(), Qt::Key_Delete);
+        f.Focus(userVarTree(w), u"TV", 0);
+        QTest::keyClick(userVarView(w), Qt::Key_Delete);
         QVERIFY(TfrmYesNo::hook().asked().isEmpty());
         QCOMPARE(f.Elements(u"TV"), U{u"b"});
     }
@@ -295,11 +295,11 @@ private slots:
             = f.machine.prefix().empty() ? "C:/Windows" : (f.machine.prefix() / "drive_c" / "Windows").string();
         QString answer = QString::fromStdString(host);
         bool askedForFolder = false;
-        w.editActions().setPathChooser([&](bool folder, const QString&) {
+        editActions(w).setPathChooser([&](bool folder, const QString&) {
             askedForFolder = folder;
             return answer;
         });
-        f.Focus(w.userVarTree(), u"TV", 1);
+        f.Focus(userVarTree(w), u"TV", 1);
         f.action("actEditEditAsPath")->trigger();
         QVERIFY(askedForFolder);
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\Windows"}));
@@ -316,9 +316,9 @@ private slots:
 
         // Cancelling the dialog changes nothing and records no step.
         answer.clear();
-        const size_t steps = w.undoStack().Count();
+        const size_t steps = undoStack(w).Count();
         f.action("actEditEditAsFile")->trigger();
-        QCOMPARE(w.undoStack().Count(), steps);
+        QCOMPARE(undoStack(w).Count(), steps);
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\Windows\\System32\\cmd.exe"}));
     }
 
@@ -327,23 +327,23 @@ private slots:
         TEditWindow f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"C:\\A;c:\\a;;D:\\");
         TfrmMain& w = f.OpenFocused();
-        TETree& user = w.userVarTree();
+        TETree& user = userVarTree(w);
         f.Focus(user, u"TV");
         f.action("actEditCleanup")->trigger();
         QCOMPARE(f.Elements(u"TV"), (U{u"C:\\A", u"D:\\"}));
         f.Focus(user, u"TV", 0);
-        QTest::keyClick(w.userVarView(), Qt::Key_Down, Qt::ControlModifier);
+        QTest::keyClick(userVarView(w), Qt::Key_Down, Qt::ControlModifier);
         QCOMPARE(f.Elements(u"TV"), (U{u"D:\\", u"C:\\A"}));
         QCOMPARE(user.GetElement(user.GetFocusedNode()), u"C:\\A");
         const uint8_t type = user.GetVariableType(user.FindVariable(u"TV"));
-        QTest::keyClick(w.userVarView(), Qt::Key_F6);
+        QTest::keyClick(userVarView(w), Qt::Key_F6);
         QVERIFY(user.GetVariableType(user.FindVariable(u"TV")) != type);
 
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(user.GetVariableType(user.FindVariable(u"TV")), type);
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(u"TV"), (U{u"C:\\A", u"D:\\"}));
-        w.actEditUndoExecute();
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(u"TV"), (U{u"C:\\A", u"c:\\a", u"", u"D:\\"}));
         QVERIFY(!w.IsModified());
     }
@@ -369,8 +369,8 @@ private slots:
                                      "actEditLong2Short",  "actEditShort2Long",
                                      "actEditInline",      "-",
                                      "actEditRefresh"}));
-        QCOMPARE(w.userVarView()->contextMenuPolicy(), Qt::CustomContextMenu);
-        QCOMPARE(w.sysVarView()->contextMenuPolicy(), Qt::CustomContextMenu);
+        QCOMPARE(userVarView(w)->contextMenuPolicy(), Qt::CustomContextMenu);
+        QCOMPARE(sysVarView(w)->contextMenuPolicy(), Qt::CustomContextMenu);
     }
 };
 

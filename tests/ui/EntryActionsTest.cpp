@@ -31,19 +31,19 @@ using U = std::vector<std::u16string>;
 
 struct TClipboardWindow : TFixture {
     using TFixture::TFixture;
-    TfrmMain& OpenFocused(TETreeView* (TfrmMain::*view)() const = &TfrmMain::userVarView)
+    TfrmMain& OpenFocused(TETreeView* (*view)(QWidget&) = &userVarView)
     {
         TfrmMain& w = Open();
         if (!QTest::qWaitForWindowActive(&w)) {
             qWarning("window not active");
         }
-        FocusTree((w.*view)());
+        FocusTree(view(w));
         return w;
     }
     void FocusTree(TETreeView* view)
     {
         view->setFocus();
-        if (!QTest::qWaitFor([&] { return window->activeView() == view; })) {
+        if (!QTest::qWaitFor([&] { return activeView(*window) == view; })) {
             qWarning("the tree did not take the focus");
         }
     }
@@ -96,11 +96,11 @@ private slots:
         TClipboardWindow f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"A", u"x;y");
         TfrmMain& w = f.OpenFocused();
-        TETree& user = w.userVarTree();
-        TETree& sys = w.sysVarTree();
+        TETree& user = userVarTree(w);
+        TETree& sys = sysVarTree(w);
         f.Focus(user, u"A");
         user.SetVariableType(user.FindVariable(u"A"), kDataTypeExpandString);
-        QTest::keyClick(w.userVarView(), Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(userVarView(w), Qt::Key_C, Qt::ControlModifier);
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         QCOMPARE(data->text(), QStringLiteral("A=x;y"));
         const auto record = variableRecordOf(data);
@@ -109,36 +109,36 @@ private slots:
         QCOMPARE(record->value, u"x;y");
         QCOMPARE(record->dataType, uint8_t(kDataTypeExpandString));
 
-        f.FocusTree(w.sysVarView());
+        f.FocusTree(sysVarView(w));
         f.Focus(sys, u"windir");
         // Windows tells of a new clipboard content a moment later.
         QTRY_VERIFY2(f.Enabled("actEditPaste"), "a record pastes onto any node");
-        QTest::keyClick(w.sysVarView(), Qt::Key_Insert, Qt::ShiftModifier);
+        QTest::keyClick(sysVarView(w), Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(f.Elements(sys, u"A"), (U{u"x", u"y"}));
         QCOMPARE(sys.GetVariableType(sys.FindVariable(u"A")), uint8_t(kDataTypeExpandString));
         QCOMPARE(sys.GetFocusedNode(), sys.FindVariable(u"A"));
 
         // Pasting where the name exists asks; only Yes overwrites, keeping
         // the existing name and type, in one step.
-        f.FocusTree(w.userVarView());
+        f.FocusTree(userVarView(w));
         user.AddVariable(u"a2", u"", kDataTypeString, false);
         QGuiApplication::clipboard()->setMimeData(clipboardDataFor(user, user.FindVariable(u"A")));
         user.SetVariableName(user.FindVariable(u"A"), u"keep");
         user.SetVariableName(user.FindVariable(u"a2"), u"a");
         f.Focus(user, u"a");
         TfrmYesNo::setNextAnswer(mrNo);
-        QTest::keyClick(w.userVarView(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(userVarView(w), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(TfrmYesNo::hook().asked(),
                  QStringList{QStringLiteral("Variable 'A' already exists\r\nDo you want to overwrite it?")});
         QCOMPARE(f.Elements(user, u"a"), U{u""});
-        const size_t steps = w.undoStack().Count();
+        const size_t steps = undoStack(w).Count();
         TfrmYesNo::setNextAnswer(mrYes);
-        QTest::keyClick(w.userVarView(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(userVarView(w), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(f.Elements(user, u"a"), (U{u"x", u"y"}));
         QCOMPARE(user.GetVariableName(user.FindVariable(u"a")), u"a");
         QCOMPARE(user.GetVariableType(user.FindVariable(u"a")), uint8_t(kDataTypeString));
-        QCOMPARE(w.undoStack().Count(), steps + 2);
-        w.actEditUndoExecute();
+        QCOMPARE(undoStack(w).Count(), steps + 2);
+        undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(user, u"a"), U{u""});
     }
 
@@ -148,7 +148,7 @@ private slots:
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
         f.Seed(RootKey::CurrentUser, u"Environment", u"NS", u"n");
         TfrmMain& w = f.OpenFocused();
-        TETree& user = w.userVarTree();
+        TETree& user = userVarTree(w);
         GlobalOptions()->GetExclusions().Add(u"NS", false, true);
 
         // An element copies as text only.
@@ -182,7 +182,7 @@ private slots:
         TClipboardWindow f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
         TfrmMain& w = f.OpenFocused();
-        f.Focus(w.userVarTree(), u"TV", 0);
+        f.Focus(userVarTree(w), u"TV", 0);
         std::vector<uint8_t> unterminated = *EncodeVariableRecord({u"N", u"v", 1});
         std::fill(unterminated.begin(), unterminated.begin() + 514, 'N');
         for (const QByteArray& bytes :
@@ -191,12 +191,12 @@ private slots:
             data->setData(variableClipboardFormat(), bytes);
             data->setText(QStringLiteral("fallback"));
             QGuiApplication::clipboard()->setMimeData(data);
-            const size_t steps = w.undoStack().Count();
-            const size_t count = w.userVarTree().VariableCount();
+            const size_t steps = undoStack(w).Count();
+            const size_t count = userVarTree(w).VariableCount();
             f.action("actEditPaste")->trigger();
-            QCOMPARE(w.undoStack().Count(), steps);
-            QCOMPARE(w.userVarTree().VariableCount(), count);
-            QCOMPARE(f.Elements(w.userVarTree(), u"TV"), U{u"a"});
+            QCOMPARE(undoStack(w).Count(), steps);
+            QCOMPARE(userVarTree(w).VariableCount(), count);
+            QCOMPARE(f.Elements(userVarTree(w), u"TV"), U{u"a"});
         }
     }
 
@@ -204,28 +204,28 @@ private slots:
     {
         TClipboardWindow f(true);
         f.Seed(RootKey::CurrentUser, u"Environment", u"NS", u"n");
-        TfrmMain& w = f.OpenFocused(&TfrmMain::sysVarView);
-        f.Focus(w.sysVarTree(), u"windir");
+        TfrmMain& w = f.OpenFocused(&sysVarView);
+        f.Focus(sysVarTree(w), u"windir");
         QVERIFY2(f.Enabled("actEditCopy"), "copy from a read-only system tree");
         for (const char* name : {"actEditAddVariable", "actEditAddValue", "actEditEditAsText"}) {
             QVERIFY2(!f.Enabled(name), name);
         }
         QGuiApplication::clipboard()->setMimeData(
-            clipboardDataFor(w.sysVarTree(), w.sysVarTree().FindVariable(u"windir")));
+            clipboardDataFor(sysVarTree(w), sysVarTree(w).FindVariable(u"windir")));
         QVERIFY(!f.Enabled("actEditPaste"));
 
-        f.FocusTree(w.userVarView());
-        TETree& user = w.userVarTree();
+        f.FocusTree(userVarView(w));
+        TETree& user = userVarTree(w);
         GlobalOptions()->GetExclusions().Add(u"NS", false, true);
         f.Focus(user, u"NS", 0);
         QVERIFY(f.Enabled("actEditAddVariable"));
         QVERIFY(f.Enabled("actEditEditAsText"));
         QVERIFY2(!f.Enabled("actEditAddValue"), "a variable kept whole that has its element");
-        QTest::keyClick(w.userVarView(), Qt::Key_Delete);
+        QTest::keyClick(userVarView(w), Qt::Key_Delete);
         f.Focus(user, u"NS");
         QVERIFY2(f.Enabled("actEditAddValue"), "the element is gone");
-        QTest::keyClick(w.userVarView(), Qt::Key_F2);
-        QVERIFY(w.userVarView()->isEditing());
+        QTest::keyClick(userVarView(w), Qt::Key_F2);
+        QVERIFY(userVarView(w)->isEditing());
         QVERIFY2(!f.Enabled("actEditEditAsText"), "already editing");
     }
 

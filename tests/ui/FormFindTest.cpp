@@ -55,7 +55,7 @@ void AnswerFind(const QString& text, bool ok, QString* shown = nullptr, bool* ok
 
 QString Focused(TfrmMain& w)
 {
-    TETree& tree = w.userVarTree();
+    TETree& tree = userVarTree(w);
     const TENode* node = tree.GetFocusedNode();
     return node ? toQ(tree.GetNodeAsText(node)) : QString();
 }
@@ -73,8 +73,8 @@ private slots:
         TFixture f;
         f.Seed(platform::RootKey::LocalMachine, kSystemEnvironmentKey, u"TV_ONLYSYS", u"needle");
         TfrmMain& w = f.Open();
-        QTRY_COMPARE(w.activeView(), w.userVarView());
-        TETree& tree = w.userVarTree();
+        QTRY_COMPARE(activeView(w), userVarView(w));
+        TETree& tree = userVarTree(w);
         tree.AddVariable(u"A_ONE", u"x;C:\\Some\\BeTa", kDataTypeString, false);
         tree.AddVariable(u"A_TWO_BETA", u"y", kDataTypeString, false);
         tree.AddVariable(u"A_THREE", u"MiXeD bEtA", kDataTypeString, false);
@@ -89,7 +89,7 @@ private slots:
         find->trigger();
         QCOMPARE(Focused(w), QStringLiteral("C:\\Some\\BeTa"));
         QVERIFY(next->isEnabled());
-        QCOMPARE(w.findActions().searchString(), u"beta");
+        QCOMPARE(findActions(w).searchString(), u"beta");
         next->trigger();
         QCOMPARE(Focused(w), QStringLiteral("MiXeD bEtA"));
         next->trigger();
@@ -128,7 +128,7 @@ private slots:
         TfrmOK::hook().reset();
         AnswerFind("y", false);
         find->trigger();
-        QCOMPARE(w.findActions().searchString(), u"needle");
+        QCOMPARE(findActions(w).searchString(), u"needle");
         QCOMPARE(Focused(w), QStringLiteral("C:\\Some\\BeTa"));
         QVERIFY(TfrmOK::hook().asked().isEmpty());
     }

@@ -99,7 +99,7 @@ private slots:
         TFixture f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
         TfrmMain& w = f.Open();
-        TETree& tree = w.userVarTree();
+        TETree& tree = userVarTree(w);
         TENode* tv = tree.FindVariable(u"TV");
         tree.SetExpanded(tv, true);
         tree.ActivateNode(tv->Child(1));
@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(tree.GetSelectedNodes(), std::vector<TENode*>{tv->Child(1)});
         QVERIFY(tree.FindVariable(u"USERNAME")); // the read-only variables are back
         QVERIFY(!w.IsModified());
-        QVERIFY(w.statusField(1)->text().isEmpty());
+        QVERIFY(statusField(w, 1)->text().isEmpty());
     }
 
     void editsAreKeptAndAskedAboutAtSave()
@@ -124,9 +124,10 @@ private slots:
         TfrmMain& w = f.Open();
         f.EditUser(u"TV", u"mine");
         SetOutside(u"TV", u"theirs");
-        QTRY_VERIFY_WITH_TIMEOUT(w.statusField(1)->text().contains(QStringLiteral("changed by another program")), 1000);
-        QVERIFY(w.statusField(1)->text().startsWith(QStringLiteral("Modified")));
-        QCOMPARE(Value(w.userVarTree(), u"TV"), u"mine");
+        QTRY_VERIFY_WITH_TIMEOUT(statusField(w, 1)->text().contains(QStringLiteral("changed by another program")),
+                                 1000);
+        QVERIFY(statusField(w, 1)->text().startsWith(QStringLiteral("Modified")));
+        QCOMPARE(Value(userVarTree(w), u"TV"), u"mine");
 
         // Cancel stops the whole save.
         TfrmYesNoCancel::setNextAnswer(mrCancel);
@@ -141,9 +142,9 @@ private slots:
         TfrmYesNoCancel::setNextAnswer(mrNo);
         f.action("actFileSave")->trigger();
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"theirs");
-        QCOMPARE(Value(w.userVarTree(), u"TV"), u"theirs");
+        QCOMPARE(Value(userVarTree(w), u"TV"), u"theirs");
         QVERIFY(!w.IsModified());
-        QVERIFY(w.statusField(1)->text().isEmpty());
+        QVERIFY(statusField(w, 1)->text().isEmpty());
         QVERIFY(TfrmOK::hook().asked().isEmpty());
 
         // The window's own save is not a change from outside.
@@ -151,7 +152,7 @@ private slots:
         f.action("actFileSave")->trigger();
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"again");
         QTest::qWait(450);
-        QVERIFY(w.undoStack().IsUndoable());
+        QVERIFY(undoStack(w).IsUndoable());
         QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(2));
     }
 
@@ -228,7 +229,7 @@ private slots:
         const QString domain = toQ(me.Domain) + QLatin1Char('\\');
         QCOMPARE(texts, QStringList({domain + "Bob", domain + "Carol", domain + toQ(me.Name) + " [logged in]"}));
         QCOMPARE(combo->currentIndex(), 2);
-        const size_t ownCount = w.userVarTree().VariableCount();
+        const size_t ownCount = userVarTree(w).VariableCount();
 
         auto choose = [&](int index) {
             combo->setCurrentIndex(index);
@@ -239,16 +240,16 @@ private slots:
         TfrmYesNoCancel::setNextAnswer(mrCancel);
         choose(0);
         QCOMPARE(combo->currentIndex(), 2);
-        QVERIFY(w.userVarTree().FindVariable(u"MINE"));
+        QVERIFY(userVarTree(w).FindVariable(u"MINE"));
         QVERIFY(w.IsModified());
 
         // No: Bob's variables, without the running account's read-only ones.
         TfrmYesNoCancel::setNextAnswer(mrNo);
         choose(0);
         QCOMPARE(combo->currentIndex(), 0);
-        QVERIFY(!w.userVarTree().FindVariable(u"MINE"));
-        QVERIFY(w.userVarTree().FindVariable(u"TEMP"));
-        QVERIFY(w.userVarTree().VariableCount() < ownCount);
+        QVERIFY(!userVarTree(w).FindVariable(u"MINE"));
+        QVERIFY(userVarTree(w).FindVariable(u"TEMP"));
+        QVERIFY(userVarTree(w).VariableCount() < ownCount);
         QVERIFY(!w.IsModified());
 
         f.EditUser(u"BOBS", u"bob");
@@ -263,13 +264,13 @@ private slots:
         QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
         QCOMPARE(TfrmOK::hook().asked().first(), QStringLiteral("Can not load profile of the user 'Carol'"));
         QCOMPARE(combo->currentIndex(), 0);
-        QVERIFY(w.userVarTree().FindVariable(u"BOBS"));
+        QVERIFY(userVarTree(w).FindVariable(u"BOBS"));
 
         // Back to the running account: its own variables and read-only ones.
         choose(2);
         QCOMPARE(combo->currentIndex(), 2);
-        QVERIFY(w.userVarTree().FindVariable(u"MINE"));
-        QCOMPARE(w.userVarTree().VariableCount(), ownCount);
+        QVERIFY(userVarTree(w).FindVariable(u"MINE"));
+        QCOMPARE(userVarTree(w).VariableCount(), ownCount);
     }
 
     void standardUserSeesOnlyThemselves()
@@ -296,8 +297,8 @@ private slots:
             f.action("actEditRefresh")->trigger();
             QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
             QVERIFY(TfrmOK::hook().asked().first().contains(QStringLiteral("locked by another process")));
-            QCOMPARE(Value(w.userVarTree(), u"TV"), u"mine");
-            QVERIFY(w.sysVarTree().VariableCount() > 0);
+            QCOMPARE(Value(userVarTree(w), u"TV"), u"mine");
+            QVERIFY(sysVarTree(w).VariableCount() > 0);
             QVERIFY(w.IsModified());
         }
         f.action("actFileSave")->trigger();
@@ -320,10 +321,10 @@ private slots:
 
         QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
         QVERIFY(TfrmOK::hook().asked().first().contains(QStringLiteral("damaged")));
-        QVERIFY(!w.sysVarTree().IsLoaded());
-        QVERIFY(!w.sysVarTree().IsEditable());
-        QVERIFY(w.userVarTree().IsEditable());
-        QCOMPARE(Value(w.userVarTree(), u"TV"), u"before");
+        QVERIFY(!sysVarTree(w).IsLoaded());
+        QVERIFY(!sysVarTree(w).IsEditable());
+        QVERIFY(userVarTree(w).IsEditable());
+        QCOMPARE(Value(userVarTree(w), u"TV"), u"before");
 
         f.EditUser(u"TV", u"after");
         f.action("actFileSave")->trigger();

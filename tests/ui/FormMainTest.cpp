@@ -32,6 +32,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QUuid>
 #include <filesystem>
@@ -56,32 +57,32 @@ private slots:
 
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("Talvoren ")));
         QVERIFY(w.windowTitle().contains(QStringLiteral(" build ")));
-        QVERIFY(w.userVarTree().FindVariable(u"TV_USER"));
-        QVERIFY(w.sysVarTree().FindVariable(u"TV_SYSTEM"));
-        QVERIFY(!w.userVarTree().FindVariable(u"TV_SYSTEM"));
-        QCOMPARE(w.userVarTree().GetResolvingTree(), &w.sysVarTree());
-        QCOMPARE(w.sysPanel()->caption(), QStringLiteral("System Variables"));
-        QCOMPARE(w.userPanel()->caption(), QStringLiteral("User Variables"));
-        QVERIFY(!w.restartButton()->isVisibleTo(&w));
+        QVERIFY(userVarTree(w).FindVariable(u"TV_USER"));
+        QVERIFY(sysVarTree(w).FindVariable(u"TV_SYSTEM"));
+        QVERIFY(!userVarTree(w).FindVariable(u"TV_SYSTEM"));
+        QCOMPARE(userVarTree(w).GetResolvingTree(), &sysVarTree(w));
+        QCOMPARE(sysPanel(w)->caption(), QStringLiteral("System Variables"));
+        QCOMPARE(userPanel(w)->caption(), QStringLiteral("User Variables"));
+        QVERIFY(!restartButton(w)->isVisibleTo(&w));
         QVERIFY(!f.action("actFileRestartAsAdmin")->isEnabled());
         QVERIFY(!f.action("actFileSave")->isEnabled());
         QVERIFY(!f.action("actEditUndo")->isEnabled());
         QVERIFY(!f.action("actEditRedo")->isEnabled());
-        QVERIFY(w.statusField(1)->text().isEmpty());
-        QVERIFY2(w.statusField(2)->text().isEmpty(), "registry mode shows nothing");
-        QVERIFY(w.statusField(3)->text().isEmpty());
-        QVERIFY(w.informationPanel()->isVisible());
-        QVERIFY(w.sysVarTree().IsEditable());
+        QVERIFY(statusField(w, 1)->text().isEmpty());
+        QVERIFY2(statusField(w, 2)->text().isEmpty(), "registry mode shows nothing");
+        QVERIFY(statusField(w, 3)->text().isEmpty());
+        QVERIFY(informationPanel(w)->isVisible());
+        QVERIFY(sysVarTree(w).IsEditable());
 
         // After the first show the user tree is the active one, a node focused.
-        QTRY_COMPARE(w.activeView(), w.userVarView());
-        QVERIFY(w.userVarTree().GetFocusedNode());
+        QTRY_COMPARE(activeView(w), userVarView(w));
+        QVERIFY(userVarTree(w).GetFocusedNode());
 
         // The timer validates both trees: the missing folder turns red.
-        TENode* variable = w.userVarTree().FindVariable(u"TV_USER");
+        TENode* variable = userVarTree(w).FindVariable(u"TV_USER");
         QTRY_VERIFY(variable->Child(1)->Data().GetWrongPath());
         QVERIFY(!variable->Child(0)->Data().GetWrongPath());
-        QVERIFY(w.userVarTree().HasErrorMark(variable));
+        QVERIFY(userVarTree(w).HasErrorMark(variable));
         QVERIFY(!w.IsModified());
     }
 
@@ -97,23 +98,23 @@ private slots:
         f.EditUser(u"TV", u"after");
         QVERIFY(w.IsModified());
         QVERIFY(save->isEnabled() && undo->isEnabled() && !redo->isEnabled());
-        QCOMPARE(w.statusField(1)->text(), QStringLiteral("Modified"));
+        QCOMPARE(statusField(w, 1)->text(), QStringLiteral("Modified"));
 
         undo->trigger();
         QVERIFY(!w.IsModified());
-        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"before");
+        QCOMPARE(userVarTree(w).GetVariableValue(userVarTree(w).FindVariable(u"TV")), u"before");
         QVERIFY(!save->isEnabled() && !undo->isEnabled() && redo->isEnabled());
-        QVERIFY(w.statusField(1)->text().isEmpty());
+        QVERIFY(statusField(w, 1)->text().isEmpty());
 
         redo->trigger();
         QVERIFY(w.IsModified());
-        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"after");
-        QCOMPARE(w.undoStack().GetPos() % 2, 0);
+        QCOMPARE(userVarTree(w).GetVariableValue(userVarTree(w).FindVariable(u"TV")), u"after");
+        QCOMPARE(undoStack(w).GetPos() % 2, 0);
 
         save->trigger();
         QVERIFY(!w.IsModified());
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"after");
-        QVERIFY(w.statusField(1)->text().isEmpty());
+        QVERIFY(statusField(w, 1)->text().isEmpty());
         QVERIFY(!save->isEnabled());
 
         undo->trigger(); // back behind the saved state
@@ -202,6 +203,29 @@ private slots:
         QCOMPARE(options.toolbarLayout().Integer(u"tbMain", u"Visible"), 1);
     }
 
+    void toolbarHiddenFromTheViewMenuStaysHiddenAtTheNextStart()
+    {
+        TFixture f;
+        TfrmMain& first = f.Open();
+        auto* user = first.findChild<QToolBar*>(QStringLiteral("tbUser"));
+        QVERIFY(user && user->isVisible());
+        f.action("actViewShowUser")->trigger();
+        QVERIFY(user->isHidden());
+        first.UpdateActions();
+        QVERIFY(!f.action("actViewShowUser")->isChecked());
+        QVERIFY(first.close());
+        f.window.reset();
+
+        TfrmMain& w = f.Open();
+        QVERIFY(w.findChild<QToolBar*>(QStringLiteral("tbUser"))->isHidden());
+        QVERIFY(w.findChild<QToolBar*>(QStringLiteral("tbMain"))->isVisible());
+        w.UpdateActions();
+        QVERIFY(!f.action("actViewShowUser")->isChecked());
+        QVERIFY(f.action("actViewShowMain")->isChecked());
+        f.action("actViewShowUser")->trigger();
+        QVERIFY(w.findChild<QToolBar*>(QStringLiteral("tbUser"))->isVisible());
+    }
+
     void storedGeometryIsRestoredAndMaximized()
     {
         TFixture f;
@@ -235,14 +259,14 @@ private slots:
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
         TfrmMain& w = f.Open();
         QVERIFY(!CheckForAdminAccess(f.platform()));
-        QCOMPARE(w.sysPanel()->caption(), QStringLiteral("System variables (read-only)"));
-        QCOMPARE(w.sysVarView()->palette().color(QPalette::Base), QColor(240, 240, 240));
-        QVERIFY(!w.sysVarTree().IsEditable());
-        QVERIFY(w.userVarTree().IsEditable());
-        QVERIFY(w.restartButton()->isVisibleTo(&w));
+        QCOMPARE(sysPanel(w)->caption(), QStringLiteral("System variables (read-only)"));
+        QCOMPARE(sysVarView(w)->palette().color(QPalette::Base), QColor(240, 240, 240));
+        QVERIFY(!sysVarTree(w).IsEditable());
+        QVERIFY(userVarTree(w).IsEditable());
+        QVERIFY(restartButton(w)->isVisibleTo(&w));
         QVERIFY(f.action("actFileRestartAsAdmin")->isEnabled());
-        QCOMPARE(w.statusField(3)->text(), QStringLiteral("You have no write access to the system variables"));
-        QCOMPARE(w.statusField(3)->image(), 4);
+        QCOMPARE(statusField(w, 3)->text(), QStringLiteral("You have no write access to the system variables"));
+        QCOMPARE(statusField(w, 3)->image(), 4);
 
         // Save writes the user tree alone and reports no error.
         f.EditUser(u"TV", u"b");
@@ -259,7 +283,7 @@ private slots:
         TFixture f(true);
         TfrmMain& w = f.Open();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        TStatusField* field = w.statusField(3);
+        TStatusField* field = statusField(w, 3);
         const QString text = QStringLiteral("You have no write access to the system variables");
         QCOMPARE(field->text(), text);
         const QLabel* label = nullptr;
@@ -300,11 +324,11 @@ private slots:
             }
             return static_cast<TENode*>(nullptr);
         };
-        TETree& user = w.userVarTree();
+        TETree& user = userVarTree(w);
         QVERIFY(user.GetFocusedNode() && user.GetFocusedNode() == firstEditable(user));
         QVERIFY(!user.GetVariableReadOnly(user.GetFocusedNode()));
-        QCOMPARE(w.userVarView()->currentIndex(), w.userVarView()->treeModel().indexOf(user.GetFocusedNode()));
-        QCOMPARE(w.sysVarTree().GetFocusedNode(), w.sysVarTree().GetFirstVisible());
+        QCOMPARE(userVarView(w)->currentIndex(), userVarView(w)->treeModel().indexOf(user.GetFocusedNode()));
+        QCOMPARE(sysVarTree(w).GetFocusedNode(), sysVarTree(w).GetFirstVisible());
 
         user.ActivateNode(user.Variables().back());
         f.action("actEditRefresh")->trigger();
@@ -367,10 +391,10 @@ private slots:
         TFixture f;
         TfrmMain& w = f.Open();
         w.resize(900, 600);
-        auto* splitter = qobject_cast<QSplitter*>(w.splitter());
+        auto* splitter = qobject_cast<QSplitter*>(test::splitter(w));
         QTRY_VERIFY(splitter->width() > 800);
         const int handle = splitter->handleWidth();
-        QVERIFY(qAbs(w.proportion() - 0.5) < 0.01);
+        QVERIFY(qAbs(test::splitter(w)->proportion() - 0.5) < 0.01);
 
         // Drag the handle so that the system panel takes a third.
         const int shared = splitter->width() - handle;
@@ -382,12 +406,12 @@ private slots:
         QTest::mouseMove(grip, start + QPoint(dx, 0));
         QTest::mouseRelease(grip, Qt::LeftButton, {}, start + QPoint(dx, 0));
         QTRY_VERIFY(qAbs(splitter->sizes().at(0) - target) <= 2);
-        QVERIFY(qAbs(w.proportion() - 1.0 / 3) < 0.01);
+        QVERIFY(qAbs(test::splitter(w)->proportion() - 1.0 / 3) < 0.01);
 
         w.resize(1800, 600);
         QTRY_VERIFY(splitter->width() > 1700);
         const int newShared = splitter->width() - handle;
-        QVERIFY(qAbs(splitter->sizes().at(0) - std::lround(newShared * w.proportion())) <= 1);
+        QVERIFY(qAbs(splitter->sizes().at(0) - std::lround(newShared * test::splitter(w)->proportion())) <= 1);
         QVERIFY(qAbs(double(splitter->sizes().at(0)) / newShared - 1.0 / 3) < 0.01);
     }
 
@@ -396,13 +420,13 @@ private slots:
         TFixture f;
         TfrmMain& w = f.Open();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.userVarView()));
-        QTest::keyClick(w.userVarView(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.sysVarView()));
-        QCOMPARE(w.activeView(), w.sysVarView());
-        QTest::keyClick(w.sysVarView(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.userVarView()));
-        QCOMPARE(w.activeView(), w.userVarView());
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(userVarView(w)));
+        QTest::keyClick(userVarView(w), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(sysVarView(w)));
+        QCOMPARE(activeView(w), sysVarView(w));
+        QTest::keyClick(sysVarView(w), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(userVarView(w)));
+        QCOMPARE(activeView(w), userVarView(w));
     }
 
     void showHideCommandsFlipTheirSettings()
@@ -415,19 +439,19 @@ private slots:
         QCOMPARE(readOnly->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
 
         info->trigger();
-        QVERIFY(!w.informationPanel()->isVisible());
+        QVERIFY(!informationPanel(w)->isVisible());
         QVERIFY(!GlobalOptions()->showInformation);
         QVERIFY(!info->isChecked());
         info->trigger();
-        QVERIFY(w.informationPanel()->isVisible());
+        QVERIFY(informationPanel(w)->isVisible());
 
         // The panel's own close button runs the same command.
-        w.informationPanel()->close();
-        QVERIFY(!w.informationPanel()->isVisible());
+        informationPanel(w)->close();
+        QVERIFY(!informationPanel(w)->isVisible());
         QVERIFY(!GlobalOptions()->showInformation);
 
         TENode* special = nullptr;
-        for (TENode* node : w.sysVarTree().Variables()) {
+        for (TENode* node : sysVarTree(w).Variables()) {
             if (node->VarData()->GetReadOnly()) {
                 special = node;
             }
@@ -436,7 +460,7 @@ private slots:
         readOnly->trigger();
         QVERIFY(!GlobalOptions()->showReadonly);
         QVERIFY(special->IsHidden());
-        QVERIFY(w.sysVarView()->isRowHidden(int(special->Row()), {}));
+        QVERIFY(sysVarView(w)->isRowHidden(int(special->Row()), {}));
         readOnly->trigger();
         QVERIFY(!special->IsHidden());
     }
@@ -452,22 +476,22 @@ private slots:
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"two"); // changed outside
         refresh->trigger();
         QVERIFY(TfrmYesNo::hook().asked().isEmpty());
-        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"two");
+        QCOMPARE(userVarTree(w).GetVariableValue(userVarTree(w).FindVariable(u"TV")), u"two");
 
         f.EditUser(u"TV", u"mine");
         TfrmYesNo::setNextAnswer(mrNo);
         refresh->trigger();
         QCOMPARE(TfrmYesNo::hook().asked().size(), qsizetype(1));
-        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"mine");
+        QCOMPARE(userVarTree(w).GetVariableValue(userVarTree(w).FindVariable(u"TV")), u"mine");
         QVERIFY(w.IsModified());
 
         // The close box (2) is not a No: the reload goes ahead.
         TfrmYesNo::setNextAnswer(mrCancel);
         refresh->trigger();
-        QCOMPARE(w.userVarTree().GetVariableValue(w.userVarTree().FindVariable(u"TV")), u"two");
+        QCOMPARE(userVarTree(w).GetVariableValue(userVarTree(w).FindVariable(u"TV")), u"two");
         QVERIFY(!w.IsModified());
-        QVERIFY(!w.undoStack().IsUndoable());
-        QVERIFY(w.sysVarTree().VariableCount() > 0);
+        QVERIFY(!undoStack(w).IsUndoable());
+        QVERIFY(sysVarTree(w).VariableCount() > 0);
     }
 
     void saveErrorIsShownAndTheWindowStaysModified()

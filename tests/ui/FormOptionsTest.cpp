@@ -130,7 +130,7 @@ private slots:
         f.action("actFileOptions")->trigger();
         QCOMPARE(notified, 2 + 1);
         QVERIFY(options->onExitConfirmation);
-        QVERIFY(!window.sysVarView()->isAnimated());
+        QVERIFY(!sysVarView(window)->isAnimated());
         QVERIFY(f.SettingsSaved());
 
         f.window.reset();

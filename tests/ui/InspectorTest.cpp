@@ -24,19 +24,19 @@ namespace {
 QStringList Rows(TfrmMain& w)
 {
     QStringList rows;
-    TInspectorGridModel& model = w.inspectorGrid()->gridModel();
+    TInspectorGridModel& model = inspectorGrid(w)->gridModel();
     for (int r = 0; r < model.rowCount(); ++r) {
         const bool image = !model.data(model.index(r, 1), Qt::DecorationRole).isNull();
         rows << model.data(model.index(r, 0), Qt::DisplayRole).toString() + QLatin1Char('|')
                 + model.data(model.index(r, 1), Qt::DisplayRole).toString() + QLatin1Char('|')
-                + QString::number(image ? w.inspector().Image(r) : -1);
+                + QString::number(image ? model.ImageIndex(r, 1) : -1);
     }
     return rows;
 }
 
 void Focus(TfrmMain& w, TENode* node)
 {
-    w.userVarTree().ActivateNode(node);
+    userVarTree(w).ActivateNode(node);
 }
 
 } // namespace
@@ -51,8 +51,8 @@ private slots:
     {
         TFixture f;
         TfrmMain& w = f.Open();
-        QTRY_COMPARE(w.activeView(), w.userVarView());
-        TETree& tree = w.userVarTree();
+        QTRY_COMPARE(activeView(w), userVarView(w));
+        TETree& tree = userVarTree(w);
         const std::u16string scratch = f.machine.scratchPath();
         std::filesystem::create_directories(f.machine.scratchHostPath() / "Tools");
         const std::u16string lower = scratch + u"\\tools";
@@ -106,7 +106,7 @@ private slots:
                                   "|Value exceeds length limit of 2047 characters|3"}));
 
         // The grid: odd rows shaded, the hint holds the whole long value.
-        TInspectorGridModel& model = w.inspectorGrid()->gridModel();
+        TInspectorGridModel& model = inspectorGrid(w)->gridModel();
         QCOMPARE(model.data(model.index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(245, 245, 245));
         QCOMPARE(model.data(model.index(3, 1), Qt::BackgroundRole).value<QColor>(), QColor(245, 245, 245));
         QVERIFY(model.data(model.index(0, 0), Qt::BackgroundRole).isNull());
@@ -129,13 +129,13 @@ private slots:
     {
         TFixture f;
         TfrmMain& w = f.Open();
-        QTRY_COMPARE(w.activeView(), w.userVarView());
-        TENode* node = w.userVarTree().AddVariable(u"TV", u"C:\\nothere;two", kDataTypeExpandString, false);
+        QTRY_COMPARE(activeView(w), userVarView(w));
+        TENode* node = userVarTree(w).AddVariable(u"TV", u"C:\\nothere;two", kDataTypeExpandString, false);
         Focus(w, node);
         QTRY_COMPARE(Rows(w).value(0), QStringLiteral("Variable name|TV|-1"));
         QTRY_COMPARE(Rows(w).size(), 5);
 
-        TInspectorGridModel& model = w.inspectorGrid()->gridModel();
+        TInspectorGridModel& model = inspectorGrid(w)->gridModel();
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
@@ -143,18 +143,18 @@ private slots:
         QCOMPARE(changed.count() + inserted.count() + removed.count(), 0);
 
         // One changed value repaints that row and the expanded one, nothing else.
-        w.userVarTree().SetVariableValue(node, u"C:\\nothere;three");
+        userVarTree(w).SetVariableValue(node, u"C:\\nothere;three");
         QTRY_COMPARE(changed.count(), 1);
         QCOMPARE(changed[0][0].toModelIndex().row(), 2);
         QCOMPARE(changed[0][1].toModelIndex().row(), 3);
         QCOMPARE(inserted.count() + removed.count(), 0);
 
         // While the legend is shown the inspector waits; it catches up after.
-        w.informationTabs()->setCurrentWidget(w.legendGrid());
+        informationTabs(w)->setCurrentWidget(legendGrid(w));
         Focus(w, node->Child(1));
         QTest::qWait(450);
         QCOMPARE(Rows(w).value(2), QStringLiteral("Value|C:\\nothere;three|-1"));
-        w.informationTabs()->setCurrentWidget(w.inspectorGrid());
+        informationTabs(w)->setCurrentWidget(inspectorGrid(w));
         QTRY_COMPARE(Rows(w).value(2), QStringLiteral("Value|three|-1"));
     }
 
@@ -162,7 +162,7 @@ private slots:
     {
         TFixture f;
         TfrmMain& w = f.Open();
-        QAbstractItemModel* legend = w.legendGrid()->model();
+        QAbstractItemModel* legend = legendGrid(w)->model();
         QCOMPARE(legend->rowCount(), 5);
         QCOMPARE(legend->columnCount(), 1);
         QCOMPARE(legend->index(0, 0).data().toString(), QStringLiteral("A text string"));
@@ -170,8 +170,8 @@ private slots:
         for (int r = 0; r < 5; ++r) {
             QVERIFY(!legend->index(r, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
         }
-        QCOMPARE(w.informationTabs()->currentWidget(), w.inspectorGrid());
-        QCOMPARE(w.informationTabs()->tabText(1), QStringLiteral("Legen&d"));
+        QCOMPARE(informationTabs(w)->currentWidget(), inspectorGrid(w));
+        QCOMPARE(informationTabs(w)->tabText(1), QStringLiteral("Legen&d"));
     }
 };
 

@@ -5,19 +5,31 @@
 // ways to seed and read the registry.
 
 #include "base/EnvStore.h"
+#include "edit/UndoStack.h"
 #include "platform/Platform.h"
 #include "settings/Options.h"
 #include "system/Tools.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/TestSupport.h"
+#include "ui/ETreeView.h"
+#include "ui/EditActions.h"
+#include "ui/FormFind.h"
 #include "ui/FormMain.h"
 #include "ui/FormOK.h"
 #include "ui/FormYesNo.h"
 #include "ui/FormYesNoCancel.h"
+#include "ui/Inspector.h"
+#include "ui/Splitter.h"
+#include "ui/StatusField.h"
+#include "ui/TreePanel.h"
+#include "ui/UndoActions.h"
 #include "update/UpdateAddresses.h"
 
 #include <QAction>
+#include <QDockWidget>
+#include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -138,6 +150,98 @@ private:
                             {platform::RootKey::LocalMachine, kSystemEnvironmentKey, {}}};
 };
 
+// The window's parts as the window names them.
+template <class T> T* part(QWidget& w, const char* name)
+{
+    T* found = w.findChild<T*>(QString::fromLatin1(name));
+    if (!found) {
+        qFatal("the window has no %s", name);
+    }
+    return found;
+}
+template <class T> T& part(QWidget& w)
+{
+    T* found = w.findChild<T*>();
+    if (!found) {
+        qFatal("the window has no %s", T::staticMetaObject.className());
+    }
+    return *found;
+}
+inline TETreeView* sysVarView(QWidget& w)
+{
+    return part<TETreeView>(w, "SysVarTree");
+}
+inline TETreeView* userVarView(QWidget& w)
+{
+    return part<TETreeView>(w, "UserVarTree");
+}
+inline TETree& sysVarTree(QWidget& w)
+{
+    return sysVarView(w)->tree();
+}
+inline TETree& userVarTree(QWidget& w)
+{
+    return userVarView(w)->tree();
+}
+inline TEditActions& editActions(QWidget& w)
+{
+    return part<TEditActions>(w);
+}
+inline TFindActions& findActions(QWidget& w)
+{
+    return part<TFindActions>(w);
+}
+inline TUndoActions& undoActions(QWidget& w)
+{
+    return part<TUndoActions>(w);
+}
+inline TUndoStack& undoStack(QWidget& w)
+{
+    return undoActions(w).stack();
+}
+// The tree the commands act on.
+inline TETreeView* activeView(QWidget& w)
+{
+    return editActions(w).activeTree();
+}
+inline TTreePanel* sysPanel(QWidget& w)
+{
+    return part<TTreePanel>(w, "tbxPanelSysTree");
+}
+inline TTreePanel* userPanel(QWidget& w)
+{
+    return part<TTreePanel>(w, "tbxPanelUserTree");
+}
+inline QToolButton* restartButton(QWidget& w)
+{
+    return part<QToolButton>(w, "btnRestartAsAdmin");
+}
+inline QDockWidget* informationPanel(QWidget& w)
+{
+    return part<QDockWidget>(w, "panelInformation");
+}
+inline QTabWidget* informationTabs(QWidget& w)
+{
+    return part<QTabWidget>(w, "tabInformation");
+}
+inline TInspectorGrid* inspectorGrid(QWidget& w)
+{
+    return &part<TInspectorGrid>(w);
+}
+inline QTableView* legendGrid(QWidget& w)
+{
+    return part<QTableView>(w, "gridLegend");
+}
+inline TSplitter* splitter(QWidget& w)
+{
+    return part<TSplitter>(w, "vSplitter");
+}
+// 1..4
+inline TStatusField* statusField(QWidget& w, int index)
+{
+    return part<TStatusField>(w, ("statusLabel" + std::to_string(index)).c_str());
+}
+
 // One fresh machine and a window over it.
 struct TFixture {
     explicit TFixture(bool readOnlySystem = false)
@@ -212,7 +316,7 @@ struct TFixture {
     void EditUser(const std::u16string& name, const std::u16string& value)
     {
         window->Push();
-        TETree& tree = window->userVarTree();
+        TETree& tree = userVarTree(*window);
         if (TENode* node = tree.FindVariable(name)) {
             tree.SetVariableValue(node, value);
         } else {

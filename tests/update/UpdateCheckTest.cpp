@@ -142,11 +142,11 @@ private slots:
 
         server.answer("/en/updates", {200, answerXml(current.toLatin1())});
         f.action("actHelpCheckUpdates")->trigger();
-        QCOMPARE(w.statusField(4)->text(), QStringLiteral("Checking for updates..."));
-        QCOMPARE(w.statusField(4)->image(), 5);
+        QCOMPARE(statusField(w, 4)->text(), QStringLiteral("Checking for updates..."));
+        QCOMPARE(statusField(w, 4)->image(), 5);
         QTRY_COMPARE(shown.size(), qsizetype(1));
-        QCOMPARE(w.statusField(4)->text(), kLatest);
-        QCOMPARE(w.statusField(4)->image(), 6);
+        QCOMPARE(statusField(w, 4)->text(), kLatest);
+        QCOMPARE(statusField(w, 4)->image(), 6);
         QCOMPARE(shown[0].current, current);
         QCOMPARE(shown[0].latest, kLatest);
         QVERIFY(!shown[0].downloadEnabled);
@@ -158,8 +158,8 @@ private slots:
 
         server.answer("/en/updates", {200, answerXml("99.0.0.1")});
         CheckAndWait(f, 2);
-        QVERIFY(w.statusField(4)->text().isEmpty());
-        QCOMPARE(w.statusField(4)->image(), -1);
+        QVERIFY(statusField(w, 4)->text().isEmpty());
+        QCOMPARE(statusField(w, 4)->image(), -1);
         QCOMPARE(shown[1].current, current);
         QCOMPARE(shown[1].latest, QStringLiteral("99.0.0.1"));
         QCOMPARE(shown[1].history, QStringLiteral("Fixed:\n- this\n- that"));
@@ -216,8 +216,8 @@ private slots:
             CheckAndWait(f, ++count);
             QTest::qWait(50);
             QVERIFY2(shown.size() == count, c.what);
-            QVERIFY2(w.statusField(4)->text() == kCantRetrieve, c.what);
-            QVERIFY2(w.statusField(4)->image() == 7, c.what);
+            QVERIFY2(statusField(w, 4)->text() == kCantRetrieve, c.what);
+            QVERIFY2(statusField(w, 4)->image() == 7, c.what);
             QVERIFY2(shown.last().latest == kCantRetrieve, c.what);
             QVERIFY2(!shown.last().downloadEnabled, c.what);
             if (c.serverUrl.isEmpty()) {
@@ -246,7 +246,7 @@ private slots:
             shown.clear();
             TfrmMain& w = f.Open();
             QTRY_VERIFY2(!server.requests.isEmpty(), c.what);
-            QTRY_VERIFY2(w.statusField(4)->image() == c.image, c.what);
+            QTRY_VERIFY2(statusField(w, 4)->image() == c.image, c.what);
             QTest::qWait(50);
             QVERIFY2(shown.size() == (c.offer ? 1 : 0), c.what);
             QVERIFY(TfrmOK::hook().asked().isEmpty());

@@ -1,0 +1,86 @@
+#include "ui/FormMain.h"
+
+// The language and skin selectors of the window and the texts that follow
+// a change of language.
+
+#include "base/Translation.h"
+#include "platform/Utf.h"
+#include "settings/Options.h"
+#include "ui/Language.h"
+#include "ui/StatusField.h"
+#include "ui/TreePanel.h"
+#include "ui/UiText.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalBlocker>
+
+namespace talvoren {
+
+void TfrmMain::SetDonateCaption()
+{
+    lblDonate->setText(QStringLiteral("<a href=\"donate\" style=\"text-decoration:none\"><b>%1</b></a>")
+                           .arg(qtr("Donate").toHtmlEscaped()));
+}
+
+void TfrmMain::InitLanguages()
+{
+    SelectInterfaceLanguage("en_US");
+    RetranslateWindow(this);
+    const QSignalBlocker block(comboLanguages);
+    const auto& table = LanguageTable();
+    for (size_t i = 0; i < table.size(); ++i) {
+        comboLanguages->addItem(QString::fromUtf8(table[i].name));
+        if (platform::fromUtf8(table[i].name) == fOptions->language()) {
+            SelectInterfaceLanguage(table[i].code);
+            RetranslateWindow(this);
+            SetDonateCaption();
+            tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
+            tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
+            comboLanguages->setCurrentIndex(int(i));
+        }
+    }
+    if (comboLanguages->currentText() != toQ(fOptions->language())) {
+        comboLanguages->setCurrentIndex(-1);
+    }
+    connect(comboLanguages, &QComboBox::currentIndexChanged, this, &TfrmMain::comboLanguagesChange);
+
+    // Skins: "Default" first; the stored name is applied even when unknown.
+    const QSignalBlocker blockSkins(comboSkins);
+    comboSkins->addItems(SkinNames());
+    const int skin = comboSkins->findText(toQ(fOptions->skin));
+    comboSkins->setCurrentIndex(skin < 0 ? 0 : skin);
+    ApplySkin(toQ(fOptions->skin));
+    connect(comboSkins, &QComboBox::currentIndexChanged, this, &TfrmMain::comboSkinsChange);
+}
+
+void TfrmMain::comboLanguagesChange()
+{
+    const int i = comboLanguages->currentIndex();
+    const auto& table = LanguageTable();
+    if (i < 0 || size_t(i) >= table.size()) {
+        return;
+    }
+    SelectInterfaceLanguage(table[size_t(i)].code);
+    RetranslateWindow(this);
+    SetDonateCaption();
+    // The panels show their captions elided; they translate the full ones.
+    tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
+    tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
+    SetUpdateStatus(statusLabel4->image(), statusLabel4eng);
+    UpdateStatusBar();
+    update();
+}
+
+void TfrmMain::SetUpdateStatus(int image, const std::u16string& text)
+{
+    statusLabel4eng = text;
+    statusLabel4->setState(image, text.empty() ? QString() : toQ(talvoren::tr(platform::toUtf8(text).c_str())));
+}
+
+void TfrmMain::comboSkinsChange()
+{
+    ApplySkin(comboSkins->currentText());
+}
+
+} // namespace talvoren

@@ -1,0 +1,44 @@
+#include "ui/UndoActions.h"
+
+#include "edit/UndoStack.h"
+#include "ui/Command.h"
+#include "ui/Icons.h"
+
+#include <QAction>
+#include <QWidget>
+
+namespace talvoren {
+
+TUndoActions::TUndoActions(TUndoStack& stack, QWidget* window)
+    : QObject(window)
+    , fStack(stack)
+{
+    actEditUndo = makeCommand(window, "actEditUndo", "Undo", imgUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    actEditUndo->setEnabled(false);
+    connect(actEditUndo, &QAction::triggered, this, &TUndoActions::actEditUndoExecute);
+
+    actEditRedo = makeCommand(window, "actEditRedo", "Redo", imgRedo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    actEditRedo->setEnabled(false);
+    connect(actEditRedo, &QAction::triggered, this, &TUndoActions::actEditRedoExecute);
+}
+
+void TUndoActions::actEditUndoExecute()
+{
+    fStack.Undo();
+    emit changed();
+}
+
+void TUndoActions::actEditRedoExecute()
+{
+    fStack.Redo();
+    fStack.Redo();
+    emit changed();
+}
+
+void TUndoActions::Update()
+{
+    actEditUndo->setEnabled(fStack.IsUndoable());
+    actEditRedo->setEnabled(fStack.IsRedoable());
+}
+
+} // namespace talvoren
