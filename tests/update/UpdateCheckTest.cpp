@@ -392,7 +392,7 @@ private slots:
         server.answer("/en/updates", {200, answerXml("99.0.0.3")});
         CheckAndWait(f, 1);
         QCOMPARE(shown[0].latest, QStringLiteral("99.0.0.3"));
-        QVERIFY(w.statusField(4)->text().isEmpty());
+        QVERIFY(statusField(w, 4)->text().isEmpty());
     }
 
     // "Close" during a download stops it without a word and leaves what
