@@ -92,6 +92,25 @@ void TETree::undo()
     }
 }
 
+void TETree::FinishEditing()
+{
+    Notify([](IETreeObserver& o) { o.FinishEditing(); });
+}
+
+void TETree::OpenEditor(TENode* node)
+{
+    Notify([&](IETreeObserver& o) { o.EditNode(node); });
+}
+
+void TETree::RepaintElements(TENode* variable)
+{
+    Notify([&](IETreeObserver& o) {
+        for (const auto& element : variable->fChildren) {
+            o.NodeChanged(element.get());
+        }
+    });
+}
+
 bool TETree::SplitFor(const std::u16string& name) const
 {
     return !fExclusions || fExclusions->isSplit(name);

@@ -180,6 +180,14 @@ public:
 
     platform::IPlatform& Platform() const { return fPlatform; }
 
+    // Requests to the views, for the edit operations (edit/ETreeEditing.h).
+    // Commits an open in-place edit.
+    void FinishEditing();
+    // Opens the in-place editor on `node` (an add that asks for text).
+    void OpenEditor(TENode* node);
+    // Tells the views that every element of a variable looks different.
+    void RepaintElements(TENode* variable);
+
     // --- scope and registry --------------------------------------------------
 
     // Reads the scope's string and expandable values without touching the
@@ -259,7 +267,7 @@ public:
     // Total number of nodes of both levels.
     size_t NodeCount() const;
 
-    // --- content operations (not undoable; the edit operations push first) ---
+    // --- content operations (not undoable; edit/ETreeEditing pushes first) ---
 
     // Adds a variable in name order with its elements (split unless the
     // exclusion list says not to), focuses and selects it, and returns it.
@@ -350,6 +358,9 @@ public:
     std::u16string GetNodeAsText(const TENode* node) const;
     // 2 read-only, else 0 string, 1 expandable: for the node's variable.
     int GetImage(const TENode* node) const;
+    // Whether the exclusion list lets the variable of this name be split
+    // into elements (otherwise its value is held whole).
+    bool SplitFor(const std::u16string& name) const;
     // Whether a variable of this name exists (locale, case-insensitive).
     bool IsExist(const std::u16string& variable) const;
     // "%NAME%" of every variable, in tree order, whose "%NAME%" starts with
@@ -361,7 +372,7 @@ public:
     std::u16string GetValueByName(const std::u16string& name) const;
 
     // Whether the node may be edited: the tree is editable and the node's
-    // variable is not read-only.
+    // variable is not read-only. The edit operations' own rules build on it.
     bool IsWritable(const TENode* node) const;
     // Incremental search: name or text starts with `typed` (ASCII folded).
     bool MatchesIncrementalSearch(const TENode* node, const std::u16string& typed) const;
@@ -371,57 +382,6 @@ public:
     // a focused node, else after the focused one; hidden variables count.
     // False, and the focus kept, when nothing matches.
     bool FindText(const std::u16string& text, bool fromStart);
-
-    // --- undoable edit operations (edit/ETreeEditing.cpp) ----------------------
-    //
-    // Each pushes one undo step before it changes any node and acts on the
-    // focused node. Each checks its own precondition (the matching Can...)
-    // again and does nothing, pushing nothing, when it does not hold, so a
-    // command whose enabled state is stale can do no harm. Whether the tree
-    // has the keyboard focus is the window's to know.
-
-    // Commits an open in-place edit (through the observers).
-    void FinishEditing();
-
-    // An empty element as the first of the focused variable or right after
-    // the focused element, opened in the in-place editor; no further push
-    // when that edit commits.
-    void UndoableAddEmptyElement();
-    // An element holding `value` whole, at the same place, focused.
-    void UndoableAddElement(const std::u16string& value);
-    // A variable with one empty element, opened in the in-place editor.
-    void UndoableAddEmptyVariable(const std::u16string& name, uint8_t datatype, bool readOnly);
-    void UndoableAddVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype, bool readOnly);
-    // Gives the variable of that name a new value; type and read-only mark stay.
-    void UndoableReplaceVariable(const std::u16string& name, const std::u16string& value);
-    // String becomes expandable string; any other type becomes string.
-    void UndoableChangeType();
-    void UndoableCleanupPaths();
-    void UndoableMoveUp();
-    void UndoableMoveDown();
-    void UndoableLong2Short();
-    void UndoableShort2Long();
-    // Replaces references by what they expand to. An element whose
-    // expansion fails is never written over: nothing changes, nothing is
-    // pushed, and the message to show is returned (empty when done).
-    std::u16string UndoableInline();
-    // The focused element's text becomes `value` (a chosen file or folder).
-    void SetElement(const std::u16string& value);
-    // Deletes the selected node and activates its next visible sibling, else
-    // the previous one, else (for an element) its variable.
-    void DeleteSelectedNodes();
-    // Sets the text of the focused element, or of every element of the
-    // focused variable, to what `proc` makes of it. Nothing is split.
-    void UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc);
-
-    // When the operations above may be called (the focused node decides).
-    bool CanAddEmptyElement() const;
-    bool CanAddElement() const;
-    bool CanChangeFocusedNode() const { return IsWritable(fFocused); }
-    bool CanCleanupPaths() const;
-    bool CanMoveUp() const;
-    bool CanMoveDown() const;
-    bool CanSetElement() const;
 
     // --- expansion and validation --------------------------------------------
 
@@ -458,7 +418,6 @@ private:
     };
 
     void Notify(const std::function<void(IETreeObserver&)>& call);
-    bool SplitFor(const std::u16string& name) const;
     bool CheckFor(const std::u16string& name) const;
     std::vector<std::u16string> ElementsFor(const std::u16string& name, const std::u16string& value) const;
     size_t SortedRowFor(const std::u16string& name) const;
@@ -478,13 +437,6 @@ private:
     std::unique_ptr<TENode> ReadVariableChunk(TNodeStreamReader& reader) const;
     std::unique_ptr<TENode> ReadElementChunk(TNodeStreamReader& reader, TENode* parent) const;
     void StoreFlag(TENode* node, bool wrong);
-    void PushUndo();
-    // Tells the views that every element of a variable looks different.
-    void RepaintElements(TENode* variable);
-    // Inserts `text` where the add operations place a new element.
-    TENode* InsertAtFocus(const std::u16string& text);
-    void MoveFocused(int step);
-    bool IsWritableElement(const TENode* node) const { return node && !node->IsVariable() && IsWritable(node); }
     // Existence answers of one Verify pass, by exact path text.
     using TProbeCache = std::unordered_map<std::u16string, bool>;
     void VerifyVariable(TENode* variable, TProbeCache& probes);
