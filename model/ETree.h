@@ -7,6 +7,8 @@
 // itself or poll.
 
 #include "base/EnvStore.h"
+#include "model/ENode.h"
+#include "model/ETreeObserver.h"
 #include "model/NodeInfo.h"
 #include "platform/Platform.h"
 
@@ -50,95 +52,6 @@ constexpr int kMaxExpansionPasses = 100;
 // that grows beyond it counts as a loop (it would otherwise grow without end).
 constexpr size_t kMaxExpandedLength = 32767;
 
-// One node: a variable (level 0, TVarData) or a value element (level 1,
-// TElemData). Owned by its tree; the pointer stays valid until the node is
-// removed or the tree's content is replaced (load, undo, reset).
-class TENode {
-public:
-    TENode(const TENode&) = delete;
-    TENode& operator=(const TENode&) = delete;
-    ~TENode();
-
-    bool IsVariable() const { return fParent != nullptr && fParent->fData == nullptr; }
-    int Level() const { return IsVariable() ? 0 : 1; }
-    // The variable of an element; nullptr for a variable.
-    TENode* Parent() const { return IsVariable() ? nullptr : fParent; }
-    // Index among its siblings (variables: among the top-level nodes).
-    size_t Row() const { return fRow; }
-    size_t ChildCount() const { return fChildren.size(); }
-    TENode* Child(size_t row) const { return fChildren[row].get(); }
-    // A variable's value length: its elements joined by ';'.
-    size_t ValueLength() const;
-
-    const TNodeData& Data() const { return *fData; }
-    // The node data of a variable / an element; nullptr for the other level.
-    const TVarData* VarData() const;
-    const TElemData* ElemData() const;
-
-    // A read-only variable hidden by ShowReadOnly(false). Elements are never
-    // hidden themselves; they follow their variable.
-    bool IsHidden() const { return fHidden; }
-    // Expanded state of a variable, kept here so that re-splitting and undo
-    // can restore it; the view mirrors it.
-    bool IsExpanded() const { return fExpanded; }
-
-private:
-    friend class TETree;
-    TENode(TENode* parent, std::unique_ptr<TNodeData> data);
-
-    TENode* fParent;
-    size_t fRow = 0;
-    std::vector<std::unique_ptr<TENode>> fChildren;
-    std::unique_ptr<TNodeData> fData; // nullptr only for the tree's invisible root
-    bool fHidden = false;
-    bool fExpanded = false;
-};
-
-// Fine-grained change notifications, shaped after QAbstractItemModel's
-// begin/end calls so an item model can forward each one directly.
-// `parent` is nullptr for the top level (the variables). Rows are indexes
-// within the parent at the time of the call. Every mutation of the tree
-// sends exactly the notifications below and nothing else; a Verify that
-// changes no flag sends nothing.
-class IETreeObserver {
-public:
-    virtual ~IETreeObserver() = default;
-
-    // Rows first..last (inclusive) are about to appear / have appeared.
-    virtual void BeforeInsert(TENode* parent, size_t first, size_t last) { }
-    virtual void AfterInsert(TENode* parent, size_t first, size_t last) { }
-    // Rows first..last are about to go / have gone (with their children).
-    virtual void BeforeRemove(TENode* parent, size_t first, size_t last) { }
-    virtual void AfterRemove(TENode* parent, size_t first, size_t last) { }
-    // One row moves from srcParent/srcRow to dstParent, in front of what is
-    // now dstRow there (Qt's beginMoveRows convention: counted before the
-    // move). Variables move when a rename re-sorts them, elements when they
-    // are reordered or moved to another variable.
-    virtual void BeforeMove(TENode* srcParent, size_t srcRow, TENode* dstParent, size_t dstRow) { }
-    virtual void AfterMove(TENode* srcParent, size_t srcRow, TENode* dstParent, size_t dstRow) { }
-    // The node's text, type, image or exclusion mark changed.
-    virtual void NodeChanged(TENode* node) { }
-    // The node's wrongPath flag changed (font, colour, error mark, hint).
-    virtual void FlagsChanged(TENode* node) { }
-    // A variable was hidden or shown (the view calls setRowHidden).
-    virtual void VisibilityChanged(TENode* node) { }
-    // A variable was expanded or collapsed by the tree itself.
-    virtual void ExpansionChanged(TENode* node) { }
-    // The whole content is about to be replaced / has been replaced (load,
-    // undo, redo). After it the view re-reads everything, including the
-    // hidden and expanded states, focus and selection.
-    virtual void BeforeReset() { }
-    virtual void AfterReset() { }
-    // The focused node changed (nullptr: none).
-    virtual void FocusChanged(TENode* focused) { }
-    // The set of selected nodes changed.
-    virtual void SelectionChanged() { }
-    // An in-place edit that is open is to end with commit.
-    virtual void FinishEditing() { }
-    // The in-place editor is to open on `node` (an add that asks for text).
-    virtual void EditNode(TENode* node) { }
-};
-
 class TETree {
 public:
     // `undo` may be nullptr (a tree that never pushes, as in tests).
@@ -180,7 +93,8 @@ public:
 
     platform::IPlatform& Platform() const { return fPlatform; }
 
-    // Requests to the views, for the edit operations (edit/ETreeEditing.h).
+    // --- requests to the views (sent for the edit operations) ---------------
+
     // Commits an open in-place edit.
     void FinishEditing();
     // Opens the in-place editor on `node` (an add that asks for text).
