@@ -1,6 +1,6 @@
-// The editing half of the environment tree: the operations behind the
-// window's edit commands. Each one pushes a snapshot of both trees first, so
-// that one Undo takes back exactly one operation.
+// The operations behind the window's edit commands; see ETreeEditing.h.
+
+#include "edit/ETreeEditing.h"
 
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
@@ -8,253 +8,259 @@
 
 namespace talvoren {
 
-void TETree::PushUndo()
+void TETreeEditing::PushUndo()
 {
-    if (fUndoStack) {
-        fUndoStack->Push();
+    if (IPushInterface* undo = fTree.GetPushInterface()) {
+        undo->Push();
     }
 }
 
-void TETree::FinishEditing()
+bool TETreeEditing::IsWritableElement(const TENode* node) const
 {
-    Notify([](IETreeObserver& o) { o.FinishEditing(); });
-}
-
-void TETree::RepaintElements(TENode* variable)
-{
-    Notify([&](IETreeObserver& o) {
-        for (const auto& element : variable->fChildren) {
-            o.NodeChanged(element.get());
-        }
-    });
+    return node && !node->IsVariable() && fTree.IsWritable(node);
 }
 
 // ---------------------------------------------------------------------------
 // Enabling rules
 
-bool TETree::CanAddEmptyElement() const
+bool TETreeEditing::CanChangeFocusedNode() const
 {
-    if (!IsWritable(fFocused)) {
+    return fTree.IsWritable(fTree.GetFocusedNode());
+}
+
+bool TETreeEditing::CanAddEmptyElement() const
+{
+    const TENode* focused = fTree.GetFocusedNode();
+    if (!fTree.IsWritable(focused)) {
         return false;
     }
-    const TENode* variable = GetVariableNode(fFocused);
+    const TENode* variable = fTree.GetVariableNode(focused);
     // A variable held whole gets a value again only once it has none.
-    return SplitFor(GetVariableName(variable)) || variable->ChildCount() == 0;
+    return fTree.SplitFor(fTree.GetVariableName(variable)) || variable->ChildCount() == 0;
 }
 
-bool TETree::CanAddElement() const
+bool TETreeEditing::CanAddElement() const
 {
-    return IsWritable(fFocused) && SplitFor(GetVariableName(fFocused));
+    const TENode* focused = fTree.GetFocusedNode();
+    return fTree.IsWritable(focused) && fTree.SplitFor(fTree.GetVariableName(focused));
 }
 
-bool TETree::CanCleanupPaths() const
+bool TETreeEditing::CanCleanupPaths() const
 {
-    return IsWritable(fFocused) && fFocused->IsVariable() && SplitFor(GetVariableName(fFocused));
+    const TENode* focused = fTree.GetFocusedNode();
+    return fTree.IsWritable(focused) && focused->IsVariable() && fTree.SplitFor(fTree.GetVariableName(focused));
 }
 
-bool TETree::CanMoveUp() const
+bool TETreeEditing::CanMoveUp() const
 {
-    return IsWritableElement(fFocused) && fFocused->Row() > 0;
+    const TENode* focused = fTree.GetFocusedNode();
+    return IsWritableElement(focused) && focused->Row() > 0;
 }
 
-bool TETree::CanMoveDown() const
+bool TETreeEditing::CanMoveDown() const
 {
-    return IsWritableElement(fFocused) && fFocused->Row() + 1 < fFocused->fParent->ChildCount();
+    const TENode* focused = fTree.GetFocusedNode();
+    return IsWritableElement(focused) && focused->Row() + 1 < focused->Parent()->ChildCount();
 }
 
-bool TETree::CanSetElement() const
+bool TETreeEditing::CanSetElement() const
 {
-    return IsWritableElement(fFocused);
+    return IsWritableElement(fTree.GetFocusedNode());
 }
 
 // ---------------------------------------------------------------------------
 // Adding
 
-TENode* TETree::InsertAtFocus(const std::u16string& text)
+TENode* TETreeEditing::InsertAtFocus(const std::u16string& text)
 {
-    if (!fFocused) {
+    TENode* focused = fTree.GetFocusedNode();
+    if (!focused) {
         return nullptr;
     }
-    TENode* element = fFocused->IsVariable() ? InsertElement(fFocused, 0, text)
-                                             : InsertElement(fFocused->fParent, fFocused->Row() + 1, text);
-    ActivateNode(element);
+    TENode* element = focused->IsVariable() ? fTree.InsertElement(focused, 0, text)
+                                            : fTree.InsertElement(focused->Parent(), focused->Row() + 1, text);
+    fTree.ActivateNode(element);
     return element;
 }
 
-void TETree::UndoableAddEmptyElement()
+void TETreeEditing::UndoableAddEmptyElement()
 {
     if (!CanAddEmptyElement()) {
         return;
     }
-    FinishEditing();
+    fTree.FinishEditing();
     PushUndo();
     if (TENode* element = InsertAtFocus(u"")) {
-        fOnEdited = false;
-        Notify([&](IETreeObserver& o) { o.EditNode(element); });
+        fTree.SetOnEdited(false);
+        fTree.OpenEditor(element);
     }
 }
 
-void TETree::UndoableAddElement(const std::u16string& value)
+void TETreeEditing::UndoableAddElement(const std::u16string& value)
 {
     if (!CanAddElement()) {
         return;
     }
-    FinishEditing();
+    fTree.FinishEditing();
     PushUndo();
     InsertAtFocus(value);
 }
 
-void TETree::UndoableAddEmptyVariable(const std::u16string& name, uint8_t datatype, bool readOnly)
+void TETreeEditing::UndoableAddEmptyVariable(const std::u16string& name, uint8_t datatype, bool readOnly)
 {
-    if (!IsEditable()) {
+    if (!fTree.IsEditable()) {
         return;
     }
     PushUndo();
-    TENode* variable = AddVariable(name, u"", datatype, readOnly);
+    TENode* variable = fTree.AddVariable(name, u"", datatype, readOnly);
     // AddVariable gives every variable at least one element: the user types
     // the value into it at once.
     TENode* element = variable->Child(0);
-    ActivateNode(element);
-    fOnEdited = false;
-    Notify([&](IETreeObserver& o) { o.EditNode(element); });
+    fTree.ActivateNode(element);
+    fTree.SetOnEdited(false);
+    fTree.OpenEditor(element);
 }
 
-void TETree::UndoableAddVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype,
-                                 bool readOnly)
+void TETreeEditing::UndoableAddVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype,
+                                        bool readOnly)
 {
-    if (!IsEditable()) {
+    if (!fTree.IsEditable()) {
         return;
     }
     PushUndo();
-    AddVariable(name, value, datatype, readOnly);
+    fTree.AddVariable(name, value, datatype, readOnly);
 }
 
-void TETree::UndoableReplaceVariable(const std::u16string& name, const std::u16string& value)
+void TETreeEditing::UndoableReplaceVariable(const std::u16string& name, const std::u16string& value)
 {
-    TENode* variable = FindVariable(name);
-    if (!variable || !IsWritable(variable)) {
+    TENode* variable = fTree.FindVariable(name);
+    if (!variable || !fTree.IsWritable(variable)) {
         return;
     }
     PushUndo();
-    SetVariableValue(variable, value);
-    ActivateNode(variable);
+    fTree.SetVariableValue(variable, value);
+    fTree.ActivateNode(variable);
 }
 
 // ---------------------------------------------------------------------------
 // Changing
 
-void TETree::UndoableChangeType()
+void TETreeEditing::UndoableChangeType()
 {
     if (!CanChangeFocusedNode()) {
         return;
     }
     PushUndo();
-    TENode* variable = GetVariableNode(fFocused);
-    SetVariableType(variable, GetVariableType(variable) == kDataTypeString ? kDataTypeExpandString : kDataTypeString);
+    TENode* variable = fTree.GetVariableNode(fTree.GetFocusedNode());
+    fTree.SetVariableType(variable,
+                          fTree.GetVariableType(variable) == kDataTypeString ? kDataTypeExpandString : kDataTypeString);
     // Elements show their expanded form for one type only.
-    RepaintElements(variable);
+    fTree.RepaintElements(variable);
 }
 
-void TETree::UndoableCleanupPaths()
+void TETreeEditing::UndoableCleanupPaths()
 {
     if (!CanCleanupPaths()) {
         return;
     }
     PushUndo();
-    SetVariableValue(fFocused, CleanupValue(GetVariableValue(fFocused), fPlatform.locale()));
+    TENode* focused = fTree.GetFocusedNode();
+    fTree.SetVariableValue(focused, CleanupValue(fTree.GetVariableValue(focused), fTree.Platform().locale()));
 }
 
-void TETree::MoveFocused(int step)
+void TETreeEditing::MoveFocused(int step)
 {
     // The first element has no place above it and the last none below.
     if (step < 0 ? !CanMoveUp() : !CanMoveDown()) {
         return;
     }
-    FinishEditing();
+    fTree.FinishEditing();
     PushUndo();
-    TENode* element = fFocused;
+    TENode* element = fTree.GetFocusedNode();
     // Rows count after the element is taken out: one down lands one further.
     const size_t row = element->Row();
-    MoveElement(element, element->fParent, step < 0 ? row - 1 : row + 1);
-    ActivateNode(element);
+    fTree.MoveElement(element, element->Parent(), step < 0 ? row - 1 : row + 1);
+    fTree.ActivateNode(element);
 }
 
-void TETree::UndoableMoveUp()
+void TETreeEditing::UndoableMoveUp()
 {
     MoveFocused(-1);
 }
 
-void TETree::UndoableMoveDown()
+void TETreeEditing::UndoableMoveDown()
 {
     MoveFocused(+1);
 }
 
-void TETree::UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc)
+void TETreeEditing::UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc)
 {
     if (!CanChangeFocusedNode()) {
         return;
     }
     PushUndo();
-    if (fFocused->IsVariable()) {
-        for (size_t row = 0; row < fFocused->ChildCount(); ++row) {
-            TENode* element = fFocused->Child(row);
-            SetElementText(element, proc(element));
+    TENode* focused = fTree.GetFocusedNode();
+    if (focused->IsVariable()) {
+        for (size_t row = 0; row < focused->ChildCount(); ++row) {
+            TENode* element = focused->Child(row);
+            fTree.SetElementText(element, proc(element));
         }
     } else {
-        SetElementText(fFocused, proc(fFocused));
+        fTree.SetElementText(focused, proc(focused));
     }
 }
 
-void TETree::UndoableLong2Short()
+void TETreeEditing::UndoableLong2Short()
 {
     UndoableRewriteElements(
-        [this](const TENode* node) { return ToShortPath(GetElement(node), fPlatform.fileSystem()); });
+        [this](const TENode* node) { return ToShortPath(fTree.GetElement(node), fTree.Platform().fileSystem()); });
 }
 
-void TETree::UndoableShort2Long()
+void TETreeEditing::UndoableShort2Long()
 {
     UndoableRewriteElements(
-        [this](const TENode* node) { return ToLongPath(GetElement(node), fPlatform.fileSystem()); });
+        [this](const TENode* node) { return ToLongPath(fTree.GetElement(node), fTree.Platform().fileSystem()); });
 }
 
-std::u16string TETree::UndoableInline()
+std::u16string TETreeEditing::UndoableInline()
 {
     if (!CanChangeFocusedNode()) {
         return {};
     }
     // The displayed form, unchanged for a string variable. A failure text is
     // no value: an expansion that fails anywhere leaves every element as it is.
+    const TENode* focused = fTree.GetFocusedNode();
     std::vector<const TENode*> elements;
-    if (fFocused->IsVariable()) {
-        for (size_t row = 0; row < fFocused->ChildCount(); ++row) {
-            elements.push_back(fFocused->Child(row));
+    if (focused->IsVariable()) {
+        for (size_t row = 0; row < focused->ChildCount(); ++row) {
+            elements.push_back(focused->Child(row));
         }
     } else {
-        elements.push_back(fFocused);
+        elements.push_back(focused);
     }
     for (const TENode* element : elements) {
-        if (const TExpansionFailure failure = GetElementExFailure(element); failure != TExpansionFailure::None) {
-            return ExpansionFailureText(failure);
+        if (const TExpansionFailure failure = fTree.GetElementExFailure(element); failure != TExpansionFailure::None) {
+            return TETree::ExpansionFailureText(failure);
         }
     }
-    UndoableRewriteElements([this](const TENode* node) { return GetElementEx(node); });
+    UndoableRewriteElements([this](const TENode* node) { return fTree.GetElementEx(node); });
     return {};
 }
 
-void TETree::SetElement(const std::u16string& value)
+void TETreeEditing::SetElement(const std::u16string& value)
 {
     if (!CanSetElement()) {
         return;
     }
-    FinishEditing();
+    fTree.FinishEditing();
     PushUndo();
-    SetElementText(fFocused, value);
+    fTree.SetElementText(fTree.GetFocusedNode(), value);
 }
 
 // ---------------------------------------------------------------------------
 // Deleting
 
-void TETree::DeleteSelectedNodes()
+void TETreeEditing::DeleteSelectedNodes()
 {
     if (!CanChangeFocusedNode()) {
         return;
@@ -262,28 +268,34 @@ void TETree::DeleteSelectedNodes()
     PushUndo();
     // The tree keeps at most one selected node, the focused one: the node
     // the question named.
-    TENode* doomed = IsSelected(fFocused) ? fFocused : nullptr;
+    TENode* focused = fTree.GetFocusedNode();
+    TENode* doomed = fTree.IsSelected(focused) ? focused : nullptr;
     if (!doomed) {
         return;
     }
     // Where the focus goes afterwards: a visible sibling, else the variable.
+    TENode* parent = doomed->Parent();
+    const size_t siblings = parent ? parent->ChildCount() : fTree.VariableCount();
+    auto visible = [&](size_t row) {
+        TENode* sibling = parent ? parent->Child(row) : fTree.Variable(row);
+        return sibling->IsHidden() ? nullptr : sibling;
+    };
     TENode* next = nullptr;
-    const auto& siblings = doomed->fParent->fChildren;
-    for (size_t row = doomed->Row() + 1; row < siblings.size() && !next; ++row) {
-        next = siblings[row]->IsHidden() ? nullptr : siblings[row].get();
+    for (size_t row = doomed->Row() + 1; row < siblings && !next; ++row) {
+        next = visible(row);
     }
     for (size_t row = doomed->Row(); row-- > 0 && !next;) {
-        next = siblings[row]->IsHidden() ? nullptr : siblings[row].get();
+        next = visible(row);
     }
-    if (!next && !doomed->IsVariable()) {
-        next = doomed->fParent;
+    if (!next && parent) {
+        next = parent;
     }
-    DeleteNode(doomed);
+    fTree.DeleteNode(doomed);
     if (next) {
-        ActivateNode(next);
+        fTree.ActivateNode(next);
     } else {
-        SetFocusedNode(nullptr);
-        ClearSelection();
+        fTree.SetFocusedNode(nullptr);
+        fTree.ClearSelection();
     }
 }
 

@@ -1,79 +1,15 @@
+// The tree's structure: wiring to observers and the exclusion list, the
+// variables and elements, and the content operations every edit is built from.
+
 #include "model/ETree.h"
 
-#include "base/Error.h"
 #include "base/Text.h"
-#include "base/Translation.h"
 #include "model/PushInterface.h"
 #include "settings/Exclusions.h"
 
 #include <algorithm>
 
 namespace talvoren {
-
-using platform::RootKey;
-
-namespace {
-// Framing of the tree's node stream around the node-data records: a header,
-// then per node its child count, its record and (variables) its expanded
-// state, then its children. The child count comes first so that a variable
-// read where an element is expected is refused instead of misread.
-constexpr uint32_t kStreamMagic = 0x54564C54; // "TLVT"
-constexpr uint32_t kStreamVersion = 1;
-
-const std::u16string kEmpty;
-
-[[noreturn]] void damaged()
-{
-    throw TError(tr("The node data is damaged or incomplete"));
-}
-
-void writeHeader(TNodeStreamWriter& writer, uint32_t count)
-{
-    writer.WriteUInt32(kStreamMagic);
-    writer.WriteUInt32(kStreamVersion);
-    writer.WriteUInt32(count);
-}
-
-uint32_t readHeader(TNodeStreamReader& reader)
-{
-    if (reader.ReadUInt32() != kStreamMagic || reader.ReadUInt32() != kStreamVersion) {
-        damaged();
-    }
-    return reader.ReadUInt32();
-}
-
-} // namespace
-
-// ---------------------------------------------------------------------------
-
-TENode::TENode(TENode* parent, std::unique_ptr<TNodeData> data)
-    : fParent(parent)
-    , fData(std::move(data))
-{
-}
-
-size_t TENode::ValueLength() const
-{
-    size_t length = 0;
-    for (const auto& child : fChildren) {
-        length += child->ElemData()->GetElement().size();
-    }
-    return fChildren.empty() ? 0 : length + fChildren.size() - 1;
-}
-
-TENode::~TENode() = default;
-
-const TVarData* TENode::VarData() const
-{
-    return IsVariable() ? static_cast<const TVarData*>(fData.get()) : nullptr;
-}
-
-const TElemData* TENode::ElemData() const
-{
-    return fData && !IsVariable() ? static_cast<const TElemData*>(fData.get()) : nullptr;
-}
-
-// ---------------------------------------------------------------------------
 
 TETree::TETree(platform::IPlatform& platform, IPushInterface* undo)
     : fPlatform(platform)
@@ -125,6 +61,25 @@ void TETree::undo()
     if (fUndoStack) {
         fUndoStack->Undo();
     }
+}
+
+void TETree::FinishEditing()
+{
+    Notify([](IETreeObserver& o) { o.FinishEditing(); });
+}
+
+void TETree::OpenEditor(TENode* node)
+{
+    Notify([&](IETreeObserver& o) { o.EditNode(node); });
+}
+
+void TETree::RepaintElements(TENode* variable)
+{
+    Notify([&](IETreeObserver& o) {
+        for (const auto& element : variable->fChildren) {
+            o.NodeChanged(element.get());
+        }
+    });
 }
 
 bool TETree::SplitFor(const std::u16string& name) const
@@ -561,329 +516,6 @@ void TETree::ShowReadOnly(bool isShow)
             ActivateNode(first);
         }
     }
-}
-
-// ---------------------------------------------------------------------------
-// Focus and selection
-
-void TETree::SetFocusedNode(TENode* node)
-{
-    if (fFocused == node) {
-        return;
-    }
-    fFocused = node;
-    Notify([&](IETreeObserver& o) { o.FocusChanged(node); });
-}
-
-bool TETree::IsSelected(const TENode* node) const
-{
-    return std::find(fSelected.begin(), fSelected.end(), node) != fSelected.end();
-}
-
-std::vector<TENode*> TETree::GetSelectedNodes() const
-{
-    std::vector<TENode*> out = fSelected;
-    auto key = [](const TENode* n) {
-        return n->IsVariable() ? std::pair(n->Row(), size_t{0}) : std::pair(n->fParent->Row(), n->Row() + 1);
-    };
-    std::sort(out.begin(), out.end(), [&](const TENode* a, const TENode* b) { return key(a) < key(b); });
-    return out;
-}
-
-void TETree::SetSelected(TENode* node, bool selected)
-{
-    if (!node || IsSelected(node) == selected) {
-        return;
-    }
-    if (selected) {
-        // At most one node is selected: the one that Delete asks about.
-        fSelected.assign(1, node);
-    } else {
-        fSelected.erase(std::find(fSelected.begin(), fSelected.end(), node));
-    }
-    Notify([](IETreeObserver& o) { o.SelectionChanged(); });
-}
-
-void TETree::ClearSelection()
-{
-    if (fSelected.empty()) {
-        return;
-    }
-    fSelected.clear();
-    Notify([](IETreeObserver& o) { o.SelectionChanged(); });
-}
-
-void TETree::ActivateNode(TENode* node)
-{
-    SetFocusedNode(node);
-    const bool onlyThis = node ? (fSelected.size() == 1 && fSelected.front() == node) : fSelected.empty();
-    if (!onlyThis) {
-        fSelected.clear();
-        if (node) {
-            fSelected.push_back(node);
-        }
-        Notify([](IETreeObserver& o) { o.SelectionChanged(); });
-    }
-}
-
-uint32_t TETree::GetFocusPosition() const
-{
-    if (!fFocused) {
-        return 0;
-    }
-    const TENode* variable = GetVariableNode(fFocused);
-    size_t position = 0;
-    for (size_t i = 0; i < variable->Row(); ++i) {
-        position += 1 + Variable(i)->ChildCount();
-    }
-    if (!fFocused->IsVariable()) {
-        position += 1 + fFocused->Row();
-    }
-    return static_cast<uint32_t>(position);
-}
-
-void TETree::ActivateNodeAtPosition(uint32_t position)
-{
-    TENode* node = GetFirstNode();
-    if (!node) {
-        return;
-    }
-    // By whole variables first, so a far position costs one step per variable.
-    size_t remaining = position;
-    while (node->Row() + 1 < VariableCount() && remaining >= 1 + node->ChildCount()) {
-        remaining -= 1 + node->ChildCount();
-        node = Variable(node->Row() + 1);
-    }
-    if (remaining > 0) {
-        node = node->ChildCount() ? node->Child(std::min(remaining - 1, node->ChildCount() - 1)) : node;
-    }
-    ActivateNode(node);
-}
-
-// ---------------------------------------------------------------------------
-// Node stream
-
-void TETree::WriteChunk(TNodeStreamWriter& writer, const TENode* node) const
-{
-    writer.WriteUInt32(static_cast<uint32_t>(node->ChildCount()));
-    if (node->IsVariable()) {
-        writer.WriteVariable(*node->VarData());
-        writer.WriteByte(node->fExpanded ? 1 : 0);
-        for (const auto& child : node->fChildren) {
-            WriteChunk(writer, child.get());
-        }
-    } else {
-        writer.WriteElement(*node->ElemData());
-    }
-}
-
-std::unique_ptr<TENode> TETree::ReadVariableChunk(TNodeStreamReader& reader) const
-{
-    const uint32_t children = reader.ReadUInt32();
-    TVarData data = reader.ReadVariable();
-    const uint8_t expanded = reader.ReadByte();
-    if (expanded > 1) {
-        damaged();
-    }
-    auto variable = std::unique_ptr<TENode>(new TENode(&fRootNode, std::make_unique<TVarData>(std::move(data))));
-    variable->fExpanded = expanded != 0;
-    for (uint32_t i = 0; i < children; ++i) {
-        variable->fChildren.push_back(ReadElementChunk(reader, variable.get()));
-    }
-    return variable;
-}
-
-std::unique_ptr<TENode> TETree::ReadElementChunk(TNodeStreamReader& reader, TENode* parent) const
-{
-    if (reader.ReadUInt32() != 0) {
-        damaged(); // elements have no children: a variable's record
-    }
-    return std::unique_ptr<TENode>(new TENode(parent, std::make_unique<TElemData>(reader.ReadElement())));
-}
-
-std::vector<uint8_t> TETree::SaveToStream() const
-{
-    TNodeStreamWriter writer;
-    writeHeader(writer, static_cast<uint32_t>(VariableCount()));
-    for (const auto& variable : fRootNode.fChildren) {
-        WriteChunk(writer, variable.get());
-    }
-    return writer.take();
-}
-
-void TETree::LoadFromStream(const std::vector<uint8_t>& stream)
-{
-    TNodeStreamReader reader(stream);
-    const uint32_t count = readHeader(reader);
-    std::vector<std::unique_ptr<TENode>> variables;
-    for (uint32_t i = 0; i < count; ++i) {
-        variables.push_back(ReadVariableChunk(reader));
-    }
-    if (!reader.AtEnd()) {
-        damaged();
-    }
-    ReplaceContent(std::move(variables));
-}
-
-std::vector<uint8_t> TETree::WriteNode(const TENode* node) const
-{
-    TNodeStreamWriter writer;
-    writeHeader(writer, 1);
-    WriteChunk(writer, node);
-    return writer.take();
-}
-
-TENode* TETree::InsertFromStream(const std::vector<uint8_t>& stream, TENode* variable, size_t row)
-{
-    TNodeStreamReader reader(stream);
-    if (readHeader(reader) != 1) {
-        damaged();
-    }
-    if (!variable) {
-        auto node = ReadVariableChunk(reader);
-        if (!reader.AtEnd()) {
-            damaged();
-        }
-        Renumber(node.get(), 0);
-        return InsertVariable(std::move(node));
-    }
-    TENode* target = GetVariableNode(variable);
-    auto element = ReadElementChunk(reader, target);
-    if (!reader.AtEnd()) {
-        damaged();
-    }
-    return InsertElementNode(target, row, std::move(element));
-}
-
-// ---------------------------------------------------------------------------
-// Queries
-
-TENode* TETree::GetVariableNode(const TENode* node) const
-{
-    if (!node || !node->fParent) {
-        return nullptr;
-    }
-    return const_cast<TENode*>(node->IsVariable() ? node : node->fParent);
-}
-
-const std::u16string& TETree::GetVariableName(const TENode* node) const
-{
-    const TENode* variable = GetVariableNode(node);
-    return variable ? variable->VarData()->GetVariableName() : kEmpty;
-}
-
-uint8_t TETree::GetVariableType(const TENode* node) const
-{
-    const TENode* variable = GetVariableNode(node);
-    return variable ? variable->VarData()->GetDataType() : uint8_t{kDataTypeString};
-}
-
-bool TETree::GetVariableReadOnly(const TENode* node) const
-{
-    const TENode* variable = GetVariableNode(node);
-    return variable && variable->VarData()->GetReadOnly();
-}
-
-const std::u16string& TETree::GetElement(const TENode* node) const
-{
-    const TElemData* data = node ? node->ElemData() : nullptr;
-    return data ? data->GetElement() : kEmpty;
-}
-
-std::u16string TETree::GetVariableValue(const TENode* node) const
-{
-    const TENode* variable = GetVariableNode(node);
-    if (!variable) {
-        return {};
-    }
-    std::u16string value;
-    value.reserve(variable->ValueLength());
-    for (size_t i = 0; i < variable->ChildCount(); ++i) {
-        if (i > 0) {
-            value += u';';
-        }
-        value += variable->Child(i)->ElemData()->GetElement();
-    }
-    return value;
-}
-
-std::u16string TETree::GetNodeAsText(const TENode* node) const
-{
-    if (!node) {
-        return {};
-    }
-    if (node->IsVariable()) {
-        if (fStartEditing) {
-            return GetVariableName(node);
-        }
-        return GetVariableName(node) + u"=" + GetVariableValue(node);
-    }
-    return GetElement(node);
-}
-
-int TETree::GetImage(const TENode* node) const
-{
-    const TENode* variable = GetVariableNode(node);
-    if (!variable) {
-        return kImageNone;
-    }
-    if (variable->VarData()->GetReadOnly()) {
-        return kImageReadOnly;
-    }
-    return variable->VarData()->GetDataType() == kDataTypeString ? kImageString : kImageExpandable;
-}
-
-TENode* TETree::FindVariable(const std::u16string& name) const
-{
-    auto& locale = fPlatform.locale();
-    auto [first, last] = fIndex.equal_range(locale.foldCase(name));
-    TENode* best = nullptr;
-    for (auto it = first; it != last; ++it) {
-        TENode* candidate = it->second;
-        if ((!best || candidate->Row() < best->Row())
-            && locale.compareNoCase(candidate->VarData()->GetVariableName(), name) == 0) {
-            best = candidate;
-        }
-    }
-    return best;
-}
-
-bool TETree::IsExist(const std::u16string& variable) const
-{
-    return FindVariable(variable) != nullptr;
-}
-
-std::u16string TETree::GetValueByName(const std::u16string& name) const
-{
-    const TENode* variable = FindVariable(name);
-    return variable ? GetVariableValue(variable) : std::u16string();
-}
-
-std::vector<std::u16string> TETree::GetVariablesStartedWith(const std::u16string& start) const
-{
-    const std::u16string prefix = asciiUpper(start);
-    std::vector<std::u16string> out;
-    for (const auto& variable : fRootNode.fChildren) {
-        std::u16string reference = u"%" + variable->VarData()->GetVariableName() + u"%";
-        if (asciiUpper(reference).starts_with(prefix)) {
-            out.push_back(std::move(reference));
-        }
-    }
-    return out;
-}
-
-bool TETree::IsWritable(const TENode* node) const
-{
-    return fEditable && GetVariableNode(node) && !GetVariableReadOnly(node);
-}
-
-bool TETree::MatchesIncrementalSearch(const TENode* node, const std::u16string& typed) const
-{
-    if (!node) {
-        return false;
-    }
-    const std::u16string& text = node->IsVariable() ? GetVariableName(node) : GetElement(node);
-    return asciiUpper(text).starts_with(asciiUpper(typed));
 }
 
 } // namespace talvoren

@@ -7,6 +7,8 @@
 // itself or poll.
 
 #include "base/EnvStore.h"
+#include "model/ENode.h"
+#include "model/ETreeObserver.h"
 #include "model/NodeInfo.h"
 #include "platform/Platform.h"
 
@@ -50,95 +52,6 @@ constexpr int kMaxExpansionPasses = 100;
 // that grows beyond it counts as a loop (it would otherwise grow without end).
 constexpr size_t kMaxExpandedLength = 32767;
 
-// One node: a variable (level 0, TVarData) or a value element (level 1,
-// TElemData). Owned by its tree; the pointer stays valid until the node is
-// removed or the tree's content is replaced (load, undo, reset).
-class TENode {
-public:
-    TENode(const TENode&) = delete;
-    TENode& operator=(const TENode&) = delete;
-    ~TENode();
-
-    bool IsVariable() const { return fParent != nullptr && fParent->fData == nullptr; }
-    int Level() const { return IsVariable() ? 0 : 1; }
-    // The variable of an element; nullptr for a variable.
-    TENode* Parent() const { return IsVariable() ? nullptr : fParent; }
-    // Index among its siblings (variables: among the top-level nodes).
-    size_t Row() const { return fRow; }
-    size_t ChildCount() const { return fChildren.size(); }
-    TENode* Child(size_t row) const { return fChildren[row].get(); }
-    // A variable's value length: its elements joined by ';'.
-    size_t ValueLength() const;
-
-    const TNodeData& Data() const { return *fData; }
-    // The node data of a variable / an element; nullptr for the other level.
-    const TVarData* VarData() const;
-    const TElemData* ElemData() const;
-
-    // A read-only variable hidden by ShowReadOnly(false). Elements are never
-    // hidden themselves; they follow their variable.
-    bool IsHidden() const { return fHidden; }
-    // Expanded state of a variable, kept here so that re-splitting and undo
-    // can restore it; the view mirrors it.
-    bool IsExpanded() const { return fExpanded; }
-
-private:
-    friend class TETree;
-    TENode(TENode* parent, std::unique_ptr<TNodeData> data);
-
-    TENode* fParent;
-    size_t fRow = 0;
-    std::vector<std::unique_ptr<TENode>> fChildren;
-    std::unique_ptr<TNodeData> fData; // nullptr only for the tree's invisible root
-    bool fHidden = false;
-    bool fExpanded = false;
-};
-
-// Fine-grained change notifications, shaped after QAbstractItemModel's
-// begin/end calls so an item model can forward each one directly.
-// `parent` is nullptr for the top level (the variables). Rows are indexes
-// within the parent at the time of the call. Every mutation of the tree
-// sends exactly the notifications below and nothing else; a Verify that
-// changes no flag sends nothing.
-class IETreeObserver {
-public:
-    virtual ~IETreeObserver() = default;
-
-    // Rows first..last (inclusive) are about to appear / have appeared.
-    virtual void BeforeInsert(TENode* parent, size_t first, size_t last) { }
-    virtual void AfterInsert(TENode* parent, size_t first, size_t last) { }
-    // Rows first..last are about to go / have gone (with their children).
-    virtual void BeforeRemove(TENode* parent, size_t first, size_t last) { }
-    virtual void AfterRemove(TENode* parent, size_t first, size_t last) { }
-    // One row moves from srcParent/srcRow to dstParent, in front of what is
-    // now dstRow there (Qt's beginMoveRows convention: counted before the
-    // move). Variables move when a rename re-sorts them, elements when they
-    // are reordered or moved to another variable.
-    virtual void BeforeMove(TENode* srcParent, size_t srcRow, TENode* dstParent, size_t dstRow) { }
-    virtual void AfterMove(TENode* srcParent, size_t srcRow, TENode* dstParent, size_t dstRow) { }
-    // The node's text, type, image or exclusion mark changed.
-    virtual void NodeChanged(TENode* node) { }
-    // The node's wrongPath flag changed (font, colour, error mark, hint).
-    virtual void FlagsChanged(TENode* node) { }
-    // A variable was hidden or shown (the view calls setRowHidden).
-    virtual void VisibilityChanged(TENode* node) { }
-    // A variable was expanded or collapsed by the tree itself.
-    virtual void ExpansionChanged(TENode* node) { }
-    // The whole content is about to be replaced / has been replaced (load,
-    // undo, redo). After it the view re-reads everything, including the
-    // hidden and expanded states, focus and selection.
-    virtual void BeforeReset() { }
-    virtual void AfterReset() { }
-    // The focused node changed (nullptr: none).
-    virtual void FocusChanged(TENode* focused) { }
-    // The set of selected nodes changed.
-    virtual void SelectionChanged() { }
-    // An in-place edit that is open is to end with commit.
-    virtual void FinishEditing() { }
-    // The in-place editor is to open on `node` (an add that asks for text).
-    virtual void EditNode(TENode* node) { }
-};
-
 class TETree {
 public:
     // `undo` may be nullptr (a tree that never pushes, as in tests).
@@ -179,6 +92,15 @@ public:
     bool IsOnEdited() const { return fOnEdited; }
 
     platform::IPlatform& Platform() const { return fPlatform; }
+
+    // --- requests to the views (sent for the edit operations) ---------------
+
+    // Commits an open in-place edit.
+    void FinishEditing();
+    // Opens the in-place editor on `node` (an add that asks for text).
+    void OpenEditor(TENode* node);
+    // Tells the views that every element of a variable looks different.
+    void RepaintElements(TENode* variable);
 
     // --- scope and registry --------------------------------------------------
 
@@ -259,7 +181,7 @@ public:
     // Total number of nodes of both levels.
     size_t NodeCount() const;
 
-    // --- content operations (not undoable; the edit operations push first) ---
+    // --- content operations (not undoable; edit/ETreeEditing pushes first) ---
 
     // Adds a variable in name order with its elements (split unless the
     // exclusion list says not to), focuses and selects it, and returns it.
@@ -350,6 +272,9 @@ public:
     std::u16string GetNodeAsText(const TENode* node) const;
     // 2 read-only, else 0 string, 1 expandable: for the node's variable.
     int GetImage(const TENode* node) const;
+    // Whether the exclusion list lets the variable of this name be split
+    // into elements (otherwise its value is held whole).
+    bool SplitFor(const std::u16string& name) const;
     // Whether a variable of this name exists (locale, case-insensitive).
     bool IsExist(const std::u16string& variable) const;
     // "%NAME%" of every variable, in tree order, whose "%NAME%" starts with
@@ -361,7 +286,7 @@ public:
     std::u16string GetValueByName(const std::u16string& name) const;
 
     // Whether the node may be edited: the tree is editable and the node's
-    // variable is not read-only.
+    // variable is not read-only. The edit operations' own rules build on it.
     bool IsWritable(const TENode* node) const;
     // Incremental search: name or text starts with `typed` (ASCII folded).
     bool MatchesIncrementalSearch(const TENode* node, const std::u16string& typed) const;
@@ -371,57 +296,6 @@ public:
     // a focused node, else after the focused one; hidden variables count.
     // False, and the focus kept, when nothing matches.
     bool FindText(const std::u16string& text, bool fromStart);
-
-    // --- undoable edit operations (edit/ETreeEditing.cpp) ----------------------
-    //
-    // Each pushes one undo step before it changes any node and acts on the
-    // focused node. Each checks its own precondition (the matching Can...)
-    // again and does nothing, pushing nothing, when it does not hold, so a
-    // command whose enabled state is stale can do no harm. Whether the tree
-    // has the keyboard focus is the window's to know.
-
-    // Commits an open in-place edit (through the observers).
-    void FinishEditing();
-
-    // An empty element as the first of the focused variable or right after
-    // the focused element, opened in the in-place editor; no further push
-    // when that edit commits.
-    void UndoableAddEmptyElement();
-    // An element holding `value` whole, at the same place, focused.
-    void UndoableAddElement(const std::u16string& value);
-    // A variable with one empty element, opened in the in-place editor.
-    void UndoableAddEmptyVariable(const std::u16string& name, uint8_t datatype, bool readOnly);
-    void UndoableAddVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype, bool readOnly);
-    // Gives the variable of that name a new value; type and read-only mark stay.
-    void UndoableReplaceVariable(const std::u16string& name, const std::u16string& value);
-    // String becomes expandable string; any other type becomes string.
-    void UndoableChangeType();
-    void UndoableCleanupPaths();
-    void UndoableMoveUp();
-    void UndoableMoveDown();
-    void UndoableLong2Short();
-    void UndoableShort2Long();
-    // Replaces references by what they expand to. An element whose
-    // expansion fails is never written over: nothing changes, nothing is
-    // pushed, and the message to show is returned (empty when done).
-    std::u16string UndoableInline();
-    // The focused element's text becomes `value` (a chosen file or folder).
-    void SetElement(const std::u16string& value);
-    // Deletes the selected node and activates its next visible sibling, else
-    // the previous one, else (for an element) its variable.
-    void DeleteSelectedNodes();
-    // Sets the text of the focused element, or of every element of the
-    // focused variable, to what `proc` makes of it. Nothing is split.
-    void UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc);
-
-    // When the operations above may be called (the focused node decides).
-    bool CanAddEmptyElement() const;
-    bool CanAddElement() const;
-    bool CanChangeFocusedNode() const { return IsWritable(fFocused); }
-    bool CanCleanupPaths() const;
-    bool CanMoveUp() const;
-    bool CanMoveDown() const;
-    bool CanSetElement() const;
 
     // --- expansion and validation --------------------------------------------
 
@@ -458,7 +332,6 @@ private:
     };
 
     void Notify(const std::function<void(IETreeObserver&)>& call);
-    bool SplitFor(const std::u16string& name) const;
     bool CheckFor(const std::u16string& name) const;
     std::vector<std::u16string> ElementsFor(const std::u16string& name, const std::u16string& value) const;
     size_t SortedRowFor(const std::u16string& name) const;
@@ -478,13 +351,6 @@ private:
     std::unique_ptr<TENode> ReadVariableChunk(TNodeStreamReader& reader) const;
     std::unique_ptr<TENode> ReadElementChunk(TNodeStreamReader& reader, TENode* parent) const;
     void StoreFlag(TENode* node, bool wrong);
-    void PushUndo();
-    // Tells the views that every element of a variable looks different.
-    void RepaintElements(TENode* variable);
-    // Inserts `text` where the add operations place a new element.
-    TENode* InsertAtFocus(const std::u16string& text);
-    void MoveFocused(int step);
-    bool IsWritableElement(const TENode* node) const { return node && !node->IsVariable() && IsWritable(node); }
     // Existence answers of one Verify pass, by exact path text.
     using TProbeCache = std::unordered_map<std::u16string, bool>;
     void VerifyVariable(TENode* variable, TProbeCache& probes);

@@ -1,6 +1,7 @@
 #include "ui/EditActions.h"
 
 #include "base/Translation.h"
+#include "edit/ETreeEditing.h"
 #include "model/ETree.h"
 #include "model/PathChecks.h"
 #include "platform/Platform.h"
@@ -68,7 +69,7 @@ bool TEditActions::IsTreeInUse() const
 
 bool TEditActions::IsEditable() const
 {
-    return IsTreeInUse() && Tree()->CanChangeFocusedNode();
+    return IsTreeInUse() && TETreeEditing(*Tree()).CanChangeFocusedNode();
 }
 
 void TEditActions::Update()
@@ -81,9 +82,9 @@ void TEditActions::Update()
     actEditEditAsPath->setEnabled(editable && element);
     actEditEditAsFile->setEnabled(editable && element);
     actEditChangeType->setEnabled(editable);
-    actEditCleanup->setEnabled(editable && tree->CanCleanupPaths());
-    actEditMoveUp->setEnabled(editable && tree->CanMoveUp());
-    actEditMoveDown->setEnabled(editable && tree->CanMoveDown());
+    actEditCleanup->setEnabled(editable && TETreeEditing(*tree).CanCleanupPaths());
+    actEditMoveUp->setEnabled(editable && TETreeEditing(*tree).CanMoveUp());
+    actEditMoveDown->setEnabled(editable && TETreeEditing(*tree).CanMoveDown());
     actEditLong2Short->setEnabled(editable);
     actEditShort2Long->setEnabled(editable);
     actEditInline->setEnabled(editable);
@@ -124,7 +125,7 @@ void TEditActions::actEditDeleteExecute()
             return;
         }
     }
-    tree->DeleteSelectedNodes();
+    TETreeEditing(*tree).DeleteSelectedNodes();
 }
 
 QString TEditActions::StartFolder() const
@@ -160,10 +161,10 @@ QString TEditActions::ChoosePath(bool folder, const QString& startFolder) const
     return QFileDialog::getOpenFileName(fWindow.widget, QString(), startFolder);
 }
 
-void TEditActions::OnTree(QAction* action, void (TETree::*operation)())
+void TEditActions::OnTree(QAction* action, void (TETreeEditing::*operation)())
 {
     if (TETree* tree = Tree(); tree && Allowed(action)) {
-        (tree->*operation)();
+        (TETreeEditing(*tree).*operation)();
     }
 }
 
@@ -180,7 +181,7 @@ void TEditActions::SetChosenPath(QAction* action, bool folder)
     if (folder) {
         fWindow.activeTree()->setFocus();
     }
-    tree->SetElement(fPlatform.fileSystem().windowsPathOf(fromQ(chosen)));
+    TETreeEditing(*tree).SetElement(fPlatform.fileSystem().windowsPathOf(fromQ(chosen)));
 }
 
 void TEditActions::actEditEditAsPathExecute()
@@ -195,32 +196,32 @@ void TEditActions::actEditEditAsFileExecute()
 
 void TEditActions::actEditChangeTypeExecute()
 {
-    OnTree(actEditChangeType, &TETree::UndoableChangeType);
+    OnTree(actEditChangeType, &TETreeEditing::UndoableChangeType);
 }
 
 void TEditActions::actEditCleanupExecute()
 {
-    OnTree(actEditCleanup, &TETree::UndoableCleanupPaths);
+    OnTree(actEditCleanup, &TETreeEditing::UndoableCleanupPaths);
 }
 
 void TEditActions::actEditMoveUpExecute()
 {
-    OnTree(actEditMoveUp, &TETree::UndoableMoveUp);
+    OnTree(actEditMoveUp, &TETreeEditing::UndoableMoveUp);
 }
 
 void TEditActions::actEditMoveDownExecute()
 {
-    OnTree(actEditMoveDown, &TETree::UndoableMoveDown);
+    OnTree(actEditMoveDown, &TETreeEditing::UndoableMoveDown);
 }
 
 void TEditActions::actEditLong2ShortExecute()
 {
-    OnTree(actEditLong2Short, &TETree::UndoableLong2Short);
+    OnTree(actEditLong2Short, &TETreeEditing::UndoableLong2Short);
 }
 
 void TEditActions::actEditShort2LongExecute()
 {
-    OnTree(actEditShort2Long, &TETree::UndoableShort2Long);
+    OnTree(actEditShort2Long, &TETreeEditing::UndoableShort2Long);
 }
 
 void TEditActions::actEditInlineExecute()
@@ -230,7 +231,7 @@ void TEditActions::actEditInlineExecute()
         return;
     }
     // An expansion that fails is refused, not written into the value.
-    if (const std::u16string refusal = tree->UndoableInline(); !refusal.empty()) {
+    if (const std::u16string refusal = TETreeEditing(*tree).UndoableInline(); !refusal.empty()) {
         TfrmOK::createAndShowModal(refusal, mtError, fWindow.widget);
     }
 }

@@ -20,6 +20,7 @@ class IPlatform;
 }
 
 class TETree;
+class TETreeEditing;
 class TETreeView;
 
 class TEditActions : public QObject {
@@ -80,7 +81,7 @@ private:
     // it runs, so a stale enabled state can do no harm.
     bool Allowed(QAction* action);
     // Runs one of the tree's operations on the active tree, if `action` may run.
-    void OnTree(QAction* action, void (TETree::*operation)());
+    void OnTree(QAction* action, void (TETreeEditing::*operation)());
     void SetChosenPath(QAction* action, bool folder);
     // Where a chooser opens: the focused element's folder when it exists,
     // else the machine's C: drive; as the dialogs know the path.

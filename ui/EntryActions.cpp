@@ -1,6 +1,7 @@
 #include "ui/EntryActions.h"
 
 #include "base/Translation.h"
+#include "edit/ETreeEditing.h"
 #include "edit/FormAddVar.h"
 #include "model/ETree.h"
 #include "ui/Command.h"
@@ -71,9 +72,9 @@ void TEntryActions::Update()
     const TETreeView* view = fWindow.activeTree();
     const bool inUse = IsTreeInUse();
     const bool treeEditable = inUse && tree->IsEditable();
-    const bool editable = treeEditable && tree->CanChangeFocusedNode();
+    const bool editable = treeEditable && TETreeEditing(*tree).CanChangeFocusedNode();
     actEditAddVariable->setEnabled(treeEditable);
-    actEditAddValue->setEnabled(editable && tree->CanAddEmptyElement());
+    actEditAddValue->setEnabled(editable && TETreeEditing(*tree).CanAddEmptyElement());
     actEditEditAsText->setEnabled(editable && !view->isEditing());
     actEditCopy->setEnabled(view && view->hasFocus() && tree->GetFocusedNode());
     if (fClipboardChanged && treeEditable) {
@@ -83,7 +84,8 @@ void TEntryActions::Update()
         fClipboardRecord = data && data->hasFormat(variableClipboardFormat());
         fClipboardText = data && data->hasText();
     }
-    actEditPaste->setEnabled(treeEditable && (fClipboardRecord || (fClipboardText && tree->CanAddElement())));
+    actEditPaste->setEnabled(treeEditable
+                             && (fClipboardRecord || (fClipboardText && TETreeEditing(*tree).CanAddElement())));
 }
 
 void TEntryActions::actEditAddVariableExecute()
@@ -97,14 +99,14 @@ void TEntryActions::actEditAddVariableExecute()
     uint8_t type = kDataTypeString;
     if (TfrmAddVar::createAndShowModal(*tree, name, type, fWindow.widget)) {
         fWindow.activeTree()->setFocus();
-        tree->UndoableAddEmptyVariable(name, type, false);
+        TETreeEditing(*tree).UndoableAddEmptyVariable(name, type, false);
     }
 }
 
 void TEntryActions::actEditAddValueExecute()
 {
     if (TETree* tree = Tree()) {
-        tree->UndoableAddEmptyElement();
+        TETreeEditing(*tree).UndoableAddEmptyElement();
     }
 }
 
@@ -148,15 +150,15 @@ void TEntryActions::actEditPasteExecute()
             const std::u16string question
                 = trFormat("Variable '%s' already exists\r\nDo you want to overwrite it?", record->name);
             if (TfrmYesNo::createAndShowModal(question, fWindow.widget) == mrYes) {
-                tree->UndoableReplaceVariable(record->name, record->value);
+                TETreeEditing(*tree).UndoableReplaceVariable(record->name, record->value);
             }
         } else {
-            tree->UndoableAddVariable(record->name, record->value, record->dataType, false);
+            TETreeEditing(*tree).UndoableAddVariable(record->name, record->value, record->dataType, false);
         }
         return;
     }
-    if (data->hasText() && tree->CanAddElement()) {
-        tree->UndoableAddElement(fromQ(data->text()));
+    if (data->hasText() && TETreeEditing(*tree).CanAddElement()) {
+        TETreeEditing(*tree).UndoableAddElement(fromQ(data->text()));
     }
 }
 

@@ -2,6 +2,8 @@
 // part played by a stand-in: it pushes both trees, answers undo, and opens
 // and commits the in-place editor when the tree asks.
 
+#include "edit/ETreeEditing.h"
+
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
 #include "model/PushInterface.h"
@@ -58,6 +60,7 @@ protected:
     TUndoStack stack;
     TETree system{machine, this};
     TETree user{machine, this};
+    TETreeEditing edits{user};
     int pushes = 0;
     int finishes = 0;
     TENode* edited = nullptr;
@@ -66,7 +69,7 @@ protected:
 TEST_F(ETreeEditingTest, AddValuePlacesAnEmptyElementAndOpensTheEditor)
 {
     user.ActivateNode(Var(u"M"));
-    user.UndoableAddEmptyElement();
+    edits.UndoableAddEmptyElement();
     EXPECT_EQ(Elements(user, u"M"), (U{u"", u"one", u"two", u"three"})) << "first child of a variable";
     EXPECT_EQ(edited, Elem(u"M", 0));
     ExpectActive(Elem(u"M", 0));
@@ -75,14 +78,14 @@ TEST_F(ETreeEditingTest, AddValuePlacesAnEmptyElementAndOpensTheEditor)
 
     user.SetOnEdited(true);
     user.ActivateNode(Elem(u"M", 2));
-    user.UndoableAddEmptyElement();
+    edits.UndoableAddEmptyElement();
     EXPECT_EQ(Elements(user, u"M"), (U{u"", u"one", u"two", u"", u"three"})) << "right after an element";
     EXPECT_EQ(edited, Elem(u"M", 3));
     EXPECT_EQ(pushes, 2);
 
     // Plain text goes in whole, without splitting.
     user.ActivateNode(Elem(u"M", 4));
-    user.UndoableAddElement(u"a;b");
+    edits.UndoableAddElement(u"a;b");
     EXPECT_EQ(Elements(user, u"M"), (U{u"", u"one", u"two", u"", u"three", u"a;b"}));
     ExpectActive(Elem(u"M", 5));
 
@@ -96,19 +99,19 @@ TEST_F(ETreeEditingTest, AddValueOnAVariableHeldWholeOnlyOnceItIsEmpty)
 {
     exclusions.Add(u"M", false, true);
     user.ActivateNode(Var(u"M"));
-    EXPECT_FALSE(user.CanAddEmptyElement());
-    EXPECT_FALSE(user.CanAddElement());
-    EXPECT_FALSE(user.CanCleanupPaths());
+    EXPECT_FALSE(edits.CanAddEmptyElement());
+    EXPECT_FALSE(edits.CanAddElement());
+    EXPECT_FALSE(edits.CanCleanupPaths());
     user.ActivateNode(Elem(u"M", 0));
-    user.DeleteSelectedNodes();
+    edits.DeleteSelectedNodes();
     ExpectActive(Var(u"M"));
-    EXPECT_TRUE(user.CanAddEmptyElement());
-    EXPECT_FALSE(user.CanAddElement());
+    EXPECT_TRUE(edits.CanAddEmptyElement());
+    EXPECT_FALSE(edits.CanAddElement());
 }
 
 TEST_F(ETreeEditingTest, AddVariableOpensItsEmptyElementAndOneUndoRemovesIt)
 {
-    user.UndoableAddEmptyVariable(u"New", kDataTypeExpandString, false);
+    edits.UndoableAddEmptyVariable(u"New", kDataTypeExpandString, false);
     EXPECT_EQ(Names(user), (U{u"A", u"M", u"New", u"Z"}));
     EXPECT_EQ(Elements(user, u"New"), U{u""});
     EXPECT_EQ(user.GetVariableType(Var(u"New")), kDataTypeExpandString);
@@ -124,11 +127,11 @@ TEST_F(ETreeEditingTest, AddVariableOpensItsEmptyElementAndOneUndoRemovesIt)
 
 TEST_F(ETreeEditingTest, PastedVariablesAddOrReplaceKeepingTheType)
 {
-    user.UndoableAddVariable(u"B", u"p;q", kDataTypeString, false);
+    edits.UndoableAddVariable(u"B", u"p;q", kDataTypeString, false);
     EXPECT_EQ(Elements(user, u"B"), (U{u"p", u"q"}));
     ExpectActive(Var(u"B"));
 
-    user.UndoableReplaceVariable(u"m", u"r;s");
+    edits.UndoableReplaceVariable(u"m", u"r;s");
     EXPECT_EQ(Elements(user, u"M"), (U{u"r", u"s"}));
     EXPECT_EQ(user.GetVariableType(Var(u"M")), kDataTypeExpandString);
     ExpectActive(Var(u"M"));
@@ -138,9 +141,9 @@ TEST_F(ETreeEditingTest, PastedVariablesAddOrReplaceKeepingTheType)
 TEST_F(ETreeEditingTest, ChangeTypeTogglesAndRecordsEachStep)
 {
     user.ActivateNode(Elem(u"M", 1));
-    user.UndoableChangeType();
+    edits.UndoableChangeType();
     EXPECT_EQ(user.GetVariableType(Var(u"M")), kDataTypeString);
-    user.UndoableChangeType();
+    edits.UndoableChangeType();
     EXPECT_EQ(user.GetVariableType(Var(u"M")), kDataTypeExpandString);
     stack.Undo();
     EXPECT_EQ(user.GetVariableType(Var(u"M")), kDataTypeString);
@@ -150,36 +153,36 @@ TEST_F(ETreeEditingTest, ChangeTypeTogglesAndRecordsEachStep)
 TEST_F(ETreeEditingTest, CleanupDropsDuplicatesAndEmptiesButLeavesOneElement)
 {
     user.AddVariable(u"P", u"C:\\A;c:\\a;;D:\\", kDataTypeString, false);
-    EXPECT_TRUE(user.CanCleanupPaths());
-    user.UndoableCleanupPaths();
+    EXPECT_TRUE(edits.CanCleanupPaths());
+    edits.UndoableCleanupPaths();
     EXPECT_EQ(Elements(user, u"P"), (U{u"C:\\A", u"D:\\"}));
 
     user.AddVariable(u"E", u";;", kDataTypeString, false);
-    user.UndoableCleanupPaths();
+    edits.UndoableCleanupPaths();
     EXPECT_EQ(Elements(user, u"E"), U{u""});
     user.ActivateNode(Elem(u"E", 0));
-    EXPECT_FALSE(user.CanCleanupPaths()) << "an element is not a variable";
+    EXPECT_FALSE(edits.CanCleanupPaths()) << "an element is not a variable";
 }
 
 TEST_F(ETreeEditingTest, MovesKeepTheMovedElementActiveAndStopAtTheEnds)
 {
     user.ActivateNode(Elem(u"M", 0));
-    EXPECT_FALSE(user.CanMoveUp());
-    EXPECT_TRUE(user.CanMoveDown());
+    EXPECT_FALSE(edits.CanMoveUp());
+    EXPECT_TRUE(edits.CanMoveDown());
     TENode* one = Elem(u"M", 0);
-    user.UndoableMoveDown();
+    edits.UndoableMoveDown();
     EXPECT_EQ(Elements(user, u"M"), (U{u"two", u"one", u"three"}));
     ExpectActive(one);
-    user.UndoableMoveDown();
+    edits.UndoableMoveDown();
     EXPECT_EQ(Elements(user, u"M"), (U{u"two", u"three", u"one"}));
-    EXPECT_FALSE(user.CanMoveDown());
-    user.UndoableMoveUp();
+    EXPECT_FALSE(edits.CanMoveDown());
+    edits.UndoableMoveUp();
     EXPECT_EQ(Elements(user, u"M"), (U{u"two", u"one", u"three"}));
     ExpectActive(one);
     EXPECT_EQ(finishes, 3);
     user.ActivateNode(Var(u"M"));
-    EXPECT_FALSE(user.CanMoveUp());
-    EXPECT_FALSE(user.CanMoveDown());
+    EXPECT_FALSE(edits.CanMoveUp());
+    EXPECT_FALSE(edits.CanMoveDown());
 }
 
 TEST_F(ETreeEditingTest, PathConversionsWorkOnEveryElementAndLeaveTheRest)
@@ -189,18 +192,18 @@ TEST_F(ETreeEditingTest, PathConversionsWorkOnEveryElementAndLeaveTheRest)
     machine.SetShortName(u"C:\\Program Files\\Common Files", u"COMMON~1");
     user.AddVariable(u"L", u"C:\\Program Files;C:\\Program Files\\Common Files;C:\\Gone;%A%", kDataTypeString, false);
     user.ActivateNode(Var(u"L"));
-    user.UndoableLong2Short();
+    edits.UndoableLong2Short();
     EXPECT_EQ(Elements(user, u"L"), (U{u"C:\\PROGRA~1", u"C:\\PROGRA~1\\COMMON~1", u"C:\\Gone", u"%A%"}));
 
     // Back through the stored names; what is not found stays as it is.
     user.SetElementText(Elem(u"L", 2), u"c:\\program files\\gone\\bin");
-    user.UndoableShort2Long();
+    edits.UndoableShort2Long();
     EXPECT_EQ(Elements(user, u"L"),
               (U{u"C:\\Program Files", u"C:\\Program Files\\Common Files", u"c:\\Program Files\\gone\\bin", u"%A%"}));
 
     // One element alone.
     user.ActivateNode(Elem(u"L", 0));
-    user.UndoableLong2Short();
+    edits.UndoableLong2Short();
     EXPECT_EQ(Elements(user, u"L")[0], u"C:\\PROGRA~1");
     EXPECT_EQ(Elements(user, u"L")[1], u"C:\\Program Files\\Common Files");
 }
@@ -210,7 +213,7 @@ TEST_F(ETreeEditingTest, InlineExpandsThroughBothTreesAndKeepsTheType)
     user.AddVariable(u"X", u"%A%\\bin;%ProgramFiles%\\App;%NOBODY%;%A%;lit;eral", kDataTypeExpandString, false);
     user.AddVariable(u"LOOP", u"%LOOP%x", kDataTypeExpandString, false);
     user.ActivateNode(Var(u"X"));
-    user.UndoableInline();
+    edits.UndoableInline();
     EXPECT_EQ(Elements(user, u"X"),
               (U{u"C:\\x\\bin", u"C:\\Program Files\\App", u"%NOBODY%", u"C:\\x", u"lit", u"eral"}));
     EXPECT_EQ(user.GetVariableType(Var(u"X")), kDataTypeExpandString);
@@ -227,7 +230,7 @@ TEST_F(ETreeEditingTest, InlineExpandsThroughBothTreesAndKeepsTheType)
         user.ActivateNode(node);
         const std::u16string before = user.GetVariableValue(node);
         const int pushed = pushes;
-        EXPECT_EQ(user.UndoableInline(), message);
+        EXPECT_EQ(edits.UndoableInline(), message);
         EXPECT_EQ(user.GetVariableValue(node), before);
         EXPECT_EQ(pushes, pushed);
     }
@@ -238,7 +241,7 @@ TEST_F(ETreeEditingTest, InlineExpandsThroughBothTreesAndKeepsTheType)
     // step is still one undo step.
     user.AddVariable(u"S", u"%A%", kDataTypeString, false);
     const size_t before = stack.Count();
-    EXPECT_EQ(user.UndoableInline(), u"");
+    EXPECT_EQ(edits.UndoableInline(), u"");
     EXPECT_EQ(Elements(user, u"S"), U{u"%A%"});
     EXPECT_EQ(stack.Count(), before + 2);
 }
@@ -246,9 +249,9 @@ TEST_F(ETreeEditingTest, InlineExpandsThroughBothTreesAndKeepsTheType)
 TEST_F(ETreeEditingTest, AResultHoldingASeparatorStaysOneElement)
 {
     user.ActivateNode(Elem(u"M", 1));
-    user.UndoableRewriteElements([](const TENode*) { return std::u16string(u"p;q"); });
+    edits.UndoableRewriteElements([](const TENode*) { return std::u16string(u"p;q"); });
     EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"p;q", u"three"}));
-    user.SetElement(u"C:\\Chosen\\Folder");
+    edits.SetElement(u"C:\\Chosen\\Folder");
     EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"C:\\Chosen\\Folder", u"three"}));
     EXPECT_EQ(finishes, 1) << "an open edit is committed before the chosen path replaces it";
     stack.Undo();
@@ -259,24 +262,24 @@ TEST_F(ETreeEditingTest, DeleteFocusesANeighbourOrTheVariable)
 {
     // An element between two others: the next one.
     user.ActivateNode(Elem(u"M", 1));
-    user.DeleteSelectedNodes();
+    edits.DeleteSelectedNodes();
     EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"three"}));
     ExpectActive(Elem(u"M", 1));
     // The last element: the previous one.
-    user.DeleteSelectedNodes();
+    edits.DeleteSelectedNodes();
     ExpectActive(Elem(u"M", 0));
     // The only element: its variable.
-    user.DeleteSelectedNodes();
+    edits.DeleteSelectedNodes();
     EXPECT_EQ(Var(u"M")->ChildCount(), 0u);
     ExpectActive(Var(u"M"));
 
     // A variable between two others: the next one.
-    user.DeleteSelectedNodes();
+    edits.DeleteSelectedNodes();
     EXPECT_EQ(Names(user), (U{u"A", u"Z"}));
     ExpectActive(Var(u"Z"));
-    user.DeleteSelectedNodes();
+    edits.DeleteSelectedNodes();
     ExpectActive(Var(u"A"));
-    user.DeleteSelectedNodes();
+    edits.DeleteSelectedNodes();
     EXPECT_EQ(user.VariableCount(), 0u);
     EXPECT_EQ(user.GetFocusedNode(), nullptr);
     EXPECT_TRUE(user.GetSelectedNodes().empty());
@@ -293,10 +296,10 @@ TEST_F(ETreeEditingTest, DeleteSkipsHiddenVariables)
     user.AddVariable(u"N", u"n", kDataTypeString, true);
     user.ShowReadOnly(false);
     user.ActivateNode(Var(u"M"));
-    user.DeleteSelectedNodes();
+    edits.DeleteSelectedNodes();
     // The hidden read-only N is passed over.
     ExpectActive(Var(u"Z"));
-    user.DeleteSelectedNodes();
+    edits.DeleteSelectedNodes();
     ExpectActive(Var(u"A"));
 }
 
@@ -304,23 +307,23 @@ TEST_F(ETreeEditingTest, ReadOnlyVariablesAndALockedTreeOfferNothing)
 {
     user.AddVariable(u"R", u"r1;r2", kDataTypeString, true);
     user.ActivateNode(Elem(u"R", 1));
-    EXPECT_FALSE(user.CanChangeFocusedNode());
-    EXPECT_FALSE(user.CanAddEmptyElement());
-    EXPECT_FALSE(user.CanMoveUp());
-    EXPECT_FALSE(user.CanSetElement());
+    EXPECT_FALSE(edits.CanChangeFocusedNode());
+    EXPECT_FALSE(edits.CanAddEmptyElement());
+    EXPECT_FALSE(edits.CanMoveUp());
+    EXPECT_FALSE(edits.CanSetElement());
 
     user.ActivateNode(Elem(u"M", 1));
-    EXPECT_TRUE(user.CanChangeFocusedNode());
-    EXPECT_TRUE(user.CanSetElement());
+    EXPECT_TRUE(edits.CanChangeFocusedNode());
+    EXPECT_TRUE(edits.CanSetElement());
     user.SetEditable(false);
-    EXPECT_FALSE(user.CanChangeFocusedNode());
-    EXPECT_FALSE(user.CanMoveUp());
-    EXPECT_FALSE(user.CanAddElement());
+    EXPECT_FALSE(edits.CanChangeFocusedNode());
+    EXPECT_FALSE(edits.CanMoveUp());
+    EXPECT_FALSE(edits.CanAddElement());
 
     user.SetEditable(true);
     user.SetFocusedNode(nullptr);
-    EXPECT_FALSE(user.CanChangeFocusedNode());
-    EXPECT_FALSE(user.CanAddEmptyElement());
+    EXPECT_FALSE(edits.CanChangeFocusedNode());
+    EXPECT_FALSE(edits.CanAddEmptyElement());
 }
 
 } // namespace

@@ -1,0 +1,80 @@
+#pragma once
+
+// The editing half of the environment tree: the operations behind the
+// window's edit commands. They act on the tree through its public interface
+// and push one undo step (through the tree's push interface) before they
+// change any node, so that one Undo takes back exactly one operation.
+//
+// Each acts on the focused node and checks its own precondition (the
+// matching Can...) again, doing nothing and pushing nothing when it does not
+// hold, so a command whose enabled state is stale can do no harm. Whether
+// the tree has the keyboard focus is the window's to know.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace talvoren {
+
+class TENode;
+class TETree;
+
+class TETreeEditing {
+public:
+    // Borrows the tree; cheap enough to make for one call.
+    explicit TETreeEditing(TETree& tree)
+        : fTree(tree)
+    {
+    }
+
+    // An empty element as the first of the focused variable or right after
+    // the focused element, opened in the in-place editor; no further push
+    // when that edit commits.
+    void UndoableAddEmptyElement();
+    // An element holding `value` whole, at the same place, focused.
+    void UndoableAddElement(const std::u16string& value);
+    // A variable with one empty element, opened in the in-place editor.
+    void UndoableAddEmptyVariable(const std::u16string& name, uint8_t datatype, bool readOnly);
+    void UndoableAddVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype, bool readOnly);
+    // Gives the variable of that name a new value; type and read-only mark stay.
+    void UndoableReplaceVariable(const std::u16string& name, const std::u16string& value);
+    // String becomes expandable string; any other type becomes string.
+    void UndoableChangeType();
+    void UndoableCleanupPaths();
+    void UndoableMoveUp();
+    void UndoableMoveDown();
+    void UndoableLong2Short();
+    void UndoableShort2Long();
+    // Replaces references by what they expand to. An element whose
+    // expansion fails is never written over: nothing changes, nothing is
+    // pushed, and the message to show is returned (empty when done).
+    std::u16string UndoableInline();
+    // The focused element's text becomes `value` (a chosen file or folder).
+    void SetElement(const std::u16string& value);
+    // Deletes the selected node and activates its next visible sibling, else
+    // the previous one, else (for an element) its variable.
+    void DeleteSelectedNodes();
+    // Sets the text of the focused element, or of every element of the
+    // focused variable, to what `proc` makes of it. Nothing is split.
+    void UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc);
+
+    // When the operations above may be called (the focused node decides).
+    bool CanAddEmptyElement() const;
+    bool CanAddElement() const;
+    bool CanChangeFocusedNode() const;
+    bool CanCleanupPaths() const;
+    bool CanMoveUp() const;
+    bool CanMoveDown() const;
+    bool CanSetElement() const;
+
+private:
+    void PushUndo();
+    // Inserts `text` where the add operations place a new element.
+    TENode* InsertAtFocus(const std::u16string& text);
+    void MoveFocused(int step);
+    bool IsWritableElement(const TENode* node) const;
+
+    TETree& fTree;
+};
+
+} // namespace talvoren
