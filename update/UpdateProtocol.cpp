@@ -1,5 +1,7 @@
 #include "update/UpdateProtocol.h"
 
+#include "platform/Ascii.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -16,23 +18,6 @@ std::u16string decimal(int64_t value)
 bool isBlank(char16_t c)
 {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-}
-
-bool startsWithNoCase(const std::u16string& text, std::u16string_view prefix)
-{
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'A' && c <= u'Z') {
-            c = char16_t(c - u'A' + u'a');
-        }
-        if (c != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace
@@ -126,7 +111,7 @@ bool IsAcceptableDownload(int64_t size, const std::u16string& address)
         return false;
     }
     for (std::u16string_view scheme : {std::u16string_view(u"http://"), std::u16string_view(u"https://")}) {
-        if (startsWithNoCase(address, scheme) && address.size() > scheme.size()) {
+        if (platform::startsWithAsciiNoCase(address, scheme) && address.size() > scheme.size()) {
             return true;
         }
     }

@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Internet.h"
 
+#include "platform/Ascii.h"
 #include "platform/win32/WideText.h"
 
 #include <vector>
@@ -10,23 +11,6 @@
 namespace talvoren::platform::win32 {
 
 namespace {
-
-bool startsWithNoCase(const std::u16string& text, std::u16string_view prefix)
-{
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'A' && c <= u'Z') {
-            c = char16_t(c - u'A' + u'a');
-        }
-        if (c != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // A piece of a cracked address (none when absent).
 std::u16string part(const wchar_t* text, DWORD length)
@@ -143,7 +127,7 @@ bool TInternetGet::Run(const std::u16string& url, bool forceReload, unsigned lon
     }
 
     bool ok = HttpSendRequestW(request, headers, headers ? DWORD(-1) : 0, nullptr, 0) && !fAborted;
-    if (ok && secure && !startsWithNoCase(finalUrl(request), u"https://")) {
+    if (ok && secure && !startsWithAsciiNoCase(finalUrl(request), u"https://")) {
         ok = false; // refused in case the client followed the downgrade anyway
     }
     DWORD status = 0;
