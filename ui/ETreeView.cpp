@@ -235,7 +235,13 @@ void TETreeView::applyHidden(const QModelIndex& variable, bool hidden)
 
 void TETreeView::applyExpansion(const QModelIndex& variable, bool expanded)
 {
-    guarded(fSyncing, [&] { setExpanded(variable, expanded); });
+    // Unfolded by a command, at once: the editor that an add opens next
+    // needs its row laid out.
+    guarded(fSyncing, [&] {
+        setAnimated(false);
+        setExpanded(variable, expanded);
+        setAnimated(true);
+    });
 }
 
 void TETreeView::applyFocus(const QModelIndex& focused)

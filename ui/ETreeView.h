@@ -35,7 +35,9 @@ public:
     bool hasReadOnlyLook() const { return fReadOnlyLook; }
 
     // An in-place edit is open.
-    bool isEditing() const { return state() == EditingState; }
+    // An open editor, not the view's state: an unfolding's animation sets
+    // the state it began in back when it ends, editor or not.
+    bool isEditing() const { return fEditor != nullptr; }
     void expandAllNodes();
     void collapseAllNodes();
 

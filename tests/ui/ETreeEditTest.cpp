@@ -152,10 +152,15 @@ private slots:
                                                                 : (f.machine.prefix() / "drive_c" / "Windows").string();
             return folder ? QString::fromStdString(path) : QString();
         });
+        // The add on a folded variable unfolds it; the editor outlives the
+        // unfolding's animation.
         f.Focus(u"TV", 0);
+        f.user().SetExpanded(f.user().FindVariable(u"TV"), false);
         QTest::keyClick(f.view(), Qt::Key_Insert, Qt::AltModifier);
         editor = f.ElementEditor();
         QTRY_VERIFY(editor->contentAssist().IsVisible());
+        QTest::qWait(f.view()->style()->styleHint(QStyle::SH_Widget_Animation_Duration) + 200);
+        QVERIFY(f.view()->isEditing());
         QTest::keyClick(editor, Qt::Key_Down);
         QTest::keyClick(editor, Qt::Key_Return);
         // Wine spells the folder "windows".
