@@ -5,7 +5,7 @@
 #include "base/Translation.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
-#include "ui/FormYesNo.h"
+#include "ui/FormQuestion.h"
 #include "ui/NodeMime.h"
 
 #include <QDrag>

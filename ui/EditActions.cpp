@@ -9,7 +9,7 @@
 #include "ui/Command.h"
 #include "ui/ETreeView.h"
 #include "ui/FormOK.h"
-#include "ui/FormYesNo.h"
+#include "ui/FormQuestion.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
 

@@ -6,7 +6,7 @@
 #include "model/ETree.h"
 #include "ui/Command.h"
 #include "ui/ETreeView.h"
-#include "ui/FormYesNo.h"
+#include "ui/FormQuestion.h"
 #include "ui/Icons.h"
 #include "ui/NodeMime.h"
 #include "ui/UiText.h"

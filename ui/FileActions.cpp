@@ -2,7 +2,7 @@
 
 #include "base/Translation.h"
 #include "ui/Command.h"
-#include "ui/FormYesNo.h"
+#include "ui/FormQuestion.h"
 #include "ui/Icons.h"
 #include "ui/MessageForm.h"
 

@@ -15,7 +15,7 @@
 #include "system/Tools.h"
 #include "ui/ETreeView.h"
 #include "ui/FormOK.h"
-#include "ui/FormYesNoCancel.h"
+#include "ui/FormQuestion.h"
 #include "ui/Icons.h"
 #include "ui/Inspector.h"
 #include "ui/StatusField.h"

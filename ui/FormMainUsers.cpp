@@ -10,7 +10,7 @@
 #include "system/ToolsUser.h"
 #include "ui/FileActions.h"
 #include "ui/FormMain.h"
-#include "ui/FormYesNoCancel.h"
+#include "ui/FormQuestion.h"
 #include "ui/UiText.h"
 
 #include <QSignalBlocker>

@@ -2,8 +2,7 @@
 // close box, captions, first focus, and the test hook.
 
 #include "ui/FormOK.h"
-#include "ui/FormYesNo.h"
-#include "ui/FormYesNoCancel.h"
+#include "ui/FormQuestion.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -49,9 +49,4 @@ bool keyExists(HKEY root, const std::u16string& path, REGSAM view)
     return true;
 }
 
-const wchar_t* wide(const std::u16string& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 } // namespace talvoren::test

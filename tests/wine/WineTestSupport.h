@@ -2,6 +2,8 @@
 
 // Helpers of the tests that run on the real Windows API (under Wine).
 
+#include "platform/win32/WideText.h"
+
 #include <string>
 #include <windows.h>
 
@@ -32,6 +34,6 @@ private:
 // (KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0 for the process's own).
 bool keyExists(HKEY root, const std::u16string& path, REGSAM view);
 
-const wchar_t* wide(const std::u16string& text);
+using platform::win32::wide;
 
 } // namespace talvoren::test
