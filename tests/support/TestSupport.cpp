@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include "model/ENode.h"
 #include "platform/HostEnvironment.h"
 #include "platform/Utf.h"
 #include "tests/support/HostProcess.h"
@@ -8,6 +9,24 @@
 #include <chrono>
 #include <cstdlib>
 #include <random>
+
+namespace talvoren {
+
+void PrintTo(const TENode* node, std::ostream* os)
+{
+    if (!node) {
+        *os << "(no node)";
+    } else if (const TVarData* variable = node->VarData()) {
+        *os << test::utf8(variable->GetVariableName());
+    } else if (const TElemData* element = node->ElemData(); element && node->Parent()) {
+        PrintTo(node->Parent(), os);
+        *os << '[' << node->Row() << "] \"" << test::utf8(element->GetElement()) << '"';
+    } else {
+        *os << "(the tree's root)";
+    }
+}
+
+} // namespace talvoren
 
 namespace talvoren::test {
 

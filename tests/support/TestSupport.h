@@ -15,6 +15,20 @@
 // GoogleTest prints std::u16string itself (u"..."); utf8() gives the text
 // for messages of one's own.
 
+namespace talvoren {
+
+class TENode;
+
+// A failing assertion names the node, not its address: PATH for a
+// variable, PATH[2] "C:\bin" for an element.
+void PrintTo(const TENode* node, std::ostream* os);
+inline void PrintTo(TENode* node, std::ostream* os)
+{
+    PrintTo(static_cast<const TENode*>(node), os);
+}
+
+} // namespace talvoren
+
 namespace talvoren::test {
 
 std::string utf8(const std::u16string& text);
