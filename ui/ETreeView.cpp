@@ -235,13 +235,16 @@ void TETreeView::applyHidden(const QModelIndex& variable, bool hidden)
 
 void TETreeView::applyExpansion(const QModelIndex& variable, bool expanded)
 {
-    // Unfolded by a command, at once: the editor that an add opens next
-    // needs its row laid out.
-    guarded(fSyncing, [&] {
-        setAnimated(false);
-        setExpanded(variable, expanded);
-        setAnimated(true);
-    });
+    guarded(fSyncing, [&] { setExpandedAtOnce(variable, expanded); });
+}
+
+void TETreeView::setExpandedAtOnce(const QModelIndex& variable, bool expanded)
+{
+    // Only a click on the expander animates: the editor that an add opens
+    // next needs its row laid out.
+    setAnimated(false);
+    setExpanded(variable, expanded);
+    setAnimated(true);
 }
 
 void TETreeView::applyFocus(const QModelIndex& focused)
@@ -279,7 +282,7 @@ void TETreeView::applyAll()
             const TENode* variable = fTree.Variable(row);
             const QModelIndex index = fModel->indexOf(variable);
             setRowHidden(static_cast<int>(row), QModelIndex(), variable->IsHidden());
-            setExpanded(index, variable->IsExpanded());
+            setExpandedAtOnce(index, variable->IsExpanded());
         }
     });
     applyFocus(fModel->indexOf(fTree.GetFocusedNode()));

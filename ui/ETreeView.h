@@ -34,9 +34,9 @@ public:
     void setReadOnlyLook(bool readOnly);
     bool hasReadOnlyLook() const { return fReadOnlyLook; }
 
-    // An in-place edit is open.
-    // An open editor, not the view's state: an unfolding's animation sets
-    // the state it began in back when it ends, editor or not.
+    // An in-place edit is open. Asked of the editor, not of the view's
+    // state: an unfolding's animation puts back, when it ends, the state it
+    // began in, editor or not.
     bool isEditing() const { return fEditor != nullptr; }
     void expandAllNodes();
     void collapseAllNodes();
@@ -93,6 +93,7 @@ public:
 private:
     void applyHidden(const QModelIndex& variable, bool hidden);
     void applyExpansion(const QModelIndex& variable, bool expanded);
+    void setExpandedAtOnce(const QModelIndex& variable, bool expanded);
     void applyFocus(const QModelIndex& focused);
     void applySelection();
     void applyAll();
