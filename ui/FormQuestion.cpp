@@ -3,8 +3,8 @@
 #include "base/Translation.h"
 #include "ui/UiText.h"
 
-#include <initializer_list>
 #include <utility>
+#include <vector>
 
 namespace talvoren {
 
@@ -13,7 +13,7 @@ namespace {
 struct TQuestionLayout {
     const char* caption;
     QStyle::StandardPixmap icon;
-    std::initializer_list<std::pair<const char*, int>> buttons;
+    std::vector<std::pair<const char*, int>> buttons;
     int escapeResult;
 };
 
