@@ -89,9 +89,11 @@ void TSingleInstance::onNewConnection()
     while (QLocalSocket* socket = fServer->nextPendingConnection()) {
         auto read = [this, socket] {
             if (socket->bytesAvailable() > 0 && socket->readAll().contains(kActivate.trimmed())) {
-                emit activationRequested();
+                // The answer first: bringing the window to the front can take
+                // longer than the new start waits.
                 socket->write(kActivated);
                 socket->flush();
+                emit activationRequested();
             }
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
