@@ -34,7 +34,7 @@ apt-get install -y -q g++-mingw-w64-i686-posix qt6-base-dev qt6-base-dev-tools n
 # Debian's mirror does not always keep the qt6-svg source of bookworm; then give a checkout
 # (git clone --branch v6.4.2 <qtsvg repository> $W/qtsvg).
 [[ -d qtsvg ]] || { { ls qt6-svg_*.orig.tar.xz || apt-get source -q --download-only qt6-svg; } >/dev/null 2>&1 &&
-  mkdir qtsvg && tar -xf qt6-svg_*.orig.tar.xz -C qtsvg --strip-components=1 || true; }
+  mkdir qtsvg && tar -xf qt6-svg_*.orig.tar.xz -C qtsvg --strip-components=1 || rm -rf qtsvg; }
 # Debian strips wintab.h (so tablet support is off), and 6.4 leaves dynamicgl on without OpenGL.
 sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if 0 \/\/ dynamicgl needs OpenGL, which is off/' qtbase/src/plugins/platforms/windows/qwindowswindow.cpp
 cat > tc.cmake <<'TC'
