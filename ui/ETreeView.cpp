@@ -242,9 +242,10 @@ void TETreeView::setExpandedAtOnce(const QModelIndex& variable, bool expanded)
 {
     // Only a click on the expander animates: the editor that an add opens
     // next needs its row laid out.
+    const bool animated = isAnimated();
     setAnimated(false);
     setExpanded(variable, expanded);
-    setAnimated(true);
+    setAnimated(animated);
 }
 
 void TETreeView::applyFocus(const QModelIndex& focused)

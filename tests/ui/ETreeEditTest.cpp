@@ -153,7 +153,13 @@ private slots:
             return folder ? QString::fromStdString(path) : QString();
         });
         // The add on a folded variable unfolds it; the editor outlives the
-        // unfolding's animation.
+        // unfolding's animation. Unfolding leaves the animation option as it
+        // was set.
+        f.view()->setAnimated(false);
+        f.user().SetExpanded(f.user().FindVariable(u"TV"), false);
+        f.user().SetExpanded(f.user().FindVariable(u"TV"), true);
+        QVERIFY(!f.view()->isAnimated());
+        f.view()->setAnimated(true);
         f.Focus(u"TV", 0);
         f.user().SetExpanded(f.user().FindVariable(u"TV"), false);
         QTest::keyClick(f.view(), Qt::Key_Insert, Qt::AltModifier);
@@ -161,6 +167,7 @@ private slots:
         QTRY_VERIFY(editor->contentAssist().IsVisible());
         QTest::qWait(f.view()->style()->styleHint(QStyle::SH_Widget_Animation_Duration) + 200);
         QVERIFY(f.view()->isEditing());
+        QVERIFY(f.view()->isAnimated());
         QTest::keyClick(editor, Qt::Key_Down);
         QTest::keyClick(editor, Qt::Key_Return);
         // Wine spells the folder "windows".
