@@ -221,7 +221,7 @@ const std::vector<TCommandHelpLine>& CommandHelpLines()
 
 std::u16string CommandHelpUrl()
 {
-    return u"https://www.talvoren.org/en/command_line";
+    return platform::fromUtf8(TALVOREN_WEB_SITE) + u"/en/command_line";
 }
 
 } // namespace talvoren

@@ -34,6 +34,18 @@ void bindCatalogues(const std::string& folder)
 void selectCatalogueLanguage(const std::string& code)
 {
 #ifdef _WIN32
+    // GNU libintl passes over LANGUAGE while the locale named by the first
+    // of LC_ALL, LC_MESSAGES and LANG that is set is "C", as a Unix-like
+    // shell may leave it; the program's own choice of language wins.
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            if (std::strcmp(value, "C") == 0) {
+                _putenv_s(name, "en_US");
+            }
+            break;
+        }
+    }
     _putenv_s("LANGUAGE", code.c_str());
 #else
     // glibc ignores LANGUAGE while the messages locale is "C".

@@ -251,13 +251,13 @@ const char* ValidateExclusion(const TExclusions& list, const std::u16string& ini
     }
     const std::u16string trimmed = text.substr(first, last - first);
     if (trimmed.empty()) {
-        return "Variable name can't be empty";
+        return trNoop("Variable name can't be empty");
     }
     if (trimmed != initialName && list.ContainsKey(trimmed)) {
-        return "This variable already exists";
+        return trNoop("This variable already exists");
     }
     if (!notSplit && !notCheck) {
-        return "At least one option must be selected";
+        return trNoop("At least one option must be selected");
     }
     return nullptr;
 }

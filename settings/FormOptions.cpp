@@ -6,13 +6,16 @@
 #include "ui/UiText.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -27,6 +30,29 @@ QPushButton* buttonFor(QAction* action, QWidget* parent)
     QObject::connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
     return button;
 }
+
+// Draws a cell's mark in the middle of the cell, as the two switch columns
+// want; the style draws the cell itself.
+class TCentredMarkDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        const QIcon mark = cell.icon;
+        cell.icon = QIcon();
+        cell.features &= ~QStyleOptionViewItem::HasDecoration;
+        QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, option.widget);
+        if (!mark.isNull()) {
+            const QRect place = QStyle::alignedRect(cell.direction, Qt::AlignCenter, cell.decorationSize, cell.rect);
+            mark.paint(painter, place, Qt::AlignCenter,
+                       cell.state & QStyle::State_Enabled ? QIcon::Normal : QIcon::Disabled);
+        }
+    }
+};
 
 } // namespace
 
@@ -63,6 +89,11 @@ TfrmOptions::TfrmOptions(TOptions& options, QWidget* parent)
     treeVars->setColumnWidth(0, 181);
     treeVars->setColumnWidth(1, 100);
     treeVars->setColumnWidth(2, 100);
+    treeVars->header()->setDefaultAlignment(Qt::AlignCenter);
+    treeVars->headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
+    auto* centred = new TCentredMarkDelegate(treeVars);
+    treeVars->setItemDelegateForColumn(1, centred);
+    treeVars->setItemDelegateForColumn(2, centred);
     excludeLayout->addWidget(treeVars, 1);
     auto* side = new QVBoxLayout;
     actAdd = new QAction(qtr("Add..."), this);
@@ -116,7 +147,13 @@ bool TfrmOptions::createAndShowModal(TOptions& options, QWidget* parent)
     } else {
         form.exec();
     }
-    return form.result() == QDialog::Accepted;
+    const bool accepted = form.result() == QDialog::Accepted;
+    // Saved once the dialog's own loop has ended, so that a failure reaches
+    // the caller as an error instead of unwinding through the event loop.
+    if (accepted) {
+        options.Save();
+    }
+    return accepted;
 }
 
 void TfrmOptions::FillRows(int focusRow)
@@ -195,7 +232,6 @@ void TfrmOptions::btnOkClick()
     fOptions.GetExclusions().Clear();
     fOptions.GetExclusions().AddAll(*fWorking);
     accept();
-    fOptions.Save();
 }
 
 } // namespace talvoren

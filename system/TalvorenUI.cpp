@@ -1,6 +1,7 @@
 #include "system/TalvorenUI.h"
 
 #include "base/Error.h"
+#include "base/Translation.h"
 
 namespace talvoren {
 
@@ -26,7 +27,7 @@ const UserInfo& TUsersComboBox::GetUser() const
 {
     const int index = currentIndex();
     if (index < 0 || static_cast<size_t>(index) >= FUsers.size()) {
-        throw TError(u"No user selected");
+        throw TError(talvoren::tr("No user selected"));
     }
     return FUsers[static_cast<size_t>(index)];
 }

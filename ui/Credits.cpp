@@ -88,6 +88,9 @@ TScrollingCredits::TScrollingCredits(QWidget* owner)
     , FTimer(new QTimer(this))
 {
     resize(305, 201);
+    // Every paint covers the whole control, so the window behind it is not
+    // drawn again at each animation step.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     FCredits = {QStringLiteral("&b&uTScrollingCredits"), QString(), QStringLiteral("&iItalic, &uunderlined"),
                 QStringLiteral("&c255,255,0;Make a line a different color"),
                 QStringLiteral("And put that ampersand in with &&&&")};
@@ -95,9 +98,11 @@ TScrollingCredits::TScrollingCredits(QWidget* owner)
     connect(FTimer, &QTimer::timeout, this, &TScrollingCredits::TimerFired);
 }
 
+// The height of a line of text in the base font (ascent and descent), not
+// of the letter's ink, so that descenders clear the next line.
 int TScrollingCredits::LineHeight() const
 {
-    return QFontMetrics(FFont).boundingRect(QLatin1Char('A')).height();
+    return QFontMetrics(FFont).height();
 }
 
 bool TScrollingCredits::timerActive() const

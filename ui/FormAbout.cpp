@@ -1,9 +1,12 @@
 #include "ui/FormAbout.h"
 
+#include "base/Translation.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Platform.h"
 #include "ui/Credits.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
+#include "update/UpdateAddresses.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -16,7 +19,6 @@ namespace {
 
 const QColor kBackground(140, 172, 115);
 const QColor kHatch(117, 155, 92);
-const char16_t kSite[] = u"https://www.talvoren.org";
 
 QLabel* place(QLabel* label, int left, int top)
 {
@@ -43,7 +45,8 @@ TfrmAbout::TfrmAbout(platform::IPlatform& platform, QWidget* parent)
     place(name, 116, 20);
     lblVersion = place(new QLabel(VersionText(platform.system().executableVersion()), this), 176, 45);
     place(new QLabel(qtr("Free software: GNU GPL 3.0 or later"), this), 134, 64);
-    lblURL = new QLabel(QString::fromStdU16String(kSite), this);
+    const QString site = QString::fromStdU16String(TUpdateAddresses::active().site);
+    lblURL = new QLabel(site, this);
     QFont link = lblURL->font();
     link.setBold(true);
     link.setUnderline(true);
@@ -52,7 +55,7 @@ TfrmAbout::TfrmAbout(platform::IPlatform& platform, QWidget* parent)
     lblURL->setCursor(Qt::PointingHandCursor);
     place(lblURL, 154, 83);
     connect(lblURL, &QLabel::linkActivated, this, &TfrmAbout::lblURLClick);
-    lblURL->setText(QStringLiteral("<a href=\"x\" style=\"color: blue\">%1</a>").arg(QString::fromStdU16String(kSite)));
+    lblURL->setText(QStringLiteral("<a href=\"x\" style=\"color: blue\">%1</a>").arg(site.toHtmlEscaped()));
     lblURL->adjustSize();
     auto* thanks = place(new QLabel(qtr("Special thanks:"), this), 187, 122);
 
@@ -97,19 +100,49 @@ QString TfrmAbout::VersionText(const std::vector<uint16_t>& version)
 
 QStringList TfrmAbout::Acknowledgements()
 {
-    return {
-        QStringLiteral("The Qt Project (Qt 6, the window and networking)"),
-        QStringLiteral("The SQLite developers (SQLite, the emulated registry)"),
-        QStringLiteral("The GNU Project (gettext and libintl, translations)"),
-        QStringLiteral("Bob Jenkins (lookup3, the hash of the exclusion list)"),
-        QStringLiteral("The Free Software Foundation (the GNU GPL)"),
+    // Who made what the program is built from, and what it does here; only
+    // what this build really contains.
+    struct TCredit {
+        const char* who;
+        const char* what; // a message identifier
+        bool shown;
     };
+    const bool emulated = platform::kEmulatedMachine;
+    const TCredit credits[] = {
+        {"The Qt Company and the Qt Project", trNoop("Qt 6: the window, its widgets and styles"), true},
+        {"The Qt Project", trNoop("Qt SVG: the icons"), true},
+        {"The Qt Project", trNoop("Qt Network: the update check"), emulated},
+        {"D. Richard Hipp and the SQLite developers", trNoop("SQLite: the registry of the emulated machine"), emulated},
+        {"Bruno Haible and the GNU gettext developers", trNoop("gettext and libintl: the translations"), true},
+        {"The mingw-w64 project", trNoop("the Windows runtime"), !emulated},
+        {"The GCC developers", trNoop("the compiler and the C++ library"), true},
+        {"Jean-loup Gailly and Mark Adler", trNoop("zlib, within Qt"), true},
+        {"Philip Hazel and the University of Cambridge", trNoop("PCRE2, within Qt"), true},
+        {"The PNG Reference Library Authors", trNoop("libpng, within Qt"), true},
+        {"The FreeType Project", trNoop("FreeType, within Qt"), true},
+        {"Behdad Esfahbod and the HarfBuzz developers", trNoop("HarfBuzz, within Qt"), true},
+        {"Bob Jenkins", trNoop("lookup3: the hash of the exclusion list"), true},
+        {"The Talvoren team", trNoop("the German translation"), true},
+        {"The Talvoren team", trNoop("the French translation"), true},
+        {"The Talvoren team", trNoop("the Spanish translation"), true},
+        {"The Talvoren team", trNoop("the Russian translation"), true},
+        {"The Talvoren team", trNoop("the Japanese translation"), true},
+        {"The Talvoren team", trNoop("the Brazilian Portuguese translation"), true},
+        {"The Free Software Foundation", trNoop("the GNU General Public License"), true},
+    };
+    QStringList lines;
+    for (const TCredit& credit : credits) {
+        if (credit.shown) {
+            lines << QString::fromUtf8(credit.who) + QStringLiteral(" (") + qtr(credit.what) + QLatin1Char(')');
+        }
+    }
+    return lines;
 }
 
 void TfrmAbout::lblURLClick()
 {
     // A shell that cannot open the page is not reported.
-    fPlatform.shell().execute(u"open", kSite, u"", static_cast<uintptr_t>(winId()));
+    fPlatform.shell().execute(u"open", TUpdateAddresses::active().site, u"", static_cast<uintptr_t>(winId()));
 }
 
 void TfrmAbout::paintEvent(QPaintEvent*)

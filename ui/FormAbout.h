@@ -31,7 +31,8 @@ public:
 
     // "Version <major>.<minor> build <build>" of a four-part version.
     static QString VersionText(const std::vector<uint16_t>& version);
-    // One line per library the program uses, with what it is used for.
+    // One line per library this build contains and per translation, with
+    // what it is used for, in the interface's language.
     static QStringList Acknowledgements();
 
     QLabel* lblVersion = nullptr;

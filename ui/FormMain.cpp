@@ -86,12 +86,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
         connect(fGuard, &TSingleInstance::activationRequested, this, &TfrmMain::BringToFront);
     }
 
-    const std::vector<uint16_t> version = fPlatform.system().executableVersion();
-    auto part = [&](size_t i) {
-        return i < version.size() ? QString::number(version[i]) : QStringLiteral("0");
-    };
-    setWindowTitle(QStringLiteral("Talvoren ") + part(0) + QLatin1Char('.') + part(1) + QStringLiteral(" build ")
-                   + part(3));
+    SetWindowCaption();
 
     UndoStack = std::make_unique<TUndoStack>();
     Inspector = std::make_unique<TInspector>(); // bound to its grid when the panel is made

@@ -189,6 +189,8 @@ private:
     std::u16string statusLabel4eng;
     void InitLanguages();
     void SetDonateCaption();
+    // "Talvoren <major>.<minor> build <build>", in the interface's language.
+    void SetWindowCaption();
     TStatusField* statusLabel1 = nullptr;
     TStatusField* statusLabel2 = nullptr;
     TStatusField* statusLabel3 = nullptr;

@@ -4,6 +4,7 @@
 // a change of language.
 
 #include "base/Translation.h"
+#include "platform/Platform.h"
 #include "platform/Utf.h"
 #include "settings/Options.h"
 #include "ui/Language.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QTableView>
 
 namespace talvoren {
 
@@ -21,6 +23,15 @@ void TfrmMain::SetDonateCaption()
 {
     lblDonate->setText(QStringLiteral("<a href=\"donate\" style=\"text-decoration:none\"><b>%1</b></a>")
                            .arg(qtr("Donate").toHtmlEscaped()));
+}
+
+void TfrmMain::SetWindowCaption()
+{
+    const std::vector<uint16_t> version = fPlatform.system().executableVersion();
+    auto part = [&](size_t i) {
+        return i < version.size() ? QString::number(version[i]) : QStringLiteral("0");
+    };
+    setWindowTitle(QStringLiteral("Talvoren ") + part(0) + QLatin1Char('.') + part(1) + qtr(" build ") + part(3));
 }
 
 void TfrmMain::InitLanguages()
@@ -35,6 +46,7 @@ void TfrmMain::InitLanguages()
             SelectInterfaceLanguage(table[i].code);
             RetranslateWindow(this);
             SetDonateCaption();
+            SetWindowCaption();
             tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
             tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
             comboLanguages->setCurrentIndex(int(i));
@@ -64,11 +76,14 @@ void TfrmMain::comboLanguagesChange()
     SelectInterfaceLanguage(table[size_t(i)].code);
     RetranslateWindow(this);
     SetDonateCaption();
+    SetWindowCaption();
     // The panels show their captions elided; they translate the full ones.
     tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
     tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
     SetUpdateStatus(statusLabel4->image(), statusLabel4eng);
+    FillUserList(); // "[logged in]" in the new language
     UpdateStatusBar();
+    gridLegend->viewport()->update(); // its texts are translated when painted
     update();
 }
 

@@ -20,6 +20,12 @@ namespace talvoren {
 void TfrmMain::FillUserList()
 {
     const QSignalBlocker quiet(comboUsers);
+    // A refill (after a change of language) keeps the account whose
+    // variables the trees show; only the first fill picks the logged-in one.
+    std::u16string shownSid;
+    if (comboUsers->currentIndex() >= 0) {
+        shownSid = comboUsers->GetUser().Sid;
+    }
     comboUsers->setUpdatesEnabled(false);
     comboUsers->ClearUsers();
     UserInfo me;
@@ -27,6 +33,7 @@ void TfrmMain::FillUserList()
     const QString loggedIn = QLatin1Char(' ') + qtr("[logged in]");
     if (CheckForAdminAccess(fPlatform)) {
         int count = 0;
+        int shown = -1;
         for (const UserInfo& user : GetUsers(fPlatform)) {
             if (user.Name.empty() || user.Domain.empty() || !FolderExists(user.ProfileFolder, fPlatform.fileSystem())) {
                 continue;
@@ -36,8 +43,14 @@ void TfrmMain::FillUserList()
                 text += loggedIn;
                 CURRENT_USER = count;
             }
+            if (!shownSid.empty() && user.Sid == shownSid) {
+                shown = count;
+            }
             comboUsers->AddUser(user, text);
             ++count;
+        }
+        if (shown >= 0) {
+            CURRENT_USER = shown;
         }
         comboUsers->setCurrentIndex(CURRENT_USER);
         comboUsers->setEnabled(true);

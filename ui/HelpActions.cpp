@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "ui/Command.h"
 #include "ui/Icons.h"
+#include "update/UpdateAddresses.h"
 
 #include <QAction>
 #include <QWidget>
@@ -24,9 +25,9 @@ THelpActions::THelpActions(platform::IPlatform& platform, QWidget* window)
     connect(actHelpDonate, &QAction::triggered, this, &THelpActions::actHelpDonateExecute);
 }
 
-const char16_t* THelpActions::DonationUrl()
+std::u16string THelpActions::DonationUrl()
 {
-    return u"https://www.talvoren.org/en/donation";
+    return TUpdateAddresses::active().site + u"/en/donation";
 }
 
 void THelpActions::actHelpDonateExecute()

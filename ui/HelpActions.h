@@ -4,6 +4,7 @@
 // connects to its dialogs, and "Donate...", which opens the donation page.
 
 #include <QObject>
+#include <string>
 
 class QAction;
 class QWidget;
@@ -20,7 +21,7 @@ public:
     THelpActions(platform::IPlatform& platform, QWidget* window);
 
     // The donation page (the vendor's site, path "/en/donation").
-    static const char16_t* DonationUrl();
+    static std::u16string DonationUrl();
 
     QAction* actHelpAbout = nullptr;
     QAction* actHelpCheckUpdates = nullptr;

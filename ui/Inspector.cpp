@@ -20,13 +20,14 @@ constexpr int kLegendWidth = 625;
 // separator to break at (a long path without blanks).
 constexpr int kHintRun = 40;
 
+// Translated when painted, so the grid follows a change of language.
 const char* const kLegendTexts[piCount] = {
-    "A text string",
-    "An expandable string is a string that contains unexpanded references to environment variables (for example, "
-    "'%PATH%')",
-    "Special read-only variable",
-    "Variable contains errors (invalid path or you have no access to it, value exceeds length limit, etc)",
-    "Variable is in the exclude list",
+    trNoop("A text string"),
+    trNoop("An expandable string is a string that contains unexpanded references to environment variables (for "
+           "example, '%PATH%')"),
+    trNoop("Special read-only variable"),
+    trNoop("Variable contains errors (invalid path or you have no access to it, value exceeds length limit, etc)"),
+    trNoop("Variable is in the exclude list"),
 };
 
 // The hint of a value: the whole text, wrapped. Rich text wraps at blanks

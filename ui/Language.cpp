@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDockWidget>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -31,12 +32,17 @@ QString qtLanguage(const std::string& code)
     static const std::map<std::string, QString> names = {{"pt_br", QStringLiteral("pt_BR")},
                                                          {"cz", QStringLiteral("cs")},
                                                          {"zh", QStringLiteral("zh_CN")},
-                                                         {"no", QStringLiteral("nn")}};
+                                                         {"no", QStringLiteral("nb")}};
     const auto it = names.find(code);
     return it == names.end() ? QString::fromStdString(code) : it->second;
 }
 
 QTranslator* gQtTranslator = nullptr;
+
+bool HasCatalogue(const std::string& code)
+{
+    return QFile::exists(QString::fromStdString(CatalogueFolder() + "/" + code + "/LC_MESSAGES/default.mo"));
+}
 
 void loadQtTranslations(const std::string& code)
 {
@@ -45,7 +51,9 @@ void loadQtTranslations(const std::string& code)
         delete gQtTranslator;
         gQtTranslator = nullptr;
     }
-    if (code == "en" || code == "en_US") {
+    // Qt's dialogs speak the interface's language: English where the
+    // interface has no catalogue.
+    if (code == "en" || code == "en_US" || !HasCatalogue(code)) {
         return;
     }
     auto* translator = new QTranslator;

@@ -1,11 +1,15 @@
 // The credits' markup and animation, and the about box opened by F1.
 
+#include "base/Translation.h"
+#include "platform/HostEnvironment.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/Credits.h"
 #include "ui/FormAbout.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 using namespace talvoren;
 using namespace talvoren::test;
@@ -69,6 +73,36 @@ private slots:
         QVERIFY(credits.timerActive());
     }
 
+    // Still lines stand a line of text apart: the descenders of one line
+    // keep clear of the accented capitals of the next.
+    void linesKeepClearOfEachOther()
+    {
+        TScrollingCredits credits;
+        credits.resize(200, 100);
+        credits.setShowBorder(false);
+        credits.setBackgroundColor(Qt::white);
+        credits.setCreditsFont(QFont(QStringLiteral("Tahoma")), Qt::black);
+        const auto inkRows = [&](const QStringList& lines) {
+            credits.setCredits(lines);
+            const QImage image = credits.grab().toImage();
+            int first = -1, last = -1;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (qGray(image.pixel(x, y)) < 128) {
+                        first = first < 0 ? y : first;
+                        last = y;
+                        break;
+                    }
+                }
+            }
+            return std::pair{first, last};
+        };
+        const auto [firstTop, firstBottom] = inkRows({QStringLiteral("gjpqy")});
+        const auto [secondTop, secondBottom] = inkRows({QString(), QStringLiteral("ÜÉÅ")});
+        QVERIFY(firstTop >= 4 && secondBottom > secondTop);
+        QVERIFY2(firstBottom < secondTop, qPrintable(QStringLiteral("%1 >= %2").arg(firstBottom).arg(secondTop)));
+    }
+
     void aboutBoxFromF1()
     {
         TFixture f;
@@ -80,7 +114,23 @@ private slots:
             QVERIFY(box.lblVersion->text().contains(QStringLiteral(" build ")));
             QVERIFY(box.credits->animate());
             QCOMPARE(box.credits->geometry(), QRect(3, 142, 440, 81));
-            QVERIFY(box.credits->credits().filter(QStringLiteral("Qt")).size() == 1);
+            // A line for what the build contains, and one per shipped translation.
+            const QStringList lines = box.credits->credits();
+            QCOMPARE(lines.filter(QStringLiteral("Qt 6")).size(), qsizetype(1));
+            QCOMPARE(lines.filter(QStringLiteral("libintl")).size(), qsizetype(1));
+            QCOMPARE(lines.filter(QStringLiteral("SQLite")).size(), qsizetype(platform::kEmulatedMachine ? 1 : 0));
+            const QStringList codes
+                = QDir(QStringLiteral(TALVOREN_TEST_LOCALE_DIR)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            QVERIFY(!codes.isEmpty());
+            for (const QString& code : codes) {
+                const auto& table = LanguageTable();
+                const auto language = std::find_if(table.begin(), table.end(),
+                                                   [&](const TLanguage& l) { return code == QLatin1String(l.code); });
+                QVERIFY2(language != table.end(), qPrintable(code));
+                const QString credit
+                    = QStringLiteral("the ") + QLatin1String(language->name) + QStringLiteral(" translation");
+                QVERIFY2(lines.filter(credit).size() == 1, qPrintable(credit));
+            }
             emit box.lblURL->linkActivated(QStringLiteral("x"));
             QCOMPARE(f.shell->calls.size(), size_t(1));
         };

@@ -266,6 +266,13 @@ private slots:
         QCOMPARE(combo->currentIndex(), 0);
         QVERIFY(userVarTree(w).FindVariable(u"BOBS"));
 
+        // A change of language fills the list again and keeps Bob, whose
+        // variables the trees show.
+        auto* languages = w.findChild<QComboBox*>(QStringLiteral("comboLanguages"));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
+        QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->currentIndex(), 0);
+
         // Back to the running account: its own variables and read-only ones.
         choose(2);
         QCOMPARE(combo->currentIndex(), 2);

@@ -9,10 +9,12 @@
 #include "ui/ETreeView.h"
 #include "ui/ExecutableIniStore.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
@@ -194,6 +196,44 @@ private slots:
             f.window.reset();
             fs::permissions(host, fs::perms::owner_write, fs::perm_options::add);
         }
+        fs::remove(host);
+    }
+
+    // The settings file turns into something that cannot be written while
+    // the dialog is open: "OK" through the dialog's own loop keeps the new
+    // values in memory and reports the failure.
+    void aFailedSaveIsReported()
+    {
+        namespace fs = std::filesystem;
+        const fs::path host = TExecutableIniStore::hostIniPath().toStdString();
+        std::ofstream(host, std::ios::binary) << "[Talvoren]\r\ncheckForUpdates=1\r\n";
+        TFixture f;
+        TExecutableIniStore store(ChangeFileExt(f.platform().system().executablePath(), u".ini"),
+                                  TExecutableIniStore::hostIniPath());
+        f.window = std::make_unique<TfrmMain>(f.platform(), store);
+        QVERIFY(GlobalOptions()->isUSB());
+        TfrmOK::setNextAnswer(mrOk);
+        bool clicked = false;
+        QTimer::singleShot(0, [&] {
+            auto* form = qobject_cast<TfrmOptions*>(QApplication::activeModalWidget());
+            QVERIFY(form);
+            form->cbCheckForUpdates->setChecked(false);
+            fs::remove(host);
+            fs::create_directory(host);
+            for (QPushButton* button : form->findChildren<QPushButton*>()) {
+                if (button->text() == QStringLiteral("OK")) {
+                    button->click();
+                    clicked = true;
+                }
+            }
+        });
+        f.action("actFileOptions")->trigger();
+        QVERIFY(clicked);
+        QVERIFY(!GlobalOptions()->checkForUpdates);
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+        QVERIFY2(TfrmOK::hook().asked()[0].contains(QStringLiteral(".ini")), qPrintable(TfrmOK::hook().asked()[0]));
+        fs::remove_all(host); // lets the close save again
+        f.window.reset();
         fs::remove(host);
     }
 };
