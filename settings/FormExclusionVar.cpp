@@ -43,6 +43,7 @@ TfrmExclusionVar::TfrmExclusionVar(TExclusions& exclusions, const std::u16string
     imgError->setFixedSize(16, 16);
     lblErrorMessage = new QLabel(this);
     lblErrorMessage->setStyleSheet(QStringLiteral("color: red"));
+    lblErrorMessage->setWordWrap(true); // the longer languages take two lines
     messageRow->addWidget(imgError);
     messageRow->addWidget(lblErrorMessage, 1);
     layout->addLayout(messageRow);

@@ -40,6 +40,7 @@ public:
     void setCredits(const QStringList& lines);
     const QStringList& credits() const { return FCredits; }
     void setCreditsFont(const QFont& font, const QColor& color);
+    const QFont& creditsFont() const { return FFont; }
     void setBackgroundColor(const QColor& color);
     void setBorderColor(const QColor& color);
     void setShowBorder(bool value);

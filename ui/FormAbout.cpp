@@ -69,7 +69,11 @@ TfrmAbout::TfrmAbout(platform::IPlatform& platform, QWidget* parent)
     credits->setGeometry(3, top, width() - 6, btnOk->y() - thanks->y() - 30);
     credits->setBackgroundColor(kBackground);
     credits->setShowBorder(false);
-    credits->setCreditsFont(QFont(QStringLiteral("Tahoma")), Qt::black);
+    // A size of its own, so that the lines fit the box whatever the
+    // desktop's default font is.
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPixelSize(11);
+    credits->setCreditsFont(tahoma, Qt::black);
     credits->setAnimate(true);
     credits->setCredits(Acknowledgements());
 }
@@ -109,18 +113,18 @@ QStringList TfrmAbout::Acknowledgements()
     };
     const bool emulated = platform::kEmulatedMachine;
     const TCredit credits[] = {
-        {"The Qt Company and the Qt Project", trNoop("Qt 6: the window, its widgets and styles"), true},
+        {"The Qt Project", trNoop("Qt 6: the window and its widgets"), true},
         {"The Qt Project", trNoop("Qt SVG: the icons"), true},
         {"The Qt Project", trNoop("Qt Network: the update check"), emulated},
-        {"D. Richard Hipp and the SQLite developers", trNoop("SQLite: the registry of the emulated machine"), emulated},
-        {"Bruno Haible and the GNU gettext developers", trNoop("gettext and libintl: the translations"), true},
+        {"The SQLite developers", trNoop("SQLite: the emulated registry"), emulated},
+        {"The GNU gettext developers", trNoop("gettext and libintl: the translations"), true},
         {"The mingw-w64 project", trNoop("the Windows runtime"), !emulated},
         {"The GCC developers", trNoop("the compiler and the C++ library"), true},
         {"Jean-loup Gailly and Mark Adler", trNoop("zlib, within Qt"), true},
-        {"Philip Hazel and the University of Cambridge", trNoop("PCRE2, within Qt"), true},
-        {"The PNG Reference Library Authors", trNoop("libpng, within Qt"), true},
+        {"The PCRE2 developers", trNoop("PCRE2, within Qt"), true},
+        {"The libpng authors", trNoop("libpng, within Qt"), true},
         {"The FreeType Project", trNoop("FreeType, within Qt"), true},
-        {"Behdad Esfahbod and the HarfBuzz developers", trNoop("HarfBuzz, within Qt"), true},
+        {"The HarfBuzz developers", trNoop("HarfBuzz, within Qt"), true},
         {"Bob Jenkins", trNoop("lookup3: the hash of the exclusion list"), true},
         {"The Talvoren team", trNoop("the German translation"), true},
         {"The Talvoren team", trNoop("the French translation"), true},

@@ -131,6 +131,17 @@ private slots:
                     = QStringLiteral("the ") + QLatin1String(language->name) + QStringLiteral(" translation");
                 QVERIFY2(lines.filter(credit).size() == 1, qPrintable(credit));
             }
+            // Each line fits the box in every shipped language.
+            const QFontMetrics metrics(box.credits->creditsFont());
+            InitCatalogues(TALVOREN_TEST_LOCALE_DIR);
+            for (const QString& code : codes) {
+                SelectLanguage(code.toStdString());
+                for (const QString& line : TfrmAbout::Acknowledgements()) {
+                    QVERIFY2(metrics.horizontalAdvance(line) <= box.credits->width() - 8,
+                             qPrintable(code + QStringLiteral(": ") + line));
+                }
+            }
+            SelectLanguage("en");
             emit box.lblURL->linkActivated(QStringLiteral("x"));
             QCOMPARE(f.shell->calls.size(), size_t(1));
         };
