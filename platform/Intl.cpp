@@ -36,7 +36,8 @@ void selectCatalogueLanguage(const std::string& code)
 #ifdef _WIN32
     // GNU libintl passes over LANGUAGE while the locale named by the first
     // of LC_ALL, LC_MESSAGES and LANG that is set is "C", as a Unix-like
-    // shell may leave it; the program's own choice of language wins.
+    // shell may leave it; the program's own choice of language wins. Only
+    // a "C" is replaced, and the programs started from here inherit it.
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
         if (value && *value) {

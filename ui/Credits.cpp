@@ -88,8 +88,8 @@ TScrollingCredits::TScrollingCredits(QWidget* owner)
     , FTimer(new QTimer(this))
 {
     resize(305, 201);
-    // Every paint covers the whole control, so the window behind it is not
-    // drawn again at each animation step.
+    // While shown, every paint covers the whole control, so the window
+    // behind it is not drawn again at each animation step.
     setAttribute(Qt::WA_OpaquePaintEvent);
     FCredits = {QStringLiteral("&b&uTScrollingCredits"), QString(), QStringLiteral("&iItalic, &uunderlined"),
                 QStringLiteral("&c255,255,0;Make a line a different color"),
@@ -170,6 +170,8 @@ void TScrollingCredits::setCreditsVisible(bool value)
         return;
     }
     FVisible = value;
+    // Hidden, it draws nothing, and the window behind shows through.
+    setAttribute(Qt::WA_OpaquePaintEvent, FVisible);
     if (FVisible && FAnimate) {
         FTimer->start();
     } else {

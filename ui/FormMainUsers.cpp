@@ -14,6 +14,7 @@
 #include "ui/UiText.h"
 
 #include <QSignalBlocker>
+#include <optional>
 
 namespace talvoren {
 
@@ -22,9 +23,9 @@ void TfrmMain::FillUserList()
     const QSignalBlocker quiet(comboUsers);
     // A refill (after a change of language) keeps the account whose
     // variables the trees show; only the first fill picks the logged-in one.
-    std::u16string shownSid;
+    std::optional<UserInfo> shownUser;
     if (comboUsers->currentIndex() >= 0) {
-        shownSid = comboUsers->GetUser().Sid;
+        shownUser = comboUsers->GetUser();
     }
     comboUsers->setUpdatesEnabled(false);
     comboUsers->ClearUsers();
@@ -43,11 +44,17 @@ void TfrmMain::FillUserList()
                 text += loggedIn;
                 CURRENT_USER = count;
             }
-            if (!shownSid.empty() && user.Sid == shownSid) {
+            if (shownUser && user.Sid == shownUser->Sid) {
                 shown = count;
             }
             comboUsers->AddUser(user, text);
             ++count;
+        }
+        // An account that has left the list since (its profile folder gone)
+        // stays as long as the trees show its variables.
+        if (shownUser && shown < 0 && !(shownUser->Name == me.Name && shownUser->Domain == me.Domain)) {
+            comboUsers->AddUser(*shownUser, toQ(shownUser->Domain + u"\\" + shownUser->Name));
+            shown = count++;
         }
         if (shown >= 0) {
             CURRENT_USER = shown;

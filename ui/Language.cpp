@@ -32,7 +32,7 @@ QString qtLanguage(const std::string& code)
     static const std::map<std::string, QString> names = {{"pt_br", QStringLiteral("pt_BR")},
                                                          {"cz", QStringLiteral("cs")},
                                                          {"zh", QStringLiteral("zh_CN")},
-                                                         {"no", QStringLiteral("nb")}};
+                                                         {"no", QStringLiteral("nn")}};
     const auto it = names.find(code);
     return it == names.end() ? QString::fromStdString(code) : it->second;
 }

@@ -10,8 +10,8 @@ namespace talvoren {
 struct TUpdateAddresses {
     // The update server, reached over plain HTTP (no trailing "/").
     std::u16string server;
-    // The vendor's web site: the link of the update dialog and its
-    // release-history page.
+    // The vendor's web site: the link of the update dialog and of the about
+    // box, the release-history and the donation page.
     std::u16string site;
     // The setup program.
     std::u16string download;

@@ -267,10 +267,16 @@ private slots:
         QVERIFY(userVarTree(w).FindVariable(u"BOBS"));
 
         // A change of language fills the list again and keeps Bob, whose
-        // variables the trees show.
+        // variables the trees show, also while his profile folder is away.
         auto* languages = w.findChild<QComboBox*>(QStringLiteral("comboLanguages"));
         languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
         QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->currentIndex(), 0);
+        std::filesystem::rename(users / "Bob", users / "Bob.away");
+        languages->setCurrentIndex(languages->findText(QStringLiteral("French")));
+        QCOMPARE(combo->currentText(), domain + "Bob");
+        std::filesystem::rename(users / "Bob.away", users / "Bob");
+        languages->setCurrentIndex(languages->findText(QStringLiteral("English")));
         QCOMPARE(combo->currentIndex(), 0);
 
         // Back to the running account: its own variables and read-only ones.

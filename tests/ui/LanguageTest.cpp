@@ -35,6 +35,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStyle>
 #include <QTabWidget>
@@ -198,6 +199,12 @@ private slots:
     {
         setTranslator(nullptr);
         SelectLanguage("en");
+        TfrmOptions::testDriver() = nullptr;
+        TfrmExclusionVar::testDriver() = nullptr;
+        TfrmAbout::testDriver() = nullptr;
+        TfrmCheckForUpdate::testDriver() = nullptr;
+        TfrmAddVar::setDriver({});
+        TUpdateAddresses::active() = TUpdateAddresses::fromBuild();
     }
 
     // Each shipped catalogue translates every text of the template, and the
@@ -210,6 +217,7 @@ private slots:
         // GNU libintl passes over LANGUAGE while the environment names the
         // "C" locale, as a Unix-like shell on Windows may leave it.
         qputenv("LC_ALL", "C");
+        const auto restore = qScopeGuard([] { qunsetenv("LC_ALL"); });
         for (const char* code : {"de", "fr", "es", "ru", "ja", "pt_br"}) {
             const QMap<QString, QString> entries
                 = catalogueEntries(QStringLiteral(TALVOREN_TEST_PO_DIR "/") + QLatin1String(code) + ".po");
@@ -230,7 +238,6 @@ private slots:
                 QCOMPARE(text.count(QLatin1Char('&')), id.count(QLatin1Char('&')));
             }
         }
-        qunsetenv("LC_ALL");
         // A language without a catalogue, and a code that names none.
         for (const char* code : {"ab", "xx"}) {
             SelectLanguage(code);
@@ -381,7 +388,6 @@ private slots:
             return int(QDialog::Rejected);
         });
         f.action("actEditAddVariable")->trigger();
-        TfrmAddVar::setDriver({});
         const auto inModal = [&](const std::function<void()>& open) {
             bool seen = false;
             QTimer::singleShot(0, [&] {
@@ -396,11 +402,6 @@ private slots:
         };
         inModal([&] { f.action("actEditFind")->trigger(); });
         inModal([&] { TfrmCmdHelp::createAndShowModal(f.platform()); });
-        TfrmOptions::testDriver() = nullptr;
-        TfrmExclusionVar::testDriver() = nullptr;
-        TfrmAbout::testDriver() = nullptr;
-        TfrmCheckForUpdate::testDriver() = nullptr;
-        TUpdateAddresses::active() = TUpdateAddresses::fromBuild();
         escaped.removeDuplicates();
         QVERIFY2(escaped.isEmpty(), qPrintable(escaped.join(QLatin1Char('\n'))));
 
