@@ -96,10 +96,7 @@ void TfrmAbout::createAndShowModal(platform::IPlatform& platform, QWidget* paren
 
 QString TfrmAbout::VersionText(const std::vector<uint16_t>& version)
 {
-    const auto part = [&](size_t i) {
-        return i < version.size() ? QString::number(version[i]) : QStringLiteral("0");
-    };
-    return qtr("Version ") + part(0) + QLatin1Char('.') + part(1) + qtr(" build ") + part(3);
+    return qtr("Version ") + VersionAndBuild(version);
 }
 
 QStringList TfrmAbout::Acknowledgements()

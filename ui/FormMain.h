@@ -191,6 +191,8 @@ private:
     void SetDonateCaption();
     // "Talvoren <major>.<minor> build <build>", in the interface's language.
     void SetWindowCaption();
+    // The window's texts in the language just selected.
+    void RetranslateMainWindow();
     TStatusField* statusLabel1 = nullptr;
     TStatusField* statusLabel2 = nullptr;
     TStatusField* statusLabel3 = nullptr;

@@ -27,11 +27,18 @@ void TfrmMain::SetDonateCaption()
 
 void TfrmMain::SetWindowCaption()
 {
-    const std::vector<uint16_t> version = fPlatform.system().executableVersion();
-    auto part = [&](size_t i) {
-        return i < version.size() ? QString::number(version[i]) : QStringLiteral("0");
-    };
-    setWindowTitle(QStringLiteral("Talvoren ") + part(0) + QLatin1Char('.') + part(1) + qtr(" build ") + part(3));
+    setWindowTitle(QStringLiteral("Talvoren ") + VersionAndBuild(fPlatform.system().executableVersion()));
+}
+
+void TfrmMain::RetranslateMainWindow()
+{
+    RetranslateWindow(this);
+    // Texts composed of a translation and data are composed again.
+    SetDonateCaption();
+    SetWindowCaption();
+    // The panels show their captions elided; they translate the full ones.
+    tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
+    tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
 }
 
 void TfrmMain::InitLanguages()
@@ -44,11 +51,7 @@ void TfrmMain::InitLanguages()
         comboLanguages->addItem(QString::fromUtf8(table[i].name));
         if (platform::fromUtf8(table[i].name) == fOptions->language()) {
             SelectInterfaceLanguage(table[i].code);
-            RetranslateWindow(this);
-            SetDonateCaption();
-            SetWindowCaption();
-            tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
-            tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
+            RetranslateMainWindow();
             comboLanguages->setCurrentIndex(int(i));
         }
     }
@@ -74,12 +77,7 @@ void TfrmMain::comboLanguagesChange()
         return;
     }
     SelectInterfaceLanguage(table[size_t(i)].code);
-    RetranslateWindow(this);
-    SetDonateCaption();
-    SetWindowCaption();
-    // The panels show their captions elided; they translate the full ones.
-    tbxPanelSysTree->setCaption(RetranslatedText(tbxPanelSysTree->caption()));
-    tbxPanelUserTree->setCaption(RetranslatedText(tbxPanelUserTree->caption()));
+    RetranslateMainWindow();
     SetUpdateStatus(statusLabel4->image(), statusLabel4eng);
     FillUserList(); // "[logged in]" in the new language
     UpdateStatusBar();
