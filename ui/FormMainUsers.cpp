@@ -32,6 +32,9 @@ void TfrmMain::FillUserList()
     UserInfo me;
     GetCurrentUserInfo(fPlatform, me);
     const QString loggedIn = QLatin1Char(' ') + qtr("[logged in]");
+    const auto isMe = [&me](const UserInfo& user) {
+        return user.Name == me.Name && user.Domain == me.Domain;
+    };
     if (CheckForAdminAccess(fPlatform)) {
         int count = 0;
         int shown = -1;
@@ -40,7 +43,7 @@ void TfrmMain::FillUserList()
                 continue;
             }
             QString text = toQ(user.Domain + u"\\" + user.Name);
-            if (user.Name == me.Name && user.Domain == me.Domain) {
+            if (isMe(user)) {
                 text += loggedIn;
                 CURRENT_USER = count;
             }
@@ -52,7 +55,7 @@ void TfrmMain::FillUserList()
         }
         // An account that has left the list since (its profile folder gone)
         // stays as long as the trees show its variables.
-        if (shownUser && shown < 0 && !(shownUser->Name == me.Name && shownUser->Domain == me.Domain)) {
+        if (shownUser && shown < 0 && !isMe(*shownUser)) {
             comboUsers->AddUser(*shownUser, toQ(shownUser->Domain + u"\\" + shownUser->Name));
             shown = count++;
         }
