@@ -39,6 +39,40 @@ bool equalsAsciiNoCase(std::u16string_view a, std::u16string_view b)
     return a.size() == b.size() && compareAsciiNoCase(a, b) == 0;
 }
 
+bool isBlank(char16_t c)
+{
+    if (c <= u' ') {
+        return true;
+    }
+    switch (c) {
+    case u'\u0085':
+    case u'\u00A0':
+    case u'\u1680':
+    case u'\u2028':
+    case u'\u2029':
+    case u'\u202F':
+    case u'\u205F':
+    case u'\u3000':
+    case u'\uFEFF':
+        return true;
+    default:
+        return c >= u'\u2000' && c <= u'\u200B';
+    }
+}
+
+std::u16string trimBlanks(std::u16string_view text)
+{
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && isBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text[end - 1])) {
+        --end;
+    }
+    return std::u16string(text.substr(begin, end - begin));
+}
+
 std::u16string u16(std::string_view ascii)
 {
     return std::u16string(ascii.begin(), ascii.end());

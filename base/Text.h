@@ -17,6 +17,14 @@ int compareAsciiNoCase(std::u16string_view a, std::u16string_view b);
 
 bool equalsAsciiNoCase(std::u16string_view a, std::u16string_view b);
 
+// Whether `c` is white space: the ASCII blanks and controls up to U+0020 and
+// the Unicode spaces (no-break, the typographic spaces, ideographic space,
+// the byte-order mark), which a paste or an input method leaves unseen.
+bool isBlank(char16_t c);
+
+// `text` without the blanks at its start and end.
+std::u16string trimBlanks(std::u16string_view text);
+
 // Plain conversion for ASCII literals and test output.
 std::u16string u16(std::string_view ascii);
 

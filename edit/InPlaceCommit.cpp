@@ -4,6 +4,7 @@
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
 #include "model/PushInterface.h"
+#include "model/VariableName.h"
 #include "settings/Exclusions.h"
 
 namespace talvoren {
@@ -60,11 +61,6 @@ void setElement(TETree& tree, TENode* element, const std::u16string& text)
     }
 }
 
-bool isBlank(char16_t c)
-{
-    return c <= u' ';
-}
-
 } // namespace
 
 std::u16string CommitEditedText(TETree& tree, TENode* node, const std::u16string& text)
@@ -81,14 +77,11 @@ std::u16string CommitEditedText(TETree& tree, TENode* node, const std::u16string
 
 std::u16string NewVariableNameError(const TETree& tree, const std::u16string& typed)
 {
-    bool blank = true;
-    for (char16_t c : typed) {
-        blank = blank && isBlank(c);
+    const std::u16string name = NormalizeVariableName(typed);
+    if (std::u16string error = VariableNameError(name); !error.empty()) {
+        return error;
     }
-    if (blank) {
-        return tr("Variable name can't be empty");
-    }
-    if (tree.IsExist(typed)) {
+    if (tree.IsExist(name)) {
         return tr("This variable already exists");
     }
     return {};

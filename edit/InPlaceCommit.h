@@ -17,8 +17,7 @@ class TENode;
 std::u16string CommitEditedText(TETree& tree, TENode* node, const std::u16string& text);
 
 // Why a name typed for a new variable cannot be used (translated), or empty.
-// A name of blanks only is empty; a name with surrounding blanks is kept as
-// typed and compared as typed.
+// The name is judged as it will be stored (NormalizeVariableName).
 std::u16string NewVariableNameError(const TETree& tree, const std::u16string& typed);
 
 } // namespace talvoren

@@ -9,19 +9,19 @@ namespace talvoren {
 
 namespace {
 
-bool isBlank(char16_t c)
+bool isIniBlank(char16_t c)
 {
     return c == u' ' || c == u'\t';
 }
 
-std::u16string trimBlanks(const std::u16string& text)
+std::u16string trimIniBlanks(const std::u16string& text)
 {
     size_t begin = 0;
     size_t end = text.size();
-    while (begin < end && isBlank(text[begin])) {
+    while (begin < end && isIniBlank(text[begin])) {
         ++begin;
     }
-    while (end > begin && isBlank(text[end - 1])) {
+    while (end > begin && isIniBlank(text[end - 1])) {
         --end;
     }
     return text.substr(begin, end - begin);
@@ -92,7 +92,7 @@ int hexDigit(char16_t c)
 
 std::optional<int32_t> ParseIniInteger(const std::u16string& raw)
 {
-    const std::u16string text = trimBlanks(raw);
+    const std::u16string text = trimIniBlanks(raw);
     if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
         if (text.size() > 10) {
             return std::nullopt;
@@ -141,7 +141,7 @@ TIniFile TIniFile::Parse(const std::vector<uint8_t>& bytes)
     const std::u16string text = decode(bytes, ini.fEncoding);
     ini.fSections.push_back(Section{u"", false, {}});
     for (const std::u16string& rawLine : splitLines(text)) {
-        const std::u16string line = trimBlanks(rawLine);
+        const std::u16string line = trimIniBlanks(rawLine);
         // A header is a whole line in brackets; the name is everything between
         // the first "[" and the last "]", so names holding brackets survive.
         if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
@@ -153,8 +153,8 @@ TIniFile TIniFile::Parse(const std::vector<uint8_t>& bytes)
         const size_t eq = line.find(u'=');
         if (!line.empty() && line[0] != u';' && eq != std::u16string::npos && eq > 0) {
             entry.isEntry = true;
-            entry.key = trimBlanks(line.substr(0, eq));
-            entry.value = trimBlanks(line.substr(eq + 1));
+            entry.key = trimIniBlanks(line.substr(0, eq));
+            entry.value = trimIniBlanks(line.substr(eq + 1));
         }
         ini.fSections.back().Append(std::move(entry));
     }
@@ -304,7 +304,7 @@ void TIniFile::WriteString(const std::u16string& section, const std::u16string& 
     // Keep trailing blank lines of the section after the new entry; no entry
     // follows them, so no indexed position moves.
     auto pos = s->lines.end();
-    while (pos != s->lines.begin() && !std::prev(pos)->isEntry && trimBlanks(std::prev(pos)->raw).empty()) {
+    while (pos != s->lines.begin() && !std::prev(pos)->isEntry && trimIniBlanks(std::prev(pos)->raw).empty()) {
         --pos;
     }
     s->firstEntry.try_emplace(asciiUpper(key), static_cast<size_t>(pos - s->lines.begin()));
