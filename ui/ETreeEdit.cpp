@@ -82,6 +82,14 @@ bool TETreeEdit::handleEndKey(QKeyEvent* event)
         ContentAssist->Hide();
         return false;
     case Qt::Key_Escape:
+        // A list of completions closes by itself, so that the text typed so
+        // far (a new element's, which a cancel would take away) stays; a
+        // second Esc cancels. The two command rows of an empty element hold
+        // nothing typed: Esc cancels at once.
+        if (ContentAssist->IsVisible() && ContentAssist->mode() != TContentAssistType::Hints) {
+            ContentAssist->Hide();
+            return true;
+        }
         ContentAssist->Hide();
         return false;
     case Qt::Key_Tab:
@@ -229,13 +237,7 @@ void TETreeStringEditLink::setModelData(QWidget* editor, QAbstractItemModel*, co
         return; // an unchanged text commits nothing
     }
     edit->setModified(false);
-    const std::u16string refusal = CommitEditedText(fTree, node, fromQ(edit->text()));
-    if (!refusal.empty()) {
-        // Shown once the editor has closed, so that the dialog's focus does
-        // not end the edit a second time.
-        QPointer<QWidget> owner = editor->window();
-        QTimer::singleShot(0, owner, [owner, refusal] { TfrmOK::createAndShowModal(refusal, mtError, owner); });
-    }
+    fRefusal = CommitEditedText(fTree, node, fromQ(edit->text()));
 }
 
 void TETreeStringEditLink::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,

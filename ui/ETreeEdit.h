@@ -11,6 +11,8 @@
 
 #include <QLineEdit>
 #include <QRect>
+#include <string>
+#include <utility>
 
 namespace talvoren {
 
@@ -30,7 +32,8 @@ public:
     std::vector<std::u16string> GetResolvedVariablesStartedWith(const std::u16string& s) override;
 
     // Enter, Esc and Tab arrive here before the view's own handling; true
-    // when the key was used up (a row accepted, Tab swallowed).
+    // when the key was used up (a row accepted, the list closed, Tab
+    // swallowed).
     bool handleEndKey(QKeyEvent* event);
     // Opens, refreshes or hides the popup for the text before the caret;
     // forced by Ctrl+Space.
@@ -69,11 +72,16 @@ public:
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
 
+    // Why the last commit was refused (translated), cleared by the call;
+    // empty when it was taken. The view shows it once the editor is closed.
+    std::u16string takeRefusal() { return std::exchange(fRefusal, {}); }
+
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
     TETree& fTree;
+    mutable std::u16string fRefusal;
 };
 
 } // namespace talvoren

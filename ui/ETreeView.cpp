@@ -27,9 +27,10 @@ TETreeView::TETreeView(TETree& tree, QWidget* parent)
     : QTreeView(parent)
     , fTree(tree)
     , fModel(new TETreeModel(tree, this))
+    , fLink(new TETreeStringEditLink(tree, this))
 {
     setModel(fModel);
-    setItemDelegate(new TETreeStringEditLink(tree, this));
+    setItemDelegate(fLink);
     setHeaderHidden(true);
     setUniformRowHeights(true);
     // One selected node at most, the focused one: Delete asks about the

@@ -15,6 +15,7 @@
 namespace talvoren {
 
 class TETreeModel;
+class TETreeStringEditLink;
 
 // Focuses and selects the first variable shown that the user can edit (the
 // first one shown when none is editable): where a freshly loaded tree starts.
@@ -42,11 +43,16 @@ public:
     void collapseAllNodes();
 
     // In-place editing (ETreeViewEditing.cpp): opens the editor on a node
-    // (expanding its variable), commits an open edit and gives the tree the
-    // focus back; the open editor or nullptr.
+    // (expanding its variable); the open editor or nullptr.
     bool editNode(const TENode* node);
-    void finishEditing();
     QWidget* currentEditor() const { return fEditor; }
+    // Ends an open edit by the editor's own rules (a changed text is
+    // committed) and gives the tree the focus back. False when the commit
+    // was refused: the editor is closed, the node as it was, and the reason
+    // has been shown.
+    bool finishEditing();
+    // An editor is open and its text was changed.
+    bool hasPendingEdit() const;
 
     // Dragging (ETreeViewDrag.cpp). Where a node dragged from `source` would
     // land at `pos` (viewport coordinates): the node under it (nullptr over
@@ -65,6 +71,8 @@ public:
 signals:
     // The tree received the input focus.
     void treeFocused(TETreeView* view);
+    // The text in the open editor changed.
+    void editorTextChanged();
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
@@ -105,6 +113,7 @@ private:
 
     TETree& fTree;
     TETreeModel* fModel;
+    TETreeStringEditLink* fLink;
     bool fSyncing = false; // while the view follows the tree, it reports nothing back
     bool fReadOnlyLook = false;
     bool fResyncPending = false;

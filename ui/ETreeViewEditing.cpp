@@ -1,12 +1,15 @@
 // The tree view's side of in-place editing: opening the editor for the
-// window's command and the add operations, ending it, and what Esc on an
-// edit opened by an add does.
+// window's command and the add operations, ending it, what Esc on an edit
+// opened by an add does, and the message when a commit was refused.
 
 #include "ui/ETreeEdit.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
+#include "ui/FormOK.h"
 
 #include <QLineEdit>
+#include <QPointer>
+#include <QTimer>
 
 namespace talvoren {
 
@@ -33,19 +36,38 @@ bool TETreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* eve
     const bool opened = QTreeView::edit(index, trigger, event);
     if (opened) {
         fEditor = indexWidget(index);
+        if (auto* line = qobject_cast<QLineEdit*>(fEditor.data())) {
+            connect(line, &QLineEdit::textChanged, this, &TETreeView::editorTextChanged);
+        }
     }
     return opened;
 }
 
-void TETreeView::finishEditing()
+bool TETreeView::hasPendingEdit() const
+{
+    const auto* line = qobject_cast<const QLineEdit*>(fEditor.data());
+    return line && line->isModified();
+}
+
+bool TETreeView::finishEditing()
 {
     if (!isEditing() || !fEditor) {
-        return;
+        return true;
     }
     QWidget* editor = fEditor;
     commitData(editor);
-    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    // Taken before the editor closes, so that it is shown here, at once,
+    // and not a second time afterwards.
+    const std::u16string refusal = fLink->takeRefusal();
+    if (fEditor == editor) {
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
     setFocus();
+    if (!refusal.empty()) {
+        TfrmOK::createAndShowModal(refusal, mtError, window());
+        return false;
+    }
+    return true;
 }
 
 void TETreeView::dropEdit()
@@ -69,6 +91,12 @@ void TETreeView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
     if (addCancelled) {
         // The add pushed its step before the editor opened: Esc takes it back.
         fTree.undo();
+    }
+    if (const std::u16string refusal = fLink->takeRefusal(); !refusal.empty()) {
+        // Enter or a click elsewhere: shown after this event, so that the
+        // dialog's focus does not end the edit a second time.
+        QPointer<QWidget> owner = window();
+        QTimer::singleShot(0, owner, [owner, refusal] { TfrmOK::createAndShowModal(refusal, mtError, owner); });
     }
 }
 

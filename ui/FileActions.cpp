@@ -43,7 +43,12 @@ void TFileActions::Update()
 
 void TFileActions::actFileSaveExecute()
 {
-    fWindow.guarded(fWindow.save);
+    fWindow.guarded([this] {
+        // A refused edit saves nothing: the user has just been told why.
+        if (fWindow.endEditing()) {
+            fWindow.save();
+        }
+    });
 }
 
 void TFileActions::actFileRestartAsAdminExecute()
@@ -54,6 +59,9 @@ void TFileActions::actFileRestartAsAdminExecute()
 void TFileActions::actEditRefreshExecute()
 {
     fWindow.guarded([this] {
+        if (!fWindow.endEditing()) {
+            return;
+        }
         if (fWindow.isModified()
             && TfrmYesNo::createAndShowModal(talvoren::tr("All changes will be lost after refreshing\r\nAre you sure?"),
                                              fWindow.widget)

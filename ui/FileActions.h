@@ -18,11 +18,13 @@ public:
     // What the commands need of the window.
     struct TWindow {
         QWidget* widget = nullptr; // owns the actions, parents the dialogs
-        std::function<bool()> isModified;
+        std::function<bool()> isModified; // an open editor's changed text counts
         std::function<bool()> hasAdminAccess;
         // Runs a command; an error it raises is shown and the commands'
         // states are updated after it.
         std::function<void(const std::function<void()>&)> guarded;
+        // Ends an open in-place edit; false when its commit was refused.
+        std::function<bool()> endEditing;
         std::function<void()> save;
         std::function<void()> reload;
         std::function<void()> backup;

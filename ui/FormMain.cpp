@@ -123,6 +123,10 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
     // load has to travel through the item models.
     fSysView = CreateTreeView(*SysVarTree, tbxPanelSysTree);
     fUserView = CreateTreeView(*UserVarTree, tbxPanelUserTree);
+    // Save is offered as soon as an editor's text changes.
+    for (TETreeView* view : {fSysView, fUserView}) {
+        connect(view, &TETreeView::editorTextChanged, this, &TfrmMain::ScheduleUpdate);
+    }
     fSysView->setAnimated(fOptions->isAnimation);
     fUserView->setAnimated(fOptions->isAnimation);
 
@@ -181,20 +185,20 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::CreateActions()
 {
-    fFileActions
-        = new TFileActions({this, [this] { return IsModified(); }, [this] { return CheckForAdminAccess(fPlatform); },
-                            [this](const std::function<void()>& body) { RunGuarded(body); }, [this] { SaveTrees(); },
-                            [this] { ReloadVariables(); }, [this] { actFileBackupExecute(); },
-                            [this] {
-                                RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
-                                // Whatever the dialog's result, the trees follow the option again.
-                                fSysView->setAnimated(fOptions->isAnimation);
-                                fUserView->setAnimated(fOptions->isAnimation);
-                            },
-                            [this] {
-                                btnRestartAsAdminClick();
-                            }});
-    fUndoActions = new TUndoActions(*UndoStack, this);
+    fFileActions = new TFileActions(
+        {this, [this] { return IsModified() || HasPendingEdit(); }, [this] { return CheckForAdminAccess(fPlatform); },
+         [this](const std::function<void()>& body) { RunGuarded(body); }, [this] { return EndEditing(); },
+         [this] { SaveTrees(); }, [this] { ReloadVariables(); }, [this] { actFileBackupExecute(); },
+         [this] {
+             RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
+             // Whatever the dialog's result, the trees follow the option again.
+             fSysView->setAnimated(fOptions->isAnimation);
+             fUserView->setAnimated(fOptions->isAnimation);
+         },
+         [this] {
+             btnRestartAsAdminClick();
+         }});
+    fUndoActions = new TUndoActions(*UndoStack, this, [this] { return EndEditing(); });
     connect(fUndoActions, &TUndoActions::changed, this, &TfrmMain::UpdateActions);
     fViewActions = new TViewActions({this, [this] { return ActiveTree; }, [this] { return fOptions.get(); },
                                      [this](bool shown) { panelInformation->setVisible(shown); },
@@ -232,6 +236,22 @@ void TfrmMain::Undo()
 bool TfrmMain::IsModified() const
 {
     return UndoStack && UndoStack->IsModified();
+}
+
+bool TfrmMain::EndEditing()
+{
+    for (TETreeView* view : {fSysView, fUserView}) {
+        if (view && view->isEditing() && !view->finishEditing()) {
+            ScheduleUpdate();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TfrmMain::HasPendingEdit() const
+{
+    return (fSysView && fSysView->hasPendingEdit()) || (fUserView && fUserView->hasPendingEdit());
 }
 
 void TfrmMain::ActivateTree(TETreeView* view)
@@ -319,6 +339,9 @@ void TfrmMain::RunGuarded(const std::function<void()>& body)
 
 void TfrmMain::btnRestartAsAdminClick()
 {
+    if (!EndEditing()) {
+        return;
+    }
     if (IsModified()) {
         const int answer = TfrmYesNoCancel::createAndShowModal(
             talvoren::tr("All changes will be lost after switching user\r\nDo you want to save the changes?"), this);
@@ -408,6 +431,11 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 bool TfrmMain::FormCloseQuery()
 {
+    // What an open editor holds is a change like any other: committed, it
+    // makes the window modified and is asked about with the rest.
+    if (!EndEditing()) {
+        return false;
+    }
     if (fOptions->onExitConfirmation
         && TfrmYesNo::createAndShowModal(talvoren::tr("Are you sure you want to exit?"), this) != mrYes) {
         return false;

@@ -72,6 +72,13 @@ public:
     void Undo() override;
 
     bool IsModified() const;
+    // Ends an open in-place edit of either tree by the editor's own rules,
+    // committing a changed text. False when the commit was refused (the
+    // reason has been shown): the command that asked must not go on. Every
+    // command that saves, closes or replaces the trees' content calls it first.
+    bool EndEditing();
+    // An open editor holds a changed text: an unsaved change as well.
+    bool HasPendingEdit() const;
     void ActivateTree(TETreeView* view);
     void UpdateStatusBar();
     void StoreWindowSettings();
@@ -180,6 +187,7 @@ private:
     QToolBar* tbInterface = nullptr;
     QToolBar* tbUser = nullptr;
     QComboBox* comboLanguages = nullptr;
+    int fShownLanguage = -1; // the selector's entry of the interface language
     QComboBox* comboSkins = nullptr;
     TUsersComboBox* comboUsers = nullptr;
     int CURRENT_USER = 0; // the entry whose variables the trees show

@@ -58,6 +58,7 @@ void TfrmMain::InitLanguages()
     if (comboLanguages->currentText() != toQ(fOptions->language())) {
         comboLanguages->setCurrentIndex(-1);
     }
+    fShownLanguage = comboLanguages->currentIndex();
     connect(comboLanguages, &QComboBox::currentIndexChanged, this, &TfrmMain::comboLanguagesChange);
 
     // Skins: "Default" first; the stored name is applied even when unknown.
@@ -76,6 +77,13 @@ void TfrmMain::comboLanguagesChange()
     if (i < 0 || size_t(i) >= table.size()) {
         return;
     }
+    if (!EndEditing()) {
+        // The language stays, and the selector says so.
+        const QSignalBlocker block(comboLanguages);
+        comboLanguages->setCurrentIndex(fShownLanguage);
+        return;
+    }
+    fShownLanguage = i;
     SelectInterfaceLanguage(table[size_t(i)].code);
     RetranslateMainWindow();
     SetUpdateStatus(statusLabel4->image(), statusLabel4eng);

@@ -77,6 +77,10 @@ void TfrmMain::comboUsersSelect(int index)
     if (index == CURRENT_USER) {
         return;
     }
+    if (!EndEditing()) {
+        comboUsers->setCurrentIndex(CURRENT_USER);
+        return;
+    }
     if (IsModified()) {
         const int answer = TfrmYesNoCancel::createAndShowModal(
             talvoren::tr("All changes will be lost after switching user\r\nDo you want to save the changes?"), this);

@@ -9,9 +9,10 @@
 
 namespace talvoren {
 
-TUndoActions::TUndoActions(TUndoStack& stack, QWidget* window)
+TUndoActions::TUndoActions(TUndoStack& stack, QWidget* window, std::function<bool()> endEditing)
     : QObject(window)
     , fStack(stack)
+    , fEndEditing(std::move(endEditing))
 {
     actEditUndo = makeCommand(window, "actEditUndo", "Undo", imgUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
     actEditUndo->setEnabled(false);
@@ -24,12 +25,19 @@ TUndoActions::TUndoActions(TUndoStack& stack, QWidget* window)
 
 void TUndoActions::actEditUndoExecute()
 {
+    if (!EndEditing()) {
+        return;
+    }
     fStack.Undo();
     emit changed();
 }
 
 void TUndoActions::actEditRedoExecute()
 {
+    // A committed text is a new step: nothing is left to redo after it.
+    if (!EndEditing()) {
+        return;
+    }
     fStack.Redo();
     fStack.Redo();
     emit changed();

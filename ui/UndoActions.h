@@ -3,6 +3,7 @@
 // Undo and Redo over the one history of both trees.
 
 #include <QObject>
+#include <functional>
 
 class QAction;
 class QWidget;
@@ -14,7 +15,9 @@ class TUndoStack;
 class TUndoActions : public QObject {
     Q_OBJECT
 public:
-    TUndoActions(TUndoStack& stack, QWidget* window);
+    // `endEditing` ends an open in-place edit first (the step it commits is
+    // the one Undo takes back); false stops the command.
+    TUndoActions(TUndoStack& stack, QWidget* window, std::function<bool()> endEditing = {});
 
     TUndoStack& stack() const { return fStack; }
 
@@ -34,7 +37,10 @@ signals:
     void changed();
 
 private:
+    bool EndEditing() const { return !fEndEditing || fEndEditing(); }
+
     TUndoStack& fStack;
+    std::function<bool()> fEndEditing;
 };
 
 } // namespace talvoren

@@ -176,16 +176,19 @@ private slots:
         QCOMPARE(f.Elements(u"TV")[2], u"b");
         QVERIFY(!f.view()->isEditing());
 
-        // Undo from the toolbar while typing replaces the content under the
-        // editor: the edit is dropped, nothing dangles.
+        // Undo from the toolbar while typing commits the text first and
+        // takes that step back: Redo brings the typed text again.
         f.Focus(u"TV", 0);
         QTest::keyClicks(f.EditFocused(), QStringLiteral("zz"));
-        undoActions(w).actEditUndoExecute();
-        QTRY_VERIFY(!f.view()->isEditing());
-        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"", u"b", u""}));
+        f.action("actEditUndo")->trigger();
+        QVERIFY(!f.view()->isEditing());
+        QCOMPARE(f.Elements(u"TV")[0], u"a");
+        QCOMPARE(f.Elements(u"TV")[2], u"b");
+        f.action("actEditRedo")->trigger();
+        QCOMPARE(f.Elements(u"TV")[0], u"zz");
         f.Focus(u"TV", 0);
         f.Type(f.EditFocused(), QStringLiteral("after"));
-        QCOMPARE(f.Elements(u"TV"), (U{u"after", u"", u"b", u""}));
+        QCOMPARE(f.Elements(u"TV")[0], u"after");
     }
 
     void typedTextIsSplitOnlyWhereTheVariableIsSplit()
@@ -252,7 +255,7 @@ private slots:
         f.Seed(RootKey::CurrentUser, u"Environment", u"EX", u"x");
         f.Seed(RootKey::CurrentUser, u"Environment", u"SYA", u"1");
         f.Seed(RootKey::CurrentUser, u"Environment", u"STR", u"abc");
-        TfrmMain& w = f.OpenFocused();
+        f.OpenFocused();
         f.Focus(u"EX");
         QTest::keyClick(f.view(), Qt::Key_F6); // now an expandable string
 
@@ -337,6 +340,31 @@ private slots:
         QTest::keyClick(editor, Qt::Key_Return);
         f.Type(editor, QString());
         QCOMPARE(f.Elements(u"TV"), U{windows.toStdU16String()});
+    }
+
+    void escClosesTheCompletionListBeforeTheEdit()
+    {
+        TEditorWindow f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
+        TfrmMain& w = f.OpenFocused();
+        f.Focus(u"TV", 0);
+        QTest::keyClick(f.view(), Qt::Key_Insert, Qt::AltModifier);
+        TETreeEdit* editor = f.ElementEditor();
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("c:/win"));
+        QVERIFY(editor->contentAssist().IsVisible());
+
+        // The first Esc closes the list; the new element and its text stay.
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(!editor->contentAssist().IsVisible());
+        QVERIFY(f.view()->isEditing());
+        QCOMPARE(editor->text(), QStringLiteral("c:/win"));
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u""}));
+        // The second cancels the add, as Esc without a list does.
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(!f.view()->isEditing());
+        QCOMPARE(f.Elements(u"TV"), U{u"a"});
+        QVERIFY(!w.IsModified());
     }
 
     void editorOpensOnClicksAndFollowsTheTree()
