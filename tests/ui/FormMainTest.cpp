@@ -507,6 +507,123 @@ private slots:
         QVERIFY(w.IsModified());
         QVERIFY(!f.SettingsSaved());
     }
+
+    void saveEndsTheOpenEditFirst()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"v");
+        f.Seed(RootKey::CurrentUser, u"Environment", u"Other", u"o");
+        TfrmMain& w = f.Open();
+        f.FocusUserTree();
+        QAction* save = f.action("actFileSave");
+
+        // A new name typed and Ctrl+S: the rename alone is a change to save.
+        QLineEdit* editor = f.TypeInEditor(u"TV", -1, QStringLiteral("TV2"));
+        QVERIFY(editor);
+        QTRY_VERIFY(save->isEnabled());
+        QTest::keyClick(editor, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!userVarView(w)->isEditing());
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV2"), u"v");
+        QVERIFY(f.Read(RootKey::CurrentUser, u"Environment", u"TV").empty());
+        QVERIFY(!w.IsModified());
+        w.UpdateActions();
+        QVERIFY(!save->isEnabled());
+
+        // A refused rename saves nothing, not even the other edits, and says why once.
+        f.EditUser(u"NEW", u"n");
+        QVERIFY(f.TypeInEditor(u"TV2", -1, QStringLiteral("other")));
+        TfrmOK::setNextAnswer(mrOk);
+        save->trigger();
+        QCOMPARE(TfrmOK::hook().asked(), QStringList{QStringLiteral("Variable 'other' already exists")});
+        QVERIFY(!userVarView(w)->isEditing());
+        QVERIFY(userVarTree(w).FindVariable(u"TV2"));
+        QVERIFY(f.Read(RootKey::CurrentUser, u"Environment", u"NEW").empty());
+        QVERIFY(w.IsModified());
+        QTest::qWait(50);
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+    }
+
+    void closeAsksAboutTheTextOfAnOpenEditor()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
+        TfrmMain& w = f.Open();
+        f.FocusUserTree();
+        auto element = [&] {
+            return userVarTree(w).GetElement(userVarTree(w).FindVariable(u"TV")->Child(0));
+        };
+
+        // Ctrl+Q: the typed text is a change; Cancel keeps the window and the text.
+        QLineEdit* editor = f.TypeInEditor(u"TV", 0, QStringLiteral("typed"));
+        QVERIFY(editor);
+        TfrmYesNoCancel::setNextAnswer(mrCancel);
+        QTest::keyClick(editor, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(TfrmYesNoCancel::hook().asked(), QStringList{QStringLiteral("Do you want to save the changes?")});
+        QVERIFY(w.isVisible());
+        QCOMPARE(element(), u"typed");
+        QVERIFY(w.IsModified());
+
+        // The close box, then Yes: what the editor holds is saved.
+        QVERIFY(f.TypeInEditor(u"TV", 0, QStringLiteral("second")));
+        TfrmYesNoCancel::setNextAnswer(mrYes);
+        QVERIFY(w.close());
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"second");
+    }
+
+    void reloadsAndLanguageChangesEndTheOpenEditFirst()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
+        f.Seed(RootKey::CurrentUser, u"Environment", u"Other", u"o");
+        TfrmMain& w = f.Open();
+        f.FocusUserTree();
+        auto element = [&] {
+            return userVarTree(w).GetElement(userVarTree(w).FindVariable(u"TV")->Child(0));
+        };
+        auto refused = [&] {
+            QVERIFY(f.TypeInEditor(u"TV", -1, QStringLiteral("Other")));
+            TfrmOK::setNextAnswer(mrOk);
+        };
+        auto* languages = w.findChild<QComboBox*>(QStringLiteral("comboLanguages"));
+        // Any entry but the shown one asks for a switch of account.
+        const int otherUser = w.findChild<QComboBox*>(QStringLiteral("comboUsers"))->count();
+        const int english = languages->currentIndex();
+
+        // Refresh: the text is committed, then the question about losing it.
+        QVERIFY(f.TypeInEditor(u"TV", 0, QStringLiteral("r")));
+        TfrmYesNo::setNextAnswer(mrNo);
+        f.action("actEditRefresh")->trigger();
+        QCOMPARE(TfrmYesNo::hook().asked().size(), qsizetype(1));
+        QCOMPARE(element(), u"r");
+
+        // A refused commit stops each of them, with its reason.
+        resetDialogs();
+        refused();
+        f.action("actEditRefresh")->trigger();
+        refused();
+        w.comboUsersSelect(otherUser);
+        refused();
+        languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(3));
+        QCOMPARE(TfrmOK::hook().asked().first(), QStringLiteral("Variable 'Other' already exists"));
+        QVERIFY(TfrmYesNo::hook().asked().isEmpty() && TfrmYesNoCancel::hook().asked().isEmpty());
+        QCOMPARE(languages->currentIndex(), english);
+        QCOMPARE(element(), u"r");
+        QVERIFY(w.IsModified());
+
+        // An account switch commits, then asks whether to save.
+        QVERIFY(f.TypeInEditor(u"TV", 0, QStringLiteral("u")));
+        TfrmYesNoCancel::setNextAnswer(mrCancel);
+        w.comboUsersSelect(otherUser);
+        QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(1));
+        QCOMPARE(element(), u"u");
+        // A change of language keeps the text.
+        QVERIFY(f.TypeInEditor(u"TV", 0, QStringLiteral("l")));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
+        QVERIFY(!userVarView(w)->isEditing());
+        QCOMPARE(element(), u"l");
+        languages->setCurrentIndex(english);
+    }
 };
 
 QTEST_MAIN(FormMainTest)

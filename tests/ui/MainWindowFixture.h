@@ -26,6 +26,7 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -325,6 +326,33 @@ struct TFixture {
     }
 
     QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+
+    // The user tree with the keyboard focus, as after a click into it.
+    void FocusUserTree()
+    {
+        if (!QTest::qWaitForWindowActive(window.get())) {
+            qWarning("window not active");
+        }
+        userVarView(*window)->setFocus();
+        if (!QTest::qWaitFor([&] { return activeView(*window) == userVarView(*window); })) {
+            qWarning("the user tree did not take the focus");
+        }
+    }
+    // F2 on the variable `name` of the user tree (on its element `row` when
+    // that is given), then `typed` over the selected text; the editor stays open.
+    QLineEdit* TypeInEditor(const std::u16string& name, int row, const QString& typed)
+    {
+        TETree& tree = userVarTree(*window);
+        TENode* variable = tree.FindVariable(name);
+        tree.ActivateNode(row < 0 ? variable : variable->Child(static_cast<size_t>(row)));
+        window->UpdateActions();
+        QTest::keyClick(userVarView(*window), Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(userVarView(*window)->currentEditor());
+        if (editor) {
+            QTest::keyClicks(editor, typed);
+        }
+        return editor;
+    }
 
     TestMachine machine;
     std::unique_ptr<TRealMachineGuard> guard;
