@@ -25,6 +25,21 @@ std::wstring versionText()
         + std::to_wstring(TALVOREN_VERSION_PATCH) + L"." + std::to_wstring(TALVOREN_VERSION_TWEAK);
 }
 
+// The fixed file version of a PE file as "major.minor.release.build".
+std::wstring fileVersion(const std::wstring& path)
+{
+    DWORD ignored = 0;
+    std::string block(GetFileVersionInfoSizeW(path.c_str(), &ignored), '\0');
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (block.empty() || !GetFileVersionInfoW(path.c_str(), 0, DWORD(block.size()), block.data())
+        || !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) {
+        return L"<none>";
+    }
+    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"."
+        + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionLS));
+}
+
 std::wstring mainWindowTitle()
 {
     return L"Talvoren " + std::to_wstring(TALVOREN_VERSION_MAJOR) + L"." + std::to_wstring(TALVOREN_VERSION_MINOR)
@@ -202,6 +217,8 @@ TEST_F(SetupTest, SilentSetupInstallsUpgradesARunningCopyAndTheSilentUninstallLe
     if (wow64) {
         EXPECT_NE(folder.find(L"Program Files (x86)"), std::wstring::npos) << folder;
     }
+    // One version: the setup's, the installed program's and the entry's.
+    EXPECT_EQ(fileVersion(test::wide(test::windowsPath(TALVOREN_SETUP))), versionText());
     ASSERT_EQ(run(setup + L" /S"), 0);
 
     const std::wstring exe = folder + L"\\talvoren.exe";
@@ -214,6 +231,7 @@ TEST_F(SetupTest, SilentSetupInstallsUpgradesARunningCopyAndTheSilentUninstallLe
     EXPECT_TRUE(exists(shortcut)) << "no Start-menu shortcut";
     EXPECT_EQ(entryText(L"DisplayName"), L"Talvoren");
     EXPECT_EQ(entryText(L"DisplayVersion"), versionText());
+    EXPECT_EQ(fileVersion(exe), versionText());
     EXPECT_NE(entryText(L"Publisher"), L"<missing>");
     EXPECT_EQ(entryText(L"DisplayIcon"), exe + L",0");
     EXPECT_EQ(entryText(L"InstallLocation"), folder);
