@@ -3,6 +3,7 @@
 # Wine, unattended and without a display of its own. Installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. .ci/apt-shared-versions.sh
 export DEBIAN_FRONTEND=noninteractive
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
@@ -10,7 +11,8 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 # wine64 gives the 64-bit prefix in which the 32-bit program runs under WOW64;
 # the host's Qt gives moc and rcc to the window's cross build, and its
 # catalogues Qt's own texts; lld and llvm-dlltool link the executable.
-packages=(cmake ninja-build googletest g++-mingw-w64-i686 lld llvm qt6-base-dev qt6-translations-l10n wine wine32:i386 wine64 xvfb xauth)
+# nsis (makensis) makes the setup.
+packages=(cmake ninja-build googletest g++-mingw-w64-i686 lld llvm nsis qt6-base-dev qt6-translations-l10n wine wine32:i386 wine64 xvfb xauth)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -28,7 +30,33 @@ if [ ${#missing[@]} -gt 0 ]; then
         $SUDO apt-get update -q && break
         sleep 30
     done
-    $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+    install=(${SUDO:+"$SUDO"} apt-get install -y -q --no-install-recommends)
+    log=$(mktemp)
+    if ! "${install[@]}" "${missing[@]}" 2>&1 | tee "$log"; then
+        if ! grep -q "held broken packages" "$log"; then exit 1; fi
+        # The i386 index lags the amd64 one: take the blocking Multi-Arch:
+        # same libraries at a version both architectures share.
+        i386=() amd64=()
+        for package in "${missing[@]}"; do
+            if [[ $package == *:i386 ]]; then i386+=("$package"); else amd64+=("$package"); fi
+        done
+        shared=$(multiarch_same_pairs "${i386[*]}" "${amd64[*]}" | xargs -r apt-cache policy |
+            shared_version_pins) || true
+        if [ -z "$shared" ]; then
+            echo "== the i386 packages cannot be installed, and no shared version helps"
+            exit 1
+        fi
+        echo "== the mirror's i386 index lags the amd64 one; installing at the versions both share:"
+        echo "$shared" | sed 's/^/==   /'
+        # shellcheck disable=SC2086
+        if ! "${install[@]}" --allow-downgrades "${missing[@]}" $shared; then
+            codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+            echo "== once more, preferring $codename's own archive (-t $codename)"
+            # shellcheck disable=SC2086
+            "${install[@]}" --allow-downgrades -t "$codename" "${missing[@]}" $shared
+        fi
+    fi
+    rm -f "$log"
 fi
 
 # The MinGW compiler finds lld under its own linker's name with ".lld" added.

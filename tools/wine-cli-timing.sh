@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Wall time of a command-line change under Wine against `reg add`, in
 # alternating runs on one prefix with the Wine server kept running; prints
-# the medians in milliseconds.
+# the medians in milliseconds and their ratio.
 #   wine-cli-timing.sh EXE [RUNS]   (TALVOREN_WINE_ARCH: win64 (default) or win32)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,3 +27,11 @@ m_exe=$(printf '%s\n' "${t_exe[@]}" | median)
 m_reg=$(printf '%s\n' "${t_reg[@]}" | median)
 echo "talvoren -S: median ${m_exe} ms; reg add: median ${m_reg} ms ($runs runs each, alternating)"
 awk -v a="$m_exe" -v b="$m_reg" 'BEGIN {printf "ratio %.2f\n", a / b}'
+# Most of a command-line run is mapping DLLs: the ones loaded at start (with
+# lld the window's DLLs are delay-loaded and missing here; with GNU ld all come).
+for objdump in i686-w64-mingw32-objdump objdump; do
+    if command -v "$objdump" >/dev/null; then
+        echo "DLLs loaded at start: $("$objdump" -p "$exe" | awk '/DLL Name:/ {printf "%s ", $3}')"
+        break
+    fi
+done

@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails unless EXE is a 32-bit (i386) PE whose imports are all system DLLs:
-# no C++ runtime, libgcc or winpthread DLL may be needed beside it.
+# no C++ runtime, libgcc or winpthread DLL may be needed beside it. With
+# SETUP, the setup that carries it is checked for SETUP_MAX_BYTES as well.
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "objdump failed on ${EXE}")
@@ -56,5 +57,16 @@ if(RELEASE)
     message(STATUS "${EXE}: ${size} bytes")
     if(MAX_BYTES AND size GREATER MAX_BYTES)
         message(FATAL_ERROR "${EXE} is ${size} bytes, more than ${MAX_BYTES}")
+    endif()
+endif()
+
+if(SETUP)
+    if(NOT EXISTS ${SETUP})
+        message(FATAL_ERROR "${SETUP} was not built")
+    endif()
+    file(SIZE ${SETUP} size)
+    message(STATUS "${SETUP}: ${size} bytes")
+    if(SETUP_MAX_BYTES AND size GREATER SETUP_MAX_BYTES)
+        message(FATAL_ERROR "${SETUP} is ${size} bytes, more than ${SETUP_MAX_BYTES}")
     endif()
 endif()
