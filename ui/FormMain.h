@@ -73,6 +73,9 @@ public:
 
     bool IsModified() const;
     void ActivateTree(TETreeView* view);
+    // Focuses a node in its tree (element row -1: the variable), opening
+    // its variable; nothing when the tree no longer holds it.
+    void ShowNode(bool userTree, const std::u16string& variable, int elementRow);
     void UpdateStatusBar();
     void StoreWindowSettings();
     // The fourth status field: `image` and the translation of the English

@@ -9,6 +9,7 @@
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
 #include "ui/EditActions.h"
+#include "ui/EffectivePanel.h"
 #include "ui/EntryActions.h"
 #include "ui/FileActions.h"
 #include "ui/FormFind.h"
@@ -226,6 +227,12 @@ void TfrmMain::CreatePanels()
     gridLegend = CreateLegendGrid(tabInformation);
     tabInformation->addTab(gridInspector, TIcons::toolbar(imgShowInformation), qtr("&Inspector"));
     tabInformation->addTab(gridLegend, TIcons::tree(kImageExpandable), qtr("Legen&d"));
+    auto* effective = new TEffectivePanel(
+        [this] { return std::pair<const TETree*, const TETree*>(SysVarTree.get(), UserVarTree.get()); },
+        tabInformation);
+    tabInformation->addTab(effective, TIcons::toolbar(imgShowInformation), qtr("Effe&ctive"));
+    connect(effective, &TEffectivePanel::nodeRequested, this,
+            [this](bool userTree, const QString& variable, int row) { ShowNode(userTree, fromQ(variable), row); });
     panelInformation->setWidget(tabInformation);
     addDockWidget(Qt::BottomDockWidgetArea, panelInformation);
     resizeDocks({panelInformation}, {kInformationHeight}, Qt::Vertical);

@@ -6,6 +6,7 @@
 
 #include "model/ETree.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "ui/EffectivePanel.h"
 #include "ui/FormMain.h"
 #include "ui/UiText.h"
 
@@ -156,6 +157,46 @@ private slots:
         QCOMPARE(Rows(w).value(2), QStringLiteral("Value|C:\\nothere;three|-1"));
         informationTabs(w)->setCurrentWidget(inspectorGrid(w));
         QTRY_COMPARE(Rows(w).value(2), QStringLiteral("Value|three|-1"));
+    }
+
+    // The Effective tab: what a new process gets from both trees, following
+    // unsaved edits, and a double-click that leads to the node.
+    void effectiveTabShowsWhatAProcessGets()
+    {
+        TFixture f;
+        f.Seed(platform::RootKey::LocalMachine, kSystemEnvironmentKey, u"Path", u"C:\\SysA;C:\\SysB");
+        f.Seed(platform::RootKey::CurrentUser, u"Environment", u"Path", u"C:\\UserA");
+        f.Seed(platform::RootKey::LocalMachine, kSystemEnvironmentKey, u"TV_SHARED", u"system");
+        TfrmMain& w = f.Open();
+        QTabWidget* tabs = informationTabs(w);
+        auto* panel = part<TEffectivePanel>(w, "treeEffective");
+        tabs->setCurrentWidget(panel);
+        auto top = [&](const QString& name) -> QTreeWidgetItem* {
+            const auto found = panel->findItems(name, Qt::MatchFixedString);
+            return found.isEmpty() ? nullptr : found.first();
+        };
+        QTreeWidgetItem* path = top(QStringLiteral("Path"));
+        QVERIFY(path);
+        QCOMPARE(path->text(1), QStringLiteral("C:\\SysA;C:\\SysB;C:\\UserA"));
+        QCOMPARE(path->text(2), QStringLiteral("System and user"));
+        QCOMPARE(path->childCount(), 3);
+        QVERIFY(path->isExpanded());
+        QCOMPARE(path->child(2)->text(1) + u'|' + path->child(2)->text(2), QStringLiteral("C:\\UserA|User"));
+        QCOMPARE(top(QStringLiteral("TV_SHARED"))->text(2), QStringLiteral("System"));
+
+        // An unsaved edit in the user tree replaces the system's value.
+        f.EditUser(u"TV_SHARED", u"user");
+        panel->Refresh();
+        QCOMPARE(top(QStringLiteral("TV_SHARED"))->text(1) + u'|' + top(QStringLiteral("TV_SHARED"))->text(2),
+                 QStringLiteral("user|User"));
+        QVERIFY(top(QStringLiteral("Path"))->isExpanded());
+
+        // The second system folder leads to its element in the system tree.
+        emit panel->itemActivated(top(QStringLiteral("Path"))->child(1), 0);
+        QTRY_COMPARE(activeView(w), sysVarView(w));
+        TENode* focused = sysVarTree(w).GetFocusedNode();
+        QVERIFY(focused && !focused->IsVariable());
+        QCOMPARE(sysVarTree(w).GetElement(focused), std::u16string(u"C:\\SysB"));
     }
 
     void legendExplainsTheImages()
