@@ -44,6 +44,7 @@ class TUsersComboBox;
 class TETree;
 class TETreeView;
 class TFindActions;
+class TWhichProgramActions;
 class TInspector;
 class TInspectorGrid;
 class TOptions;
@@ -210,6 +211,7 @@ private:
     TFileActions* fFileActions = nullptr;
     TViewActions* fViewActions = nullptr;
     TFindActions* fFindActions = nullptr;
+    TWhichProgramActions* fWhichActions = nullptr;
     TUpdateCheck* fUpdateCheck = nullptr;
     TBackupChooser fChooseBackupFile;
 

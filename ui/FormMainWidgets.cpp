@@ -13,6 +13,7 @@
 #include "ui/EntryActions.h"
 #include "ui/FileActions.h"
 #include "ui/FormFind.h"
+#include "ui/FormWhichProgram.h"
 #include "ui/HelpActions.h"
 #include "ui/Icons.h"
 #include "ui/Inspector.h"
@@ -68,7 +69,8 @@ void TfrmMain::CreateMenus()
         menu->addActions({t.actEditCopy, t.actEditPaste, e.actEditDelete});
         menu->addSeparator();
         if (withFind) {
-            menu->addActions({fFindActions->actEditFind, fFindActions->actEditFindNext});
+            menu->addActions(
+                {fFindActions->actEditFind, fFindActions->actEditFindNext, fWhichActions->actEditWhichProgram});
             menu->addSeparator();
         }
         menu->addActions({t.actEditAddVariable, t.actEditAddValue, t.actEditEditAsText, e.actEditEditAsPath,
