@@ -112,7 +112,9 @@ private:
     std::unordered_map<std::u16string, size_t> fIndex;
 };
 
-std::vector<std::u16string> referencedNames(const std::u16string& text)
+} // namespace
+
+std::vector<std::u16string> ReferencedNames(const std::u16string& text)
 {
     std::vector<std::u16string> names;
     size_t open = text.find(u'%');
@@ -128,6 +130,8 @@ std::vector<std::u16string> referencedNames(const std::u16string& text)
     }
     return names;
 }
+
+namespace {
 
 const TENode* readOnlyVariable(const TETree& tree, const std::u16string& name)
 {
@@ -236,7 +240,7 @@ private:
     void NoteSameStep(const TETree& tree, const std::vector<const TENode*>& values)
     {
         for (const TENode* node : values) {
-            for (const auto& name : referencedNames(tree.GetVariableValue(node))) {
+            for (const auto& name : ReferencedNames(tree.GetVariableValue(node))) {
                 const bool sameStep = std::any_of(values.begin(), values.end(), [&](const TENode* other) {
                     return other != node && fLocale.compareNoCase(tree.GetVariableName(other), name) == 0;
                 });

@@ -78,6 +78,9 @@ private:
     platform::ILocale& fLocale;
 };
 
+// The names of the %NAME% references in `text`, in order.
+std::vector<std::u16string> ReferencedNames(const std::u16string& text);
+
 // Whether the environment joins the user's value to the system's for this
 // name (Path, LibPath, Os2LibPath) instead of replacing it.
 bool IsAppendedVariable(const std::u16string& name);

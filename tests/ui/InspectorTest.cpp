@@ -6,6 +6,7 @@
 
 #include "model/ETree.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "ui/ETreeModel.h"
 #include "ui/EffectivePanel.h"
 #include "ui/FormMain.h"
 #include "ui/UiText.h"
@@ -204,11 +205,15 @@ private slots:
         TFixture f;
         TfrmMain& w = f.Open();
         QAbstractItemModel* legend = legendGrid(w)->model();
-        QCOMPARE(legend->rowCount(), 5);
+        QCOMPARE(legend->rowCount(), 6);
         QCOMPARE(legend->columnCount(), 1);
         QCOMPARE(legend->index(0, 0).data().toString(), QStringLiteral("A text string"));
         QCOMPARE(legend->index(4, 0).data().toString(), QStringLiteral("Variable is in the exclude list"));
-        for (int r = 0; r < 5; ++r) {
+        // The last row shows a warning's colour, as the tree draws it.
+        QCOMPARE(legend->index(5, 0).data().toString(),
+                 QStringLiteral("Also in the system Path, which is searched first"));
+        QCOMPARE(legend->index(5, 0).data(Qt::ForegroundRole).value<QColor>(), WarningColor());
+        for (int r = 0; r < 6; ++r) {
             QVERIFY(!legend->index(r, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
         }
         QCOMPARE(informationTabs(w)->currentWidget(), inspectorGrid(w));
