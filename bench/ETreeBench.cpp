@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
+#include "model/EffectiveEnvironment.h"
 #include "platform/Platform.h"
 #include "settings/Exclusions.h"
 #include "tests/support/HostProcess.h"
@@ -202,6 +203,33 @@ void BM_VerifyTypical(benchmark::State& state)
     state.counters["flagged"] = trees->system.IsValid(trees->system.FindVariable(u"Path")) ? 0 : 1;
 }
 BENCHMARK(BM_VerifyTypical)->Unit(benchmark::kMillisecond);
+
+// What a new process gets, as the Effective tab builds it at each refresh.
+void BM_EffectiveEnvironmentTypical(benchmark::State& state)
+{
+    auto trees = TypicalTrees();
+    for (auto _ : state) {
+        const TEffectiveEnvironment environment(trees->system, trees->user);
+        benchmark::DoNotOptimize(environment.Variables().data());
+    }
+}
+BENCHMARK(BM_EffectiveEnvironmentTypical)->Unit(benchmark::kMicrosecond);
+
+// "Which program runs" over the typical Path: every folder probed for every
+// extension of PATHEXT.
+void BM_WhichProgramTypical(benchmark::State& state)
+{
+    auto trees = TypicalTrees();
+    const TEffectiveEnvironment environment(trees->system, trees->user);
+    auto& fs = Machine().platform().fileSystem();
+    size_t hits = 0;
+    for (auto _ : state) {
+        hits = FindPrograms(environment, u"notthere", fs).size();
+    }
+    state.counters["folders"] = static_cast<double>(environment.PathElements().size());
+    state.counters["hits"] = static_cast<double>(hits);
+}
+BENCHMARK(BM_WhichProgramTypical)->Unit(benchmark::kMillisecond);
 
 // Verify of both large trees; the complexity fit is over their elements.
 void VerifyLargeTrees(benchmark::State& state, bool distinct)

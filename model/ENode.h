@@ -41,6 +41,9 @@ public:
     // Expanded state of a variable, kept here so that re-splitting and undo
     // can restore it; the view mirrors it.
     bool IsExpanded() const { return fExpanded; }
+    // An element of the user's Path that names a folder of the system's
+    // Path, which a search reaches first; set by Verify.
+    bool IsInSystemPath() const { return fInSystemPath; }
 
 private:
     friend class TETree;
@@ -52,6 +55,7 @@ private:
     std::unique_ptr<TNodeData> fData; // nullptr only for the tree's invisible root
     bool fHidden = false;
     bool fExpanded = false;
+    bool fInSystemPath = false;
 };
 
 } // namespace talvoren

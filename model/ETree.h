@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace talvoren {
@@ -353,7 +354,16 @@ private:
     void StoreFlag(TENode* node, bool wrong);
     // Existence answers of one Verify pass, by exact path text.
     using TProbeCache = std::unordered_map<std::u16string, bool>;
-    void VerifyVariable(TENode* variable, TProbeCache& probes);
+    // The folders of the resolving tree's Path, compared without case and
+    // trailing backslash.
+    using TFolderSet = std::unordered_set<std::u16string>;
+    void VerifyVariable(TENode* variable, TProbeCache& probes, const TFolderSet& systemPath);
+    TFolderSet SystemPathFolders() const;
+    std::u16string FolderKey(const std::u16string& folder) const;
+    void StoreInSystemPath(TENode* node, bool inSystemPath);
+    // Another expandable value of this scope that `node`'s value refers to:
+    // Windows sets them in one step, so which value it sees is not defined.
+    std::vector<std::u16string> SameStepReferences(const TENode* node) const;
     // Whether the references of `text`, followed through the variables'
     // values, come back to a variable already on the way.
     bool ReachesReferenceLoop(const std::u16string& text) const;

@@ -1,8 +1,10 @@
 // Expansion of %NAME% references and validation of the tree's variables:
 // the half of TETree that the window's timer drives five times a second.
 
+#include "base/Text.h"
 #include "base/Translation.h"
 #include "model/ETree.h"
+#include "model/EffectiveEnvironment.h"
 #include "model/PathChecks.h"
 #include "settings/Exclusions.h"
 
@@ -200,13 +202,50 @@ void TETree::Verify()
     // The same folder is often named by many elements (through references,
     // in several lists); within one pass it is probed once.
     TProbeCache probes;
+    const TFolderSet systemPath = SystemPathFolders();
     for (const auto& variable : fRootNode.fChildren) {
         auto guard = fs.suppressCriticalErrors();
-        VerifyVariable(variable.get(), probes);
+        VerifyVariable(variable.get(), probes, systemPath);
     }
 }
 
-void TETree::VerifyVariable(TENode* variable, TProbeCache& probes)
+std::u16string TETree::FolderKey(const std::u16string& folder) const
+{
+    std::u16string key = fPlatform.locale().foldCase(folder);
+    while (key.size() > 1 && key.back() == u'\\') {
+        key.pop_back();
+    }
+    return key;
+}
+
+TETree::TFolderSet TETree::SystemPathFolders() const
+{
+    TFolderSet folders;
+    if (!IsUserTree() || !fResolvingTree) {
+        return folders;
+    }
+    const TENode* path = fResolvingTree->FindVariable(u"Path");
+    if (!path || fResolvingTree->GetVariableReadOnly(path)) {
+        return folders;
+    }
+    for (const auto& folder : SplitValue(fResolvingTree->GetVariableValueEx(path))) {
+        if (!folder.empty()) {
+            folders.insert(FolderKey(folder));
+        }
+    }
+    return folders;
+}
+
+void TETree::StoreInSystemPath(TENode* node, bool inSystemPath)
+{
+    if (node->fInSystemPath == inSystemPath) {
+        return;
+    }
+    node->fInSystemPath = inSystemPath;
+    Notify([&](IETreeObserver& o) { o.FlagsChanged(node); });
+}
+
+void TETree::VerifyVariable(TENode* variable, TProbeCache& probes, const TFolderSet& systemPath)
 {
     auto& fs = fPlatform.fileSystem();
     const std::u16string& name = variable->VarData()->GetVariableName();
@@ -247,6 +286,12 @@ void TETree::VerifyVariable(TENode* variable, TProbeCache& probes)
         }
         StoreFlag(element.get(), wrong);
         variableWrong = variableWrong || wrong;
+        bool inSystemPath = false;
+        if (!systemPath.empty() && equalsAsciiNoCase(name, u"Path") && !GetVariableReadOnly(variable)) {
+            const std::u16string text = GetElementEx(element.get());
+            inSystemPath = !text.empty() && systemPath.count(FolderKey(text)) > 0;
+        }
+        StoreInSystemPath(element.get(), inSystemPath);
     }
     StoreFlag(variable, variableWrong);
 }
@@ -299,7 +344,32 @@ std::vector<std::u16string> TETree::GetNodeWarnings(const TENode* node) const
     if (HasExclusionMark(node)) {
         warnings.push_back(tr("Variable is in the exclude list"));
     }
+    if (node && node->IsInSystemPath()) {
+        warnings.push_back(tr("Also in the system Path, which is searched first"));
+    }
+    for (const auto& name : SameStepReferences(node)) {
+        warnings.push_back(trFormat("Refers to '%s', another expandable variable of this scope: Windows sets both "
+                                    "in one step, so the value it sees is not defined",
+                                    name));
+    }
     return warnings;
+}
+
+std::vector<std::u16string> TETree::SameStepReferences(const TENode* node) const
+{
+    std::vector<std::u16string> names;
+    const TENode* variable = node ? GetVariableNode(node) : nullptr;
+    if (!variable || GetVariableType(variable) != kDataTypeExpandString || GetVariableReadOnly(variable)) {
+        return names;
+    }
+    for (const auto& name : ReferencedNames(node->IsVariable() ? GetVariableValue(node) : GetElement(node))) {
+        const TENode* other = FindVariable(name);
+        if (other && other != variable && !GetVariableReadOnly(other) && GetVariableType(other) == kDataTypeExpandString
+            && std::find(names.begin(), names.end(), GetVariableName(other)) == names.end()) {
+            names.push_back(GetVariableName(other));
+        }
+    }
+    return names;
 }
 
 std::u16string TETree::GetNodeHint(const TENode* node) const

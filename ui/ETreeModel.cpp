@@ -103,6 +103,9 @@ QVariant TETreeModel::data(const QModelIndex& index, int role) const
         if (fTree.GetVariableReadOnly(node)) {
             return QColor(128, 128, 128);
         }
+        if (node->IsInSystemPath()) {
+            return WarningColor();
+        }
         return {};
     case ErrorMarkRole:
         return fTree.HasErrorMark(node);
@@ -115,6 +118,11 @@ QVariant TETreeModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+QColor WarningColor()
+{
+    return QColor(160, 82, 0);
 }
 
 Qt::ItemFlags TETreeModel::flags(const QModelIndex& index) const

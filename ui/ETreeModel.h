@@ -8,6 +8,7 @@
 #include "model/ETree.h"
 
 #include <QAbstractItemModel>
+#include <QColor>
 
 namespace talvoren {
 
@@ -73,5 +74,9 @@ private:
     TETree& fTree;
     bool fMoveStarted = false;
 };
+
+// The text colour of a node with a warning the tree shows (an element the
+// system Path holds too): dark enough to read on light rows.
+QColor WarningColor();
 
 } // namespace talvoren

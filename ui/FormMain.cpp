@@ -18,6 +18,7 @@
 #include "ui/FormFind.h"
 #include "ui/FormOK.h"
 #include "ui/FormQuestion.h"
+#include "ui/FormWhichProgram.h"
 #include "ui/HelpActions.h"
 #include "ui/Icons.h"
 #include "ui/Inspector.h"
@@ -214,6 +215,9 @@ void TfrmMain::CreateActions()
     fEntryActions = new TEntryActions({this, [this] { return ActiveTree; }, {}});
     fHelpActions = new THelpActions(fPlatform, this);
     fFindActions = new TFindActions(this, [this] { return ActiveTree; });
+    fWhichActions = new TWhichProgramActions(
+        this, [this] { return std::pair<const TETree*, const TETree*>(SysVarTree.get(), UserVarTree.get()); },
+        [this](bool userTree, const std::u16string& variable, int row) { ShowNode(userTree, variable, row); });
     connect(fHelpActions->actHelpAbout, &QAction::triggered, this,
             [this] { TfrmAbout::createAndShowModal(fPlatform, this); });
     connect(fHelpActions->actHelpCheckUpdates, &QAction::triggered, this, &TfrmMain::actHelpCheckUpdatesExecute);

@@ -44,6 +44,7 @@ class TUsersComboBox;
 class TETree;
 class TETreeView;
 class TFindActions;
+class TWhichProgramActions;
 class TInspector;
 class TInspectorGrid;
 class TOptions;
@@ -80,6 +81,9 @@ public:
     // An open editor holds a changed text: an unsaved change as well.
     bool HasPendingEdit() const;
     void ActivateTree(TETreeView* view);
+    // Focuses a node in its tree (element row -1: the variable), opening
+    // its variable; nothing when the tree no longer holds it.
+    void ShowNode(bool userTree, const std::u16string& variable, int elementRow);
     void UpdateStatusBar();
     void StoreWindowSettings();
     // The fourth status field: `image` and the translation of the English
@@ -215,6 +219,7 @@ private:
     TFileActions* fFileActions = nullptr;
     TViewActions* fViewActions = nullptr;
     TFindActions* fFindActions = nullptr;
+    TWhichProgramActions* fWhichActions = nullptr;
     TUpdateCheck* fUpdateCheck = nullptr;
     TBackupChooser fChooseBackupFile;
 

@@ -9,9 +9,11 @@
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
 #include "ui/EditActions.h"
+#include "ui/EffectivePanel.h"
 #include "ui/EntryActions.h"
 #include "ui/FileActions.h"
 #include "ui/FormFind.h"
+#include "ui/FormWhichProgram.h"
 #include "ui/HelpActions.h"
 #include "ui/Icons.h"
 #include "ui/Inspector.h"
@@ -67,7 +69,8 @@ void TfrmMain::CreateMenus()
         menu->addActions({t.actEditCopy, t.actEditPaste, e.actEditDelete});
         menu->addSeparator();
         if (withFind) {
-            menu->addActions({fFindActions->actEditFind, fFindActions->actEditFindNext});
+            menu->addActions(
+                {fFindActions->actEditFind, fFindActions->actEditFindNext, fWhichActions->actEditWhichProgram});
             menu->addSeparator();
         }
         menu->addActions({t.actEditAddVariable, t.actEditAddValue, t.actEditEditAsText, e.actEditEditAsPath,
@@ -226,6 +229,12 @@ void TfrmMain::CreatePanels()
     gridLegend = CreateLegendGrid(tabInformation);
     tabInformation->addTab(gridInspector, TIcons::toolbar(imgShowInformation), qtr("&Inspector"));
     tabInformation->addTab(gridLegend, TIcons::tree(kImageExpandable), qtr("Legen&d"));
+    auto* effective = new TEffectivePanel(
+        [this] { return std::pair<const TETree*, const TETree*>(SysVarTree.get(), UserVarTree.get()); },
+        tabInformation);
+    tabInformation->addTab(effective, TIcons::toolbar(imgShowInformation), qtr("Effe&ctive"));
+    connect(effective, &TEffectivePanel::nodeRequested, this,
+            [this](bool userTree, const QString& variable, int row) { ShowNode(userTree, fromQ(variable), row); });
     panelInformation->setWidget(tabInformation);
     addDockWidget(Qt::BottomDockWidgetArea, panelInformation);
     resizeDocks({panelInformation}, {kInformationHeight}, Qt::Vertical);

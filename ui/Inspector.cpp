@@ -4,6 +4,7 @@
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
 #include "model/PathChecks.h"
+#include "ui/ETreeModel.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
 
@@ -56,7 +57,8 @@ QString WrappedHint(const QString& text)
 class TLegendModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
-    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : piCount; }
+    // One row per image, then the colour of a warning.
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : piCount + 1; }
     int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 1; }
     QVariant data(const QModelIndex& index, int role) const override
     {
@@ -67,9 +69,12 @@ public:
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
             // Asked at every paint, so a change of language shows at once.
-            return qtr(kLegendTexts[index.row()]);
+            return index.row() < piCount ? qtr(kLegendTexts[index.row()])
+                                         : qtr("Also in the system Path, which is searched first");
         case Qt::DecorationRole:
-            return TIcons::tree(index.row());
+            return TIcons::tree(index.row() < piCount ? index.row() : int(piExclusion));
+        case Qt::ForegroundRole:
+            return index.row() < piCount ? QVariant() : QVariant(WarningColor());
         default:
             return {};
         }

@@ -219,5 +219,31 @@ TEST(ValidationOnMachine, ProbesFindWhatTheDriveHolds)
     EXPECT_EQ(valid, (std::vector<bool>{true, true, true, true, true, false, false}));
 }
 
+TEST_F(ValidationTest, UserPathFoldersAlsoInTheSystemPathAndSameStepReferencesWarn)
+{
+    Add(system, u"Path", u"%SystemRoot%\\System32;C:\\Tools");
+    TENode* path = Add(user, u"Path", u"c:\\windows\\system32\\;C:\\Tools2;%SystemRoot%\\System32", kDataTypeString);
+    user.Verify();
+    const std::u16string also = u"Also in the system Path, which is searched first";
+    EXPECT_TRUE(path->Child(0)->IsInSystemPath()); // case and a trailing backslash do not matter
+    EXPECT_FALSE(path->Child(1)->IsInSystemPath());
+    EXPECT_FALSE(path->Child(2)->IsInSystemPath()); // REG_SZ: the reference stays literal
+    EXPECT_EQ(user.GetNodeWarnings(path->Child(0)), U{also});
+    EXPECT_FALSE(system.FindVariable(u"Path")->Child(1)->IsInSystemPath());
+    system.SetElementText(system.FindVariable(u"Path")->Child(0), u"C:\\Other");
+    user.Verify();
+    EXPECT_FALSE(path->Child(0)->IsInSystemPath());
+
+    // Expandable values of one scope that refer to each other.
+    TENode* a = Add(system, u"TV_A", u"%TV_B%\\x;%TV_LIT%;%SystemRoot%;%TV_A%");
+    Add(system, u"TV_B", u"C:\\b");
+    Add(system, u"TV_LIT", u"C:\\lit", kDataTypeString);
+    const auto warnings = system.GetNodeWarnings(a);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find(u"'TV_B'"), std::u16string::npos);
+    EXPECT_EQ(system.GetNodeWarnings(a->Child(0)).size(), 1u);
+    EXPECT_TRUE(system.GetNodeWarnings(a->Child(1)).empty());
+}
+
 } // namespace
 } // namespace talvoren

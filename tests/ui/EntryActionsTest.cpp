@@ -241,7 +241,7 @@ private slots:
             menus,
             (QStringList{"&File:actFileSave,actFileBackup,actFileOptions,-,actFileRestartAsAdmin,-,actFileExit",
                          "&Edit:actEditUndo,actEditRedo,-,actEditCopy,actEditPaste,actEditDelete,-,actEditFind,"
-                         "actEditFindNext,-,actEditAddVariable,actEditAddValue,actEditEditAsText,actEditEditAsPath,"
+                         "actEditFindNext,actEditWhichProgram,-,actEditAddVariable,actEditAddValue,actEditEditAsText,actEditEditAsPath,"
                          "actEditEditAsFile,actEditChangeType,actEditCleanup,actEditMoveUp,actEditMoveDown,-,"
                          "actEditOpenFolder,-,actEditLong2Short,actEditShort2Long,actEditInline,-,actEditRefresh",
                          "&View:actViewShowInformation,actViewShowReadOnly,Toolbars",

@@ -7,13 +7,18 @@
 #include "model/ETree.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/FormMain.h"
+#include "ui/FormWhichProgram.h"
 #include "ui/UiText.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
 
 using namespace talvoren;
 using namespace talvoren::test;
@@ -131,6 +136,56 @@ private slots:
         QCOMPARE(findActions(w).searchString(), u"needle");
         QCOMPARE(Focused(w), QStringLiteral("C:\\Some\\BeTa"));
         QVERIFY(TfrmOK::hook().asked().isEmpty());
+    }
+    // "Which program runs": the hits of the effective Path in order, the
+    // list following the typed name, and Enter on a hit leading to its element.
+    void whichProgramListsWhatRunsAndWhatItShadows()
+    {
+        TFixture f;
+        namespace fs = std::filesystem;
+        for (const char* folder : {"SysBin", "UserBin"}) {
+            fs::create_directories(f.machine.scratchHostPath() / folder);
+            std::ofstream(f.machine.scratchHostPath() / folder / "tvtool.exe") << "MZ";
+        }
+        std::ofstream(f.machine.scratchHostPath() / "UserBin" / "tvtool.cmd") << "@echo";
+        const std::u16string scratch = f.machine.scratchPath();
+        f.Seed(platform::RootKey::LocalMachine, kSystemEnvironmentKey, u"Path",
+               u"C:\\Nowhere;" + scratch + u"\\SysBin");
+        f.Seed(platform::RootKey::LocalMachine, kSystemEnvironmentKey, u"PATHEXT", u".COM;.EXE;.CMD");
+        f.Seed(platform::RootKey::CurrentUser, u"Environment", u"Path", scratch + u"\\UserBin");
+        TfrmMain& w = f.Open();
+        QStringList listed;
+        QString missing;
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [&] {
+            auto* form = qobject_cast<TfrmWhichProgram*>(QApplication::activeModalWidget());
+            if (!form) {
+                return;
+            }
+            poll->deleteLater();
+            QTest::keyClicks(form->edit(), QStringLiteral("tvtoolx"));
+            missing = form->findChildren<QLabel*>().last()->text();
+            QTest::keyClick(form->edit(), Qt::Key_Backspace);
+            for (int i = 0; i < form->hits()->topLevelItemCount(); ++i) {
+                QTreeWidgetItem* item = form->hits()->topLevelItem(i);
+                listed << item->text(0).mid(int(scratch.size())) + u'|' + item->text(2);
+            }
+            // Enter moves to the hits, Down to the second, Enter leads there.
+            QTest::keyClick(form->edit(), Qt::Key_Return);
+            QTest::keyClick(form->hits(), Qt::Key_Down);
+            QTest::keyClick(form->hits(), Qt::Key_Return);
+        });
+        poll->start(10);
+        f.action("actEditWhichProgram")->trigger();
+        QCOMPARE(missing, QStringLiteral("No program named 'tvtoolx' is found in Path."));
+        QCOMPARE(
+            listed,
+            (QStringList{"\\SysBin\\tvtool.exe|System", "\\UserBin\\tvtool.exe|User", "\\UserBin\\tvtool.cmd|User"}));
+        QCOMPARE(activeView(w), userVarView(w));
+        const TENode* focused = userVarTree(w).GetFocusedNode();
+        QVERIFY(focused && !focused->IsVariable());
+        QCOMPARE(userVarTree(w).GetElement(focused), scratch + u"\\UserBin");
+        QCOMPARE(f.action("actEditWhichProgram")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
     }
 };
 

@@ -6,6 +6,8 @@
 
 #include "model/ETree.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "ui/ETreeModel.h"
+#include "ui/EffectivePanel.h"
 #include "ui/FormMain.h"
 #include "ui/UiText.h"
 
@@ -158,16 +160,60 @@ private slots:
         QTRY_COMPARE(Rows(w).value(2), QStringLiteral("Value|three|-1"));
     }
 
+    // The Effective tab: what a new process gets from both trees, following
+    // unsaved edits, and a double-click that leads to the node.
+    void effectiveTabShowsWhatAProcessGets()
+    {
+        TFixture f;
+        f.Seed(platform::RootKey::LocalMachine, kSystemEnvironmentKey, u"Path", u"C:\\SysA;C:\\SysB");
+        f.Seed(platform::RootKey::CurrentUser, u"Environment", u"Path", u"C:\\UserA");
+        f.Seed(platform::RootKey::LocalMachine, kSystemEnvironmentKey, u"TV_SHARED", u"system");
+        TfrmMain& w = f.Open();
+        QTabWidget* tabs = informationTabs(w);
+        auto* panel = part<TEffectivePanel>(w, "treeEffective");
+        tabs->setCurrentWidget(panel);
+        auto top = [&](const QString& name) -> QTreeWidgetItem* {
+            const auto found = panel->findItems(name, Qt::MatchFixedString);
+            return found.isEmpty() ? nullptr : found.first();
+        };
+        QTreeWidgetItem* path = top(QStringLiteral("Path"));
+        QVERIFY(path);
+        QCOMPARE(path->text(1), QStringLiteral("C:\\SysA;C:\\SysB;C:\\UserA"));
+        QCOMPARE(path->text(2), QStringLiteral("System and user"));
+        QCOMPARE(path->childCount(), 3);
+        QVERIFY(path->isExpanded());
+        QCOMPARE(path->child(2)->text(1) + u'|' + path->child(2)->text(2), QStringLiteral("C:\\UserA|User"));
+        QCOMPARE(top(QStringLiteral("TV_SHARED"))->text(2), QStringLiteral("System"));
+
+        // An unsaved edit in the user tree replaces the system's value.
+        f.EditUser(u"TV_SHARED", u"user");
+        panel->Refresh();
+        QCOMPARE(top(QStringLiteral("TV_SHARED"))->text(1) + u'|' + top(QStringLiteral("TV_SHARED"))->text(2),
+                 QStringLiteral("user|User"));
+        QVERIFY(top(QStringLiteral("Path"))->isExpanded());
+
+        // The second system folder leads to its element in the system tree.
+        emit panel->itemActivated(top(QStringLiteral("Path"))->child(1), 0);
+        QTRY_COMPARE(activeView(w), sysVarView(w));
+        TENode* focused = sysVarTree(w).GetFocusedNode();
+        QVERIFY(focused && !focused->IsVariable());
+        QCOMPARE(sysVarTree(w).GetElement(focused), std::u16string(u"C:\\SysB"));
+    }
+
     void legendExplainsTheImages()
     {
         TFixture f;
         TfrmMain& w = f.Open();
         QAbstractItemModel* legend = legendGrid(w)->model();
-        QCOMPARE(legend->rowCount(), 5);
+        QCOMPARE(legend->rowCount(), 6);
         QCOMPARE(legend->columnCount(), 1);
         QCOMPARE(legend->index(0, 0).data().toString(), QStringLiteral("A text string"));
         QCOMPARE(legend->index(4, 0).data().toString(), QStringLiteral("Variable is in the exclude list"));
-        for (int r = 0; r < 5; ++r) {
+        // The last row shows a warning's colour, as the tree draws it.
+        QCOMPARE(legend->index(5, 0).data().toString(),
+                 QStringLiteral("Also in the system Path, which is searched first"));
+        QCOMPARE(legend->index(5, 0).data(Qt::ForegroundRole).value<QColor>(), WarningColor());
+        for (int r = 0; r < 6; ++r) {
             QVERIFY(!legend->index(r, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
         }
         QCOMPARE(informationTabs(w)->currentWidget(), inspectorGrid(w));
