@@ -411,8 +411,9 @@ private slots:
         });
         w.UpdateActions();
         QTest::keyClick(f.view(), Qt::Key_Insert);
-        QCOMPARE(seen, (QStringList{"-", "This variable already exists-", "Variable name can't be empty-",
-                                    "Variable name can't contain '='-", "+"}));
+        QCOMPARE(seen,
+                 (QStringList{"-", "This variable already exists-", "Variable name can't be empty-",
+                              "Variable name can't contain '='-", "+"}));
         TENode* added = f.user().FindVariable(u"NEW");
         QVERIFY(added);
         QCOMPARE(f.user().GetVariableName(added), u"NEW"); // stored as it was checked, without the blank
