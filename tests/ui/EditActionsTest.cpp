@@ -16,10 +16,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
-#include <QMimeData>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QToolTip>
 #include <fstream>
 
