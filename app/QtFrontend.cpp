@@ -5,7 +5,6 @@
 #include "platform/Utf.h"
 #include "ui/MainWindowEntry.h"
 
-#include <QApplication>
 #include <cstdio>
 
 namespace talvoren {
@@ -53,7 +52,7 @@ private:
     QApplication& application()
     {
         if (!fApp) {
-            fApp = std::make_unique<QApplication>(fArgc, fArgv);
+            fApp = std::make_unique<TApplication>(fArgc, fArgv);
         }
         return *fApp;
     }
@@ -61,7 +60,7 @@ private:
     int fArgc;
     char** fArgv;
     platform::IPlatform& fPlatform;
-    std::unique_ptr<QApplication> fApp;
+    std::unique_ptr<TApplication> fApp;
 };
 
 } // namespace

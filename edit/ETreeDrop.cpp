@@ -1,5 +1,6 @@
 #include "edit/ETreeDrop.h"
 
+#include "base/Translation.h"
 #include "model/ETree.h"
 #include "model/PushInterface.h"
 #include "settings/Exclusions.h"
@@ -21,10 +22,17 @@ void push(TETree& tree)
     }
 }
 
-TENode* dropVariable(TETree& source, TENode* variable, TETree& receiver, const TOverwriteQuestion& overwrite)
+TENode* dropVariable(TETree& source, TENode* variable, TETree& receiver, const TOverwriteQuestion& overwrite,
+                     std::u16string* refusal)
 {
     const std::u16string name = source.GetVariableName(variable);
     TENode* existing = receiver.FindVariable(name);
+    if (existing && receiver.GetVariableReadOnly(existing)) {
+        if (refusal) {
+            *refusal = trFormat("Variable '%s' is read-only and can't be replaced", receiver.GetVariableName(existing));
+        }
+        return nullptr;
+    }
     if (existing && overwrite && !overwrite(name)) {
         return nullptr;
     }
@@ -47,6 +55,11 @@ TENode* dropElement(TETree& source, TENode* element, TETree& receiver, TENode* t
     } else {
         row = position == TDropPosition::Below ? target->Row() + 1 : target->Row();
     }
+    // Not kept in front of the value: the element becomes the value.
+    TENode* emptyOne = variable->ChildCount() == 1 ? variable->Child(0) : nullptr;
+    if (emptyOne && (emptyOne == element || !receiver.GetElement(emptyOne).empty())) {
+        emptyOne = nullptr;
+    }
     push(receiver);
     if (&source == &receiver) {
         // MoveElement counts the row after taking the element out.
@@ -54,10 +67,16 @@ TENode* dropElement(TETree& source, TENode* element, TETree& receiver, TENode* t
             --row;
         }
         receiver.MoveElement(element, variable, row);
+        if (emptyOne) {
+            receiver.DeleteNode(emptyOne);
+        }
         return element;
     }
     TENode* moved = receiver.InsertFromStream(source.WriteNode(element), variable, row);
     source.DeleteNode(element);
+    if (emptyOne) {
+        receiver.DeleteNode(emptyOne);
+    }
     return moved;
 }
 
@@ -80,9 +99,9 @@ bool CanDrop(const TETree& source, const TENode* dragged, const TETree& receiver
 }
 
 TENode* DropNode(TETree& source, TENode* dragged, TETree& receiver, TENode* target, TDropPosition position,
-                 const TOverwriteQuestion& overwrite)
+                 const TOverwriteQuestion& overwrite, std::u16string* refusal)
 {
-    TENode* moved = dragged->IsVariable() ? dropVariable(source, dragged, receiver, overwrite)
+    TENode* moved = dragged->IsVariable() ? dropVariable(source, dragged, receiver, overwrite, refusal)
                                           : dropElement(source, dragged, receiver, target, position);
     if (moved) {
         receiver.ActivateNode(moved);

@@ -30,8 +30,11 @@ using TOverwriteQuestion = std::function<bool(const std::u16string& name)>;
 
 // Moves `dragged` (already accepted by CanDrop) from `source` into
 // `receiver`, pushing one undo step first, and focuses and selects the moved
-// node in `receiver`, which it returns (nullptr when nothing moved).
+// node in `receiver`, which it returns (nullptr when nothing moved). A
+// variable never replaces a read-only one of its name: nothing moves and
+// `refusal` gets the message that says why. An element dropped into a
+// variable whose value is empty takes the place of its empty element.
 TENode* DropNode(TETree& source, TENode* dragged, TETree& receiver, TENode* target, TDropPosition position,
-                 const TOverwriteQuestion& overwrite);
+                 const TOverwriteQuestion& overwrite, std::u16string* refusal = nullptr);
 
 } // namespace talvoren

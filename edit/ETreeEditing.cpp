@@ -2,9 +2,12 @@
 
 #include "edit/ETreeEditing.h"
 
+#include "base/Translation.h"
+#include "edit/VariableClipboard.h"
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
 #include "model/PushInterface.h"
+#include "model/VariableName.h"
 
 namespace talvoren {
 
@@ -45,6 +48,13 @@ bool TETreeEditing::CanAddElement() const
     return fTree.IsWritable(focused) && fTree.SplitFor(fTree.GetVariableName(focused));
 }
 
+bool TETreeEditing::CanPasteText(bool variableText) const
+{
+    const TENode* focused = fTree.GetFocusedNode();
+    const bool variableLevel = !focused || focused->IsVariable();
+    return CanAddElement() || (variableText && variableLevel && fTree.IsEditable());
+}
+
 bool TETreeEditing::CanCleanupPaths() const
 {
     const TENode* focused = fTree.GetFocusedNode();
@@ -77,8 +87,18 @@ TENode* TETreeEditing::InsertAtFocus(const std::u16string& text)
     if (!focused) {
         return nullptr;
     }
-    TENode* element = focused->IsVariable() ? fTree.InsertElement(focused, 0, text)
-                                            : fTree.InsertElement(focused->Parent(), focused->Row() + 1, text);
+    TENode* variable = fTree.GetVariableNode(focused);
+    TENode* element;
+    if (variable->ChildCount() == 1 && fTree.GetElement(variable->Child(0)).empty()) {
+        // An empty value has no element to keep in front: a value added to
+        // it is the value alone, as on the command line.
+        element = variable->Child(0);
+        fTree.SetElementText(element, text);
+    } else if (focused->IsVariable()) {
+        element = fTree.InsertElement(focused, 0, text);
+    } else {
+        element = fTree.InsertElement(focused->Parent(), focused->Row() + 1, text);
+    }
     fTree.ActivateNode(element);
     return element;
 }
@@ -98,12 +118,20 @@ void TETreeEditing::UndoableAddEmptyElement()
 
 void TETreeEditing::UndoableAddElement(const std::u16string& value)
 {
-    if (!CanAddElement()) {
+    UndoableAddElements({value});
+}
+
+void TETreeEditing::UndoableAddElements(const std::vector<std::u16string>& values)
+{
+    if (!CanAddElement() || values.empty()) {
         return;
     }
     fTree.FinishEditing();
     PushUndo();
-    InsertAtFocus(value);
+    // Each one lands after the one before, the focus following.
+    for (const std::u16string& value : values) {
+        InsertAtFocus(value);
+    }
 }
 
 void TETreeEditing::UndoableAddEmptyVariable(const std::u16string& name, uint8_t datatype, bool readOnly)
@@ -140,6 +168,48 @@ void TETreeEditing::UndoableReplaceVariable(const std::u16string& name, const st
     PushUndo();
     fTree.SetVariableValue(variable, value);
     fTree.ActivateNode(variable);
+}
+
+// ---------------------------------------------------------------------------
+// Pasting
+
+std::u16string TETreeEditing::PasteVariable(const TVariableRecord& record, const TOverwriteQuestion& overwrite)
+{
+    // Another program's record may carry a name Windows would misread.
+    if (std::u16string error = VariableNameError(record.name); !error.empty()) {
+        return error;
+    }
+    if (std::u16string error = ValueTextError(record.value); !error.empty()) {
+        return error;
+    }
+    if (!fTree.IsEditable()) {
+        return {};
+    }
+    if (TENode* existing = fTree.FindVariable(record.name)) {
+        if (fTree.GetVariableReadOnly(existing)) {
+            return trFormat("Variable '%s' is read-only and can't be replaced", fTree.GetVariableName(existing));
+        }
+        if (overwrite && overwrite(record.name)) {
+            UndoableReplaceVariable(record.name, record.value);
+        }
+        return {};
+    }
+    UndoableAddVariable(record.name, record.value, record.dataType, false);
+    return {};
+}
+
+std::u16string TETreeEditing::PasteText(const std::u16string& text, const TOverwriteQuestion& overwrite)
+{
+    const TENode* focused = fTree.GetFocusedNode();
+    const TPastedText pasted = ReadPastedText(text, !focused || focused->IsVariable());
+    if (!pasted.refusal.empty()) {
+        return pasted.refusal;
+    }
+    if (pasted.variable) {
+        return PasteVariable(*pasted.variable, overwrite);
+    }
+    UndoableAddElements(pasted.elements);
+    return {};
 }
 
 // ---------------------------------------------------------------------------

@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace talvoren {
 
 class TENode;
 class TETree;
+struct TVariableRecord;
 
 class TETreeEditing {
 public:
@@ -33,6 +35,10 @@ public:
     void UndoableAddEmptyElement();
     // An element holding `value` whole, at the same place, focused.
     void UndoableAddElement(const std::u16string& value);
+    // Elements holding these texts, one after the other from that place, in
+    // one step; the last is focused. Adding to a variable whose value is
+    // empty gives the values alone: its one empty element takes the first.
+    void UndoableAddElements(const std::vector<std::u16string>& values);
     // A variable with one empty element, opened in the in-place editor.
     void UndoableAddEmptyVariable(const std::u16string& name, uint8_t datatype, bool readOnly);
     void UndoableAddVariable(const std::u16string& name, const std::u16string& value, uint8_t datatype, bool readOnly);
@@ -54,6 +60,14 @@ public:
     // Deletes the selected node and activates its next visible sibling, else
     // the previous one, else (for an element) its variable.
     void DeleteSelectedNodes();
+    // Paste, asking `overwrite` (name) before it replaces a variable of the
+    // same name; a read-only variable is never replaced. A text is read by
+    // ReadPastedText: elements at the focus, or a variable at a variable's
+    // level. Returns the message to show (translated) when it refused.
+    using TOverwriteQuestion = std::function<bool(const std::u16string& name)>;
+    std::u16string PasteVariable(const TVariableRecord& record, const TOverwriteQuestion& overwrite);
+    std::u16string PasteText(const std::u16string& text, const TOverwriteQuestion& overwrite);
+
     // Sets the text of the focused element, or of every element of the
     // focused variable, to what `proc` makes of it. Nothing is split.
     void UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc);
@@ -61,6 +75,9 @@ public:
     // When the operations above may be called (the focused node decides).
     bool CanAddEmptyElement() const;
     bool CanAddElement() const;
+    // Whether Paste of a text can do something here; `variableText` tells
+    // that ReadPastedText makes a variable of it at a variable's level.
+    bool CanPasteText(bool variableText) const;
     bool CanChangeFocusedNode() const;
     bool CanCleanupPaths() const;
     bool CanMoveUp() const;

@@ -2,6 +2,7 @@
 
 #include "edit/InPlaceCommit.h"
 #include "model/ETree.h"
+#include "model/VariableName.h"
 #include "ui/UiText.h"
 
 #include <QGroupBox>
@@ -103,7 +104,9 @@ bool TfrmAddVar::createAndShowModal(const TETree& tree, std::u16string& text, ui
     } else {
         result = form.exec();
     }
-    text = fromQ(form.editName->text());
+    // The name as the check judged it, without surrounding blanks.
+    text = result == QDialog::Accepted ? NormalizeVariableName(fromQ(form.editName->text()))
+                                       : fromQ(form.editName->text());
     texttype = form.rbString->isChecked() ? 1 : 2;
     return result == QDialog::Accepted;
 }

@@ -21,9 +21,9 @@ class TfrmAddVar : public QDialog {
 public:
     TfrmAddVar(const TETree& tree, QWidget* parent = nullptr);
 
-    // Shows the dialog modally; true on OK. `text` and `texttype` come back
-    // as the user left them (the name as typed, 1 string or 2 expandable),
-    // also on Cancel.
+    // Shows the dialog modally; true on OK. `text` comes back as the name
+    // to store (surrounding blanks removed) on OK, as typed on Cancel;
+    // `texttype` as the user left it (1 string or 2 expandable).
     static bool createAndShowModal(const TETree& tree, std::u16string& text, uint8_t& texttype,
                                    QWidget* parent = nullptr);
 

@@ -25,10 +25,12 @@ void pushUnlessAdded(TETree& tree)
     }
 }
 
-std::u16string renameVariable(TETree& tree, TENode* variable, const std::u16string& name)
+std::u16string renameVariable(TETree& tree, TENode* variable, const std::u16string& typed)
 {
-    if (name.empty()) {
-        return tr("Variable name can't be empty");
+    // The same rule and trimming as the new-variable dialog.
+    const std::u16string name = NormalizeVariableName(typed);
+    if (std::u16string error = VariableNameError(name); !error.empty()) {
+        return error;
     }
     const std::u16string& old = tree.GetVariableName(variable);
     if (name == old) {
@@ -70,6 +72,10 @@ std::u16string CommitEditedText(TETree& tree, TENode* node, const std::u16string
     }
     if (node->IsVariable()) {
         return renameVariable(tree, node, text);
+    }
+    // The editor refuses these while typing; a text that comes another way is refused here.
+    if (std::u16string error = ValueTextError(text); !error.empty()) {
+        return error;
     }
     setElement(tree, node, text);
     return {};

@@ -12,8 +12,9 @@ namespace talvoren {
 class TETree;
 class TENode;
 
-// Applies `text` to `node`. Returns the (translated) reason why a rename was
-// refused, in which case nothing changed; empty when the text was taken.
+// Applies `text` to `node`. Returns the (translated) reason why the text was
+// refused (a name VariableName.h refuses, a clash, a NUL or an element over
+// the value limit), in which case nothing changed; empty when it was taken.
 std::u16string CommitEditedText(TETree& tree, TENode* node, const std::u16string& text);
 
 // Why a name typed for a new variable cannot be used (translated), or empty.

@@ -1,6 +1,10 @@
 #include "edit/VariableClipboard.h"
 
+#include "base/Text.h"
 #include "model/NodeInfo.h"
+#include "model/VariableName.h"
+
+#include <algorithm>
 
 namespace talvoren {
 
@@ -32,7 +36,59 @@ bool fits(const std::u16string& text, size_t units)
     return text.size() < units && text.find(u'\0') == std::u16string::npos;
 }
 
+std::vector<std::u16string> nonEmptyLines(std::u16string_view text)
+{
+    std::vector<std::u16string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = std::min(text.find_first_of(u"\r\n", start), text.size());
+        if (std::u16string line = trimBlanks(text.substr(start, end - start)); !line.empty()) {
+            lines.push_back(std::move(line));
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+// `NAME=value` as Copy writes it, when NAME can name a variable and is no path.
+std::optional<TVariableRecord> variableOf(const std::u16string& line)
+{
+    const size_t equals = line.find(u'=');
+    if (equals == std::u16string::npos) {
+        return std::nullopt;
+    }
+    std::u16string name = line.substr(0, equals);
+    if (!VariableNameError(name).empty() || NormalizeVariableName(name) != name
+        || name.find_first_of(u"\\/;%") != std::u16string::npos) {
+        return std::nullopt;
+    }
+    std::u16string value = line.substr(equals + 1);
+    // The text has lost the type: a value that refers to other variables
+    // can only have been an expandable one.
+    const size_t percent = value.find(u'%');
+    const bool references = percent != std::u16string::npos && value.find(u'%', percent + 2) != std::u16string::npos;
+    return TVariableRecord{std::move(name), std::move(value), references ? kDataTypeExpandString : kDataTypeString};
+}
+
 } // namespace
+
+TPastedText ReadPastedText(std::u16string_view text, bool variableLevel)
+{
+    TPastedText pasted;
+    const std::u16string trimmed = trimBlanks(text);
+    if (std::u16string error = ValueTextError(trimmed); !error.empty()) {
+        pasted.refusal = std::move(error);
+        return pasted;
+    }
+    pasted.elements = nonEmptyLines(trimmed);
+    if (variableLevel && pasted.elements.size() == 1) {
+        pasted.variable = variableOf(pasted.elements.front());
+        if (pasted.variable) {
+            pasted.elements.clear();
+        }
+    }
+    return pasted;
+}
 
 std::optional<std::vector<uint8_t>> EncodeVariableRecord(const TVariableRecord& record)
 {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace talvoren {
@@ -37,5 +38,19 @@ std::optional<std::vector<uint8_t>> EncodeVariableRecord(const TVariableRecord& 
 // A longer block (the window system rounds allocations up) is read as far
 // as the record goes.
 std::optional<TVariableRecord> DecodeVariableRecord(const uint8_t* data, size_t size);
+
+// What a pasted plain text brings into a tree. Surrounding blanks and line
+// breaks are dropped, and each further non-empty line is an element of its
+// own, in order. At a tree's variable level one line `NAME=value` is a
+// variable, the text form that Copy leaves of a variable too long for the
+// record; a NAME that cannot name a variable, or that looks like a path,
+// leaves the line an element. `refusal` (translated) says why nothing can
+// be pasted.
+struct TPastedText {
+    std::u16string refusal;
+    std::optional<TVariableRecord> variable;
+    std::vector<std::u16string> elements;
+};
+TPastedText ReadPastedText(std::u16string_view text, bool variableLevel);
 
 } // namespace talvoren

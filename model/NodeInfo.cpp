@@ -380,4 +380,15 @@ std::u16string ToLongPath(const std::u16string& path, platform::IFileSystem& fs)
     return result;
 }
 
+std::u16string ValueTextError(std::u16string_view text)
+{
+    if (text.find(u'\0') != std::u16string_view::npos) {
+        return tr("The text contains a NUL character, which no value can hold");
+    }
+    if (text.size() > kMaxValueTextLength) {
+        return tr("The text is longer than 32767 characters, the most a value can hold");
+    }
+    return {};
+}
+
 } // namespace talvoren

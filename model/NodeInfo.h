@@ -4,8 +4,10 @@
 // node records of the tree's own node stream, and the pure value helpers
 // that split a value into elements and clean it up.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace talvoren {
@@ -112,6 +114,13 @@ private:
 // always gives the value back.
 void SplitValue(const std::u16string& value, std::vector<std::u16string>& list);
 std::vector<std::u16string> SplitValue(const std::u16string& value);
+
+// The most characters a variable's value may hold (the terminating 0 apart).
+constexpr size_t kMaxValueTextLength = 32767;
+
+// Why `text` cannot go into a value (translated), or empty: a NUL, at which
+// every reader would end the value, or more than kMaxValueTextLength characters.
+std::u16string ValueTextError(std::u16string_view text);
 
 // Joins with ';' between neighbours.
 std::u16string JoinValue(const std::vector<std::u16string>& elements);

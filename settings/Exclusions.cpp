@@ -235,21 +235,15 @@ void TExclusions::Notify()
 
 namespace talvoren {
 
+std::u16string ExclusionName(std::u16string_view typed)
+{
+    return trimBlanks(typed);
+}
+
 const char* ValidateExclusion(const TExclusions& list, const std::u16string& initialName, const std::u16string& text,
                               bool notSplit, bool notCheck)
 {
-    const auto blank = [](char16_t c) {
-        return c == u' ' || c == u'\t';
-    };
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && blank(text[first])) {
-        ++first;
-    }
-    while (last > first && blank(text[last - 1])) {
-        --last;
-    }
-    const std::u16string trimmed = text.substr(first, last - first);
+    const std::u16string trimmed = ExclusionName(text);
     if (trimmed.empty()) {
         return trNoop("Variable name can't be empty");
     }

@@ -111,6 +111,10 @@ private:
 
 namespace talvoren {
 
+// The name the exclusion dialog checks and stores for its typed text: without
+// surrounding blanks, the Unicode spaces an input method leaves included.
+std::u16string ExclusionName(std::u16string_view typed);
+
 // Why the exclusion dialog refuses its input (an English message id), or
 // null when it may be stored. `initialName` is the name the dialog opened
 // on; it compares case-sensitively, the list case-insensitively.

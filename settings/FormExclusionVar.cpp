@@ -100,12 +100,15 @@ void TfrmExclusionVar::Validate()
 
 void TfrmExclusionVar::btnOkClick()
 {
-    // Guards a click that arrives while the input is refused.
-    if (!btnOk->isEnabled()) {
+    // Guards a click that arrives while the input is refused; the rule is
+    // asked again so that the store below can never meet a clash.
+    const std::u16string typed = fromQ(editName->text());
+    if (!btnOk->isEnabled()
+        || ValidateExclusion(fExclusions, fInitialName, typed, chkNotSplit->isChecked(), chkNotCheck->isChecked())) {
         return;
     }
     fExclusions.Remove(fInitialName);
-    fExclusions.Add(fromQ(editName->text().trimmed()), !chkNotSplit->isChecked(), !chkNotCheck->isChecked());
+    fExclusions.Add(ExclusionName(typed), !chkNotSplit->isChecked(), !chkNotCheck->isChecked());
     accept();
 }
 

@@ -2,6 +2,7 @@
 
 #include "edit/InPlaceCommit.h"
 #include "model/ETree.h"
+#include "model/NodeInfo.h"
 #include "ui/ETreeModel.h"
 #include "ui/FormOK.h"
 #include "ui/UiText.h"
@@ -11,8 +12,45 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
+#include <QToolTip>
+#include <QValidator>
+#include <limits>
 
 namespace talvoren {
+
+namespace {
+
+constexpr const char* kStoredLength = "storedLength";
+
+// Refuses a change that would put a NUL or more than a value's characters
+// into the editor, and says so beside it, without taking the focus (that
+// would end the edit). The line edit's own limit would cut a paste silently.
+class TValueTextValidator : public QValidator {
+public:
+    explicit TValueTextValidator(QLineEdit* editor)
+        : QValidator(editor)
+        , fEditor(editor)
+    {
+        editor->setMaxLength(std::numeric_limits<int>::max());
+    }
+
+    State validate(QString& input, int&) const override
+    {
+        const std::u16string error = ValueTextError(fromQ(input));
+        // A value stored longer than the limit opens whole and may shrink.
+        const qsizetype stored = fEditor->property(kStoredLength).toLongLong();
+        if (error.empty() || (input.size() <= stored && !input.contains(QChar(0)))) {
+            return Acceptable;
+        }
+        QToolTip::showText(fEditor->mapToGlobal(QPoint(0, fEditor->height())), toQ(error), fEditor);
+        return Invalid;
+    }
+
+private:
+    QLineEdit* fEditor;
+};
+
+} // namespace
 
 // --- the element editor ------------------------------------------------------
 
@@ -208,6 +246,7 @@ QWidget* TETreeStringEditLink::createEditor(QWidget* parent, const QStyleOptionV
         return nullptr;
     }
     QLineEdit* editor = node->IsVariable() ? new QLineEdit(parent) : new TETreeEdit(fTree, node, parent);
+    editor->setValidator(new TValueTextValidator(editor));
     editor->setFrame(true);
     QPalette pal = editor->palette();
     pal.setColor(QPalette::Text, QApplication::palette().color(QPalette::WindowText));
@@ -223,7 +262,9 @@ void TETreeStringEditLink::setEditorData(QWidget* editor, const QModelIndex& ind
         return; // a model change while typing must not overwrite the typed text
     }
     // A variable is edited by its name alone.
-    edit->setText(toQ(node->IsVariable() ? fTree.GetVariableName(node) : fTree.GetElement(node)));
+    const QString text = toQ(node->IsVariable() ? fTree.GetVariableName(node) : fTree.GetElement(node));
+    edit->setProperty(kStoredLength, qlonglong(text.size()));
+    edit->setText(text);
     edit->setFont(index.data(Qt::FontRole).isValid() ? index.data(Qt::FontRole).value<QFont>() : edit->font());
     edit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     edit->selectAll();

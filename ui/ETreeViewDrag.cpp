@@ -5,6 +5,7 @@
 #include "base/Translation.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
+#include "ui/FormOK.h"
 #include "ui/FormQuestion.h"
 #include "ui/NodeMime.h"
 
@@ -71,7 +72,11 @@ bool TETreeView::dropAt(TETreeView* source, const QPoint& pos)
                    trFormat("Variable '%s' already exists\r\nDo you want to overwrite it?", name), window())
             != mrNo;
     };
-    TENode* moved = DropNode(source->tree(), source->dragNode(), fTree, target, position, overwrite);
+    std::u16string refusal;
+    TENode* moved = DropNode(source->tree(), source->dragNode(), fTree, target, position, overwrite, &refusal);
+    if (!refusal.empty()) {
+        TfrmOK::createAndShowModal(refusal, mtWarning, window());
+    }
     if (moved) {
         setFocus(Qt::MouseFocusReason);
         // The moved element is shown where it landed.

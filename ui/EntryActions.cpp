@@ -6,6 +6,7 @@
 #include "model/ETree.h"
 #include "ui/Command.h"
 #include "ui/ETreeView.h"
+#include "ui/FormOK.h"
 #include "ui/FormQuestion.h"
 #include "ui/Icons.h"
 #include "ui/NodeMime.h"
@@ -83,9 +84,11 @@ void TEntryActions::Update()
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         fClipboardRecord = data && data->hasFormat(variableClipboardFormat());
         fClipboardText = data && data->hasText();
+        fClipboardVariableText = fClipboardText && ReadPastedText(fromQ(data->text()), true).variable;
     }
-    actEditPaste->setEnabled(treeEditable
-                             && (fClipboardRecord || (fClipboardText && TETreeEditing(*tree).CanAddElement())));
+    actEditPaste->setEnabled(
+        treeEditable
+        && (fClipboardRecord || (fClipboardText && TETreeEditing(*tree).CanPasteText(fClipboardVariableText))));
 }
 
 void TEntryActions::actEditAddVariableExecute()
@@ -124,8 +127,19 @@ void TEntryActions::actEditCopyExecute()
         return;
     }
     TETree* tree = Tree();
-    if (tree && tree->GetFocusedNode()) {
-        QGuiApplication::clipboard()->setMimeData(clipboardDataFor(*tree, tree->GetFocusedNode()));
+    const TENode* node = tree ? tree->GetFocusedNode() : nullptr;
+    if (!node) {
+        return;
+    }
+    QMimeData* data = clipboardDataFor(*tree, node);
+    const bool textOnly = node->IsVariable() && !data->hasFormat(variableClipboardFormat());
+    QGuiApplication::clipboard()->setMimeData(data);
+    if (textOnly) {
+        TfrmOK::createAndShowModal(
+            talvoren::tr("The variable is too long for the variable clipboard format (names up to 256, "
+                         "values up to 8192 characters): only its text NAME=value was copied. Paste it "
+                         "onto a variable of a tree to create the variable there."),
+            mtInformation, fWindow.widget);
     }
 }
 
@@ -140,25 +154,24 @@ void TEntryActions::actEditPasteExecute()
     if (!tree || !data) {
         return;
     }
+    auto overwrite = [this](const std::u16string& name) {
+        return TfrmYesNo::createAndShowModal(
+                   trFormat("Variable '%s' already exists\r\nDo you want to overwrite it?", name), fWindow.widget)
+            == mrYes;
+    };
+    std::u16string refusal;
     if (data->hasFormat(variableClipboardFormat())) {
         // A record that cannot be read is not pasted as anything else.
         const std::optional<TVariableRecord> record = variableRecordOf(data);
         if (!record) {
             return;
         }
-        if (tree->IsExist(record->name)) {
-            const std::u16string question
-                = trFormat("Variable '%s' already exists\r\nDo you want to overwrite it?", record->name);
-            if (TfrmYesNo::createAndShowModal(question, fWindow.widget) == mrYes) {
-                TETreeEditing(*tree).UndoableReplaceVariable(record->name, record->value);
-            }
-        } else {
-            TETreeEditing(*tree).UndoableAddVariable(record->name, record->value, record->dataType, false);
-        }
-        return;
+        refusal = TETreeEditing(*tree).PasteVariable(*record, overwrite);
+    } else if (data->hasText()) {
+        refusal = TETreeEditing(*tree).PasteText(fromQ(data->text()), overwrite);
     }
-    if (data->hasText() && TETreeEditing(*tree).CanAddElement()) {
-        TETreeEditing(*tree).UndoableAddElement(fromQ(data->text()));
+    if (!refusal.empty()) {
+        TfrmOK::createAndShowModal(refusal, mtWarning, fWindow.widget);
     }
 }
 

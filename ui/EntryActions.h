@@ -42,6 +42,7 @@ private:
     bool fClipboardChanged = true;
     bool fClipboardRecord = false;
     bool fClipboardText = false;
+    bool fClipboardVariableText = false; // NAME=value, a variable at a variable's level
 };
 
 } // namespace talvoren

@@ -4,7 +4,9 @@
 
 #include "edit/ETreeEditing.h"
 
+#include "edit/InPlaceCommit.h"
 #include "edit/UndoStack.h"
+#include "edit/VariableClipboard.h"
 #include "model/ETree.h"
 #include "model/PushInterface.h"
 #include "settings/Exclusions.h"
@@ -136,6 +138,115 @@ TEST_F(ETreeEditingTest, PastedVariablesAddOrReplaceKeepingTheType)
     EXPECT_EQ(user.GetVariableType(Var(u"M")), kDataTypeExpandString);
     ExpectActive(Var(u"M"));
     EXPECT_EQ(pushes, 2);
+}
+
+TEST_F(ETreeEditingTest, AddingToAnEmptyValueGivesTheValueAlone)
+{
+    // A new variable whose editor closed without a value, then "Add value".
+    edits.UndoableAddEmptyVariable(u"TvA", kDataTypeString, false);
+    user.SetOnEdited(true);
+    edits.UndoableAddEmptyElement();
+    EXPECT_EQ(Elements(user, u"TvA"), U{u""}) << "no second empty element in front";
+    EXPECT_EQ(edited, Elem(u"TvA", 0));
+    EXPECT_EQ(CommitEditedText(user, Elem(u"TvA", 0), u"C:\\TvA"), u"");
+    EXPECT_EQ(user.GetVariableValue(Var(u"TvA")), u"C:\\TvA");
+    stack.Undo();
+    EXPECT_EQ(Elements(user, u"TvA"), U{u""}) << "the add is one step";
+
+    // Pasted elements take the empty element's place too.
+    user.SetOnEdited(true);
+    user.ActivateNode(Elem(u"TvA", 0));
+    edits.UndoableAddElements({u"p", u"q"});
+    EXPECT_EQ(user.GetVariableValue(Var(u"TvA")), u"p;q");
+    // A value with elements keeps them all, empty ones included.
+    user.ActivateNode(Elem(u"TvA", 0));
+    user.SetElementText(Elem(u"TvA", 0), u"");
+    edits.UndoableAddElement(u"r");
+    EXPECT_EQ(Elements(user, u"TvA"), (U{u"", u"r", u"q"}));
+}
+
+TEST_F(ETreeEditingTest, PastedTextIsTrimmedOneElementPerLineOrAVariable)
+{
+    const auto never = [](const std::u16string&) {
+        ADD_FAILURE() << "asked";
+        return false;
+    };
+    user.ActivateNode(Elem(u"M", 0));
+    const int before = pushes;
+    EXPECT_EQ(edits.PasteText(u"  C:\\a\u3000\r\n\r\n\tC:\\b;c \n", never), u"");
+    EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"C:\\a", u"C:\\b;c", u"two", u"three"}));
+    EXPECT_EQ(Focused(), u"C:\\b;c");
+    EXPECT_EQ(pushes, before + 1) << "one step for all lines";
+    EXPECT_EQ(edits.PasteText(u" \r\n ", never), u"");
+    EXPECT_EQ(pushes, before + 1) << "nothing to paste, nothing recorded";
+
+    // Refused as a whole, with the reason.
+    const std::u16string nul(u"nul\0after", 9);
+    EXPECT_NE(edits.PasteText(nul, never), u"");
+    EXPECT_NE(edits.PasteText(std::u16string(kMaxValueTextLength + 1, u'x'), never), u"");
+    EXPECT_EQ(edits.PasteText(u" " + std::u16string(kMaxValueTextLength, u'x') + u"\n", never), u"");
+    EXPECT_EQ(pushes, before + 2);
+
+    // At a variable's level NAME=value makes the variable; a path with '='
+    // and an element's level stay elements.
+    user.ActivateNode(Var(u"M"));
+    EXPECT_TRUE(edits.CanPasteText(true));
+    EXPECT_EQ(edits.PasteText(u"LONG=%A%\\bin;x\r\n", never), u"");
+    EXPECT_EQ(Elements(user, u"LONG"), (U{u"%A%\\bin", u"x"}));
+    EXPECT_EQ(user.GetVariableType(Var(u"LONG")), kDataTypeExpandString) << "it refers to a variable";
+    user.ActivateNode(Var(u"M"));
+    edits.PasteText(u"C:\\x=1", never);
+    EXPECT_EQ(Elements(user, u"M").front(), u"C:\\x=1");
+    user.ActivateNode(Elem(u"A", 0));
+    edits.PasteText(u"K=v", never);
+    EXPECT_EQ(Elements(user, u"A"), (U{u"C:\\x", u"K=v"}));
+    const TPastedText plain = ReadPastedText(u"K=v", true);
+    ASSERT_TRUE(plain.variable);
+    EXPECT_EQ(plain.variable->dataType, kDataTypeString);
+    EXPECT_FALSE(ReadPastedText(u"K=v\nL=w", true).variable) << "two lines are two elements";
+    EXPECT_FALSE(ReadPastedText(u" K =v", true).variable) << "a name with a blank inside is no copied name";
+
+    // An existing name asks first.
+    user.ActivateNode(Var(u"A"));
+    std::vector<std::u16string> asked;
+    edits.PasteText(u"z=new", [&](const std::u16string& name) {
+        asked.push_back(name);
+        return true;
+    });
+    EXPECT_EQ(asked, U{u"z"});
+    EXPECT_EQ(Elements(user, u"Z"), U{u"new"});
+}
+
+TEST_F(ETreeEditingTest, PasteNeverReplacesAReadOnlyVariableNorTakesABadName)
+{
+    user.AddVariable(u"USERNAME", u"me", kDataTypeString, true);
+    user.ActivateNode(Var(u"A"));
+    const auto never = [](const std::u16string&) {
+        ADD_FAILURE() << "asked";
+        return true;
+    };
+    const int before = pushes;
+    EXPECT_EQ(edits.PasteVariable({u"username", u"SYSTEM", kDataTypeString}, never),
+              u"Variable 'USERNAME' is read-only and can't be replaced");
+    EXPECT_EQ(edits.PasteText(u"USERNAME=SYSTEM", never), u"Variable 'USERNAME' is read-only and can't be replaced");
+    EXPECT_EQ(edits.PasteVariable({u"A=B", u"x", kDataTypeString}, never), u"Variable name can't contain '='");
+    EXPECT_EQ(Elements(user, u"USERNAME"), U{u"me"});
+    EXPECT_FALSE(Var(u"A=B"));
+    EXPECT_EQ(pushes, before);
+}
+
+TEST_F(ETreeEditingTest, RenamesFollowTheNameRuleAndItsTrimming)
+{
+    for (const std::u16string& bad : {std::u16string(u"A=B"), std::u16string(u" \u3000 "), std::u16string(u"a\tb")}) {
+        EXPECT_NE(CommitEditedText(user, Var(u"A"), bad), u"") << "refused";
+        EXPECT_EQ(Names(user), (U{u"A", u"M", u"Z"}));
+    }
+    EXPECT_EQ(CommitEditedText(user, Var(u"A"), u"  Z\u3000"), u"Variable 'Z' already exists");
+    EXPECT_EQ(CommitEditedText(user, Var(u"A"), u"\u00A0B "), u"");
+    EXPECT_EQ(Names(user), (U{u"B", u"M", u"Z"}));
+    // An element text that no value can hold is refused as well.
+    EXPECT_NE(CommitEditedText(user, Elem(u"M", 0), std::u16string(u"x\0y", 3)), u"");
+    EXPECT_EQ(user.GetElement(Elem(u"M", 0)), u"one");
 }
 
 TEST_F(ETreeEditingTest, ChangeTypeTogglesAndRecordsEachStep)

@@ -430,6 +430,8 @@ private slots:
             d.editName->clear();
             QTest::keyClicks(d.editName, QStringLiteral("   "));
             state();
+            d.editName->setText(QStringLiteral("A=B"));
+            state();
             d.editName->setText(QStringLiteral(" NEW"));
             state();
             d.rbExpString->setChecked(true);
@@ -437,16 +439,19 @@ private slots:
         });
         w.UpdateActions();
         QTest::keyClick(f.view(), Qt::Key_Insert);
-        QCOMPARE(seen, (QStringList{"-", "This variable already exists-", "Variable name can't be empty-", "+"}));
-        TENode* added = f.user().FindVariable(u" NEW");
-        QVERIFY2(added, "the name is used with its blank");
+        QCOMPARE(seen,
+                 (QStringList{"-", "This variable already exists-", "Variable name can't be empty-",
+                              "Variable name can't contain '='-", "+"}));
+        TENode* added = f.user().FindVariable(u"NEW");
+        QVERIFY(added);
+        QCOMPARE(f.user().GetVariableName(added), u"NEW"); // stored as it was checked, without the blank
         QCOMPARE(f.user().GetVariableType(added), uint8_t(kDataTypeExpandString));
         TETreeEdit* editor = f.ElementEditor();
         QVERIFY2(editor && editor->node() == added->Child(0), "the value is typed at once");
         f.Type(editor, QStringLiteral("v1"));
-        QCOMPARE(f.Elements(u" NEW"), U{u"v1"});
+        QCOMPARE(f.Elements(u"NEW"), U{u"v1"});
         undoActions(w).actEditUndoExecute();
-        QVERIFY2(!f.user().FindVariable(u" NEW"), "one undo removes the whole variable");
+        QVERIFY2(!f.user().FindVariable(u"NEW"), "one undo removes the whole variable");
 
         // Esc in the editor removes it at once; Cancel adds nothing.
         TfrmAddVar::setDriver([](TfrmAddVar& d) {

@@ -106,6 +106,32 @@ private slots:
         }
     }
 
+    // The system's USERNAME dropped onto the user tree, whose USERNAME is
+    // the read-only one of the running program: refused with the reason,
+    // before any question, and nothing moves.
+    void aDropNeverReplacesAReadOnlyVariable()
+    {
+        TDragWindow f;
+        f.Seed(RootKey::LocalMachine, kSystemEnvironmentKey, u"USERNAME", u"SYSTEM");
+        TfrmMain& w = f.OpenShown();
+        TETree& user = userVarTree(w);
+        TENode* mine = user.FindVariable(u"USERNAME");
+        QVERIFY(mine && user.GetVariableReadOnly(mine));
+        const std::u16string value = user.GetVariableValue(mine);
+        const size_t steps = undoStack(w).Count();
+        f.Drag(sysVarView(w), sysVarTree(w).FindVariable(u"USERNAME"));
+        TfrmOK::setNextAnswer(mrOk);
+        QVERIFY(!userVarView(w)->dropAt(sysVarView(w), f.Empty(userVarView(w))));
+        QCOMPARE(TfrmOK::hook().asked(),
+                 QStringList{QStringLiteral("Variable 'USERNAME' is read-only and can't be replaced")});
+        QVERIFY(TfrmYesNo::hook().asked().isEmpty());
+        QCOMPARE(user.FindVariable(u"USERNAME"), mine);
+        QVERIFY(user.GetVariableReadOnly(mine));
+        QCOMPARE(user.GetVariableValue(mine), value);
+        QCOMPARE(f.Elements(sysVarTree(w), u"USERNAME"), U{u"SYSTEM"});
+        QCOMPARE(undoStack(w).Count(), steps);
+    }
+
     void elementsLandByThePointersPart()
     {
         TDragWindow f;

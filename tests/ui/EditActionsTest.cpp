@@ -5,6 +5,7 @@
 
 #include "ui/EditActions.h"
 
+#include "edit/FormAddVar.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
 #include "tests/ui/MainWindowFixture.h"
@@ -13,9 +14,13 @@
 #include "ui/UiText.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+#include <QToolTip>
 #include <fstream>
 
 using namespace talvoren;
@@ -346,6 +351,105 @@ private slots:
         undoActions(w).actEditUndoExecute();
         QCOMPARE(f.Elements(u"TV"), (U{u"C:\\A", u"c:\\a", u"", u"D:\\"}));
         QVERIFY(!w.IsModified());
+    }
+
+    // A new variable from the dialog, then "Add value" and C:\TvA: the value
+    // saved is C:\TvA alone. The dialog stores the name as it checked it.
+    void addValueOnANewVariableSavesTheValueAlone()
+    {
+        TEditWindow f;
+        TfrmMain& w = f.OpenFocused();
+        TETree& user = userVarTree(w);
+        TfrmAddVar::setDriver([](TfrmAddVar& d) {
+            d.editName->setText(QStringLiteral("\u3000TvA "));
+            return int(QDialog::Accepted);
+        });
+        w.UpdateActions();
+        f.action("actEditAddVariable")->trigger();
+        TfrmAddVar::setDriver({});
+        QVERIFY(user.FindVariable(u"TvA"));
+        QCOMPARE(user.GetVariableName(user.FindVariable(u"TvA")), u"TvA");
+        QVERIFY(userVarView(w)->isEditing());
+        w.UpdateActions();
+        f.action("actEditAddValue")->trigger();
+        auto* editor = qobject_cast<QLineEdit*>(userVarView(w)->currentEditor());
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("C:\\TvA"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.Elements(u"TvA"), U{u"C:\\TvA"});
+        w.UpdateActions();
+        f.action("actFileSave")->trigger();
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TvA"), u"C:\\TvA");
+    }
+
+    // Pasted text: trimmed, one element per line in one step; a NUL or too
+    // much text is refused with its reason, in the tree as in the editor; a
+    // variable too long for the record is copied as text, says so, and that
+    // text pasted onto a variable of the other tree makes the variable.
+    void pastedTextIsCheckedAndSplitByLines()
+    {
+        TEditWindow f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
+        const std::u16string longValue = u"C:\\" + std::u16string(9000, u'x');
+        f.Seed(RootKey::CurrentUser, u"Environment", u"LONG", longValue);
+        TfrmMain& w = f.OpenFocused();
+        TETree& user = userVarTree(w);
+        QClipboard* clipboard = QGuiApplication::clipboard();
+
+        f.Focus(user, u"TV", 0);
+        clipboard->setText(QStringLiteral(" C:\\p \r\n\r\nC:\\q\r\n"));
+        const size_t steps = undoStack(w).Count();
+        QTRY_VERIFY(f.Enabled("actEditPaste"));
+        f.action("actEditPaste")->trigger();
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\p", u"C:\\q"}));
+        QCOMPARE(undoStack(w).Count(), steps + 2);
+
+        TfrmOK::setNextAnswer(mrOk);
+        TfrmOK::setNextAnswer(mrOk);
+        clipboard->setText(QString(QStringLiteral("nul")) + QChar(0) + QStringLiteral("after"));
+        QTRY_VERIFY(f.Enabled("actEditPaste"));
+        f.action("actEditPaste")->trigger();
+        clipboard->setText(QString(32768, QLatin1Char('x')));
+        QTRY_VERIFY(f.Enabled("actEditPaste"));
+        f.action("actEditPaste")->trigger();
+        QCOMPARE(TfrmOK::hook().asked(),
+                 (QStringList{QStringLiteral("The text contains a NUL character, which no value can hold"),
+                              QStringLiteral("The text is longer than 32767 characters, the most a value can hold")}));
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"C:\\p", u"C:\\q"}));
+
+        // The editor refuses the same text and tells beside itself.
+        f.Focus(user, u"TV", 0);
+        QTest::keyClick(userVarView(w), Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(userVarView(w)->currentEditor());
+        QVERIFY(editor);
+        editor->end(false);
+        editor->paste(); // the over-long text
+        QCOMPARE(editor->text(), QStringLiteral("a"));
+        QCOMPARE(QToolTip::text(),
+                 QStringLiteral("The text is longer than 32767 characters, the most a value can hold"));
+        clipboard->setText(QString(QStringLiteral("nul")) + QChar(0));
+        editor->paste();
+        QCOMPARE(editor->text(), QStringLiteral("a"));
+        QCOMPARE(QToolTip::text(), QStringLiteral("The text contains a NUL character, which no value can hold"));
+        QTest::keyClick(editor, Qt::Key_Escape);
+
+        resetDialogs();
+        TfrmOK::setNextAnswer(mrOk);
+        f.Focus(user, u"LONG");
+        f.action("actEditCopy")->trigger();
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+        QVERIFY(TfrmOK::hook().asked()[0].contains(QStringLiteral("only its text NAME=value was copied")));
+        QVERIFY(!clipboard->mimeData()->hasFormat(QStringLiteral("VariableClipboard")));
+        sysVarView(w)->setFocus();
+        QTRY_COMPARE(activeView(w), sysVarView(w));
+        TETree& sys = sysVarTree(w);
+        sys.ActivateNode(sys.FindVariable(u"windir"));
+        QTRY_VERIFY(f.Enabled("actEditPaste"));
+        f.action("actEditPaste")->trigger();
+        QVERIFY(sys.FindVariable(u"LONG"));
+        QCOMPARE(sys.GetVariableValue(sys.FindVariable(u"LONG")), longValue);
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
     }
 
     void bothTreesShareTheContextMenu()

@@ -3,11 +3,13 @@
 
 #include "settings/FormOptions.h"
 
+#include "base/Error.h"
 #include "settings/Exclusions.h"
 #include "settings/FormExclusionVar.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/ETreeView.h"
 #include "ui/ExecutableIniStore.h"
+#include "ui/MainWindowEntry.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -82,6 +84,44 @@ private slots:
         QVERIFY(!list.ContainsKey(u"path2"));
         QVERIFY(list.isSplit(u"TEMP"));
         QVERIFY(!list.isCheck(u"TEMP"));
+    }
+
+    // "PATH" with an ideographic space is "PATH" for the check as for the
+    // store, so OK never meets a clash; and an error that escapes a handler
+    // anyway ends in the error dialog with the program still running.
+    void oneTrimmingRuleAndNoErrorThroughTheEventLoop()
+    {
+        TExclusions list;
+        list.Add(u"PATH", true, false);
+        TfrmExclusionVar adding(list, u"");
+        adding.editName->setText(QStringLiteral("PATH\u3000"));
+        QCOMPARE(adding.lblErrorMessage->text(), QStringLiteral("This variable already exists"));
+        adding.btnOk->click();
+        QCOMPARE(adding.result(), int(QDialog::Rejected));
+
+        TfrmExclusionVar editing(list, u"PATH");
+        editing.editName->setText(QStringLiteral("\u3000PATH\u3000"));
+        QVERIFY(editing.btnOk->isEnabled());
+        editing.btnOk->click();
+        QCOMPARE(editing.result(), int(QDialog::Accepted));
+        QCOMPARE(list.Count(), size_t(1));
+        QCOMPARE(list.GetKey(0), u"PATH");
+
+        QVERIFY(dynamic_cast<TApplication*>(QCoreApplication::instance()));
+        QPushButton button(QStringLiteral("throws"));
+        int clicks = 0;
+        connect(&button, &QPushButton::clicked, [&] {
+            ++clicks;
+            throw TError(u"the handler failed");
+        });
+        button.show();
+        TfrmOK::setNextAnswer(mrOk);
+        TfrmOK::setNextAnswer(mrOk);
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QCOMPARE(clicks, 2);
+        QCOMPARE(TfrmOK::hook().asked(),
+                 (QStringList{QStringLiteral("the handler failed"), QStringLiteral("the handler failed")}));
     }
 
     // Add (with a cancelled add first), edit and delete in the dialog, then
@@ -240,5 +280,12 @@ private slots:
     }
 };
 
-QTEST_MAIN(FormOptionsTest)
+// The program's own application object, as the window runs on it.
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    FormOptionsTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "FormOptionsTest.moc"
