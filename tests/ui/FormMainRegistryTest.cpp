@@ -471,19 +471,25 @@ private slots:
     // says why; a save names what it wrote and what it did not, per scope.
     void whatCannotBeWrittenIsSaidPerScope()
     {
-        {
+        for (const bool missing : {false, true}) {
+            resetDialogs();
             TFixture f;
             namespace fs = std::filesystem;
-            fs::permissions(UserHive(f), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                            fs::perm_options::remove);
+            if (missing) {
+                fs::remove(UserHive(f));
+            } else {
+                fs::permissions(UserHive(f), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                                fs::perm_options::remove);
+            }
             f.fresh = platform::createPlatform();
             f.shell = std::make_unique<TRecordingPlatform>(*f.fresh);
             ResetAdminAccessProbe();
             TfrmMain& w = f.Open();
             QVERIFY(!userVarTree(w).IsEditable());
-            QVERIFY(userVarTree(w).VariableCount() > 0);
+            QCOMPARE(userVarTree(w).FindVariable(u"TEMP") == nullptr, missing);
             QCOMPARE(userPanel(w)->caption(),
-                     QStringLiteral("User variables (read-only: no write access to the registry hive)"));
+                     missing ? QStringLiteral("User variables (read-only: the registry key does not exist)")
+                             : QStringLiteral("User variables (read-only: no write access to the registry hive)"));
             QVERIFY(sysVarTree(w).IsEditable());
             w.Push();
             sysVarTree(w).AddVariable(u"TV_SYS", u"s", kDataTypeString, false);
