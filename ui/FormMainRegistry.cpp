@@ -57,9 +57,9 @@ void TfrmMain::ApplyLoadState()
     if (!UserVarTree->IsLoaded() || userWritable) {
         tbxPanelUserTree->setCaption(qtr("User Variables"));
     } else if (userAccess == platform::error::kAccessDenied) {
-        tbxPanelUserTree->setCaption(qtr("User variables (read-only: no write access to the registry hive)"));
+        tbxPanelUserTree->setCaption(qtr("User variables (read-only: no write access)"));
     } else if (userAccess == platform::error::kFileNotFound || userAccess == platform::error::kPathNotFound) {
-        tbxPanelUserTree->setCaption(qtr("User variables (read-only: the registry key does not exist)"));
+        tbxPanelUserTree->setCaption(qtr("User variables (read-only: no registry key)"));
     } else {
         tbxPanelUserTree->setCaption(qtr("User variables (read-only)"));
     }

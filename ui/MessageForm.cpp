@@ -20,6 +20,28 @@ constexpr int kTextWidth = 258;
 constexpr int kTextHeight = 69;
 // How far a text that does not fit the designed area may widen the dialog.
 constexpr int kMaxTextWidth = 560;
+// Word wrap breaks only at blanks; a path or a list of paths would run out
+// of the label. Invisible break chances after separators, and within long
+// runs, let it wrap there too.
+QString Breakable(const QString& text)
+{
+    constexpr int kLongestRun = 40;
+    QString shown;
+    shown.reserve(text.size() + text.size() / 8);
+    int run = 0;
+    for (const QChar c : text) {
+        shown += c;
+        if (c.isSpace()) {
+            run = 0;
+            continue;
+        }
+        if (c == u';' || c == u'\\' || c == u'/' || c == u',' || ++run >= kLongestRun) {
+            shown += QChar(0x200B); // zero-width space
+            run = 0;
+        }
+    }
+    return shown;
+}
 } // namespace
 
 int TDialogHook::takeAnswer()
@@ -85,7 +107,7 @@ void TMessageForm::fitText()
 
 QString TMessageForm::text() const
 {
-    return lblText->text();
+    return fText;
 }
 
 QPushButton* TMessageForm::button(int result) const
@@ -100,7 +122,8 @@ QPushButton* TMessageForm::button(int result) const
 
 void TMessageForm::setText(const QString& text)
 {
-    lblText->setText(text);
+    fText = text;
+    lblText->setText(Breakable(text));
     fitText();
 }
 

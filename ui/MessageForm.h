@@ -71,6 +71,7 @@ private:
     void layOut(int textWidth, int textHeight);
     void fitText();
 
+    QString fText; // as given; the label shows it with break chances
     QGroupBox* fFrame;
     QLabel* lblImage;
     QLabel* lblText;

@@ -488,8 +488,8 @@ private slots:
             QVERIFY(!userVarTree(w).IsEditable());
             QCOMPARE(userVarTree(w).FindVariable(u"TEMP") == nullptr, missing);
             QCOMPARE(userPanel(w)->caption(),
-                     missing ? QStringLiteral("User variables (read-only: the registry key does not exist)")
-                             : QStringLiteral("User variables (read-only: no write access to the registry hive)"));
+                     missing ? QStringLiteral("User variables (read-only: no registry key)")
+                             : QStringLiteral("User variables (read-only: no write access)"));
             QVERIFY(sysVarTree(w).IsEditable());
             w.Push();
             sysVarTree(w).AddVariable(u"TV_SYS", u"s", kDataTypeString, false);
