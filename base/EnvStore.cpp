@@ -4,6 +4,8 @@
 #include "base/Translation.h"
 #include "platform/Utf.h"
 
+#include <string>
+
 namespace talvoren {
 
 using namespace platform;
@@ -184,6 +186,53 @@ void TEnvStore::CloseKey()
     fKey.reset();
 }
 
+std::u16string ScopePath(const Scope& scope)
+{
+    std::u16string root;
+    switch (scope.root) {
+    case RootKey::LocalMachine:
+        root = u"HKEY_LOCAL_MACHINE";
+        break;
+    case RootKey::CurrentUser:
+        root = u"HKEY_CURRENT_USER";
+        break;
+    case RootKey::Users:
+        root = u"HKEY_USERS";
+        break;
+    }
+    return root + (scope.key.starts_with(u'\\') ? u"" : u"\\") + scope.key;
+}
+
+std::u16string RegistryErrorReason(uint32_t code)
+{
+    switch (code) {
+    case error::kLockViolation:
+    case error::kBusy:
+        return tr("the registry key is locked by another process");
+    case error::kAccessDenied:
+        return tr("access is denied");
+    case error::kFileNotFound:
+    case error::kPathNotFound:
+    case error::kKeyDeleted:
+        return tr("the registry key does not exist");
+    case error::kBadDb:
+    case error::kRegistryCorrupt:
+    case error::kRegistryIoFailed:
+    case error::kNotRegistryFile:
+        return tr("the registry hive is damaged");
+    default:
+        return trFormat("error %s", platform::fromUtf8(std::to_string(code)));
+    }
+}
+
+void ThrowWriteError(const Scope& scope, uint32_t code)
+{
+    if (code == error::kLockViolation || code == error::kBusy || code == error::kSuccess) {
+        throw TError(tr("Error writing to the registry, the registry key is locked by another process"));
+    }
+    throw TError(trFormat("Cannot write to the registry key '%s': %s", ScopePath(scope), RegistryErrorReason(code)));
+}
+
 std::unique_ptr<TEnvStore> OpenScopeForWriting(IPlatform& platform, const Scope& scope)
 {
     auto store = std::make_unique<TEnvStore>(platform.registry(), scope.root, access::kAllAccess);
@@ -191,9 +240,18 @@ std::unique_ptr<TEnvStore> OpenScopeForWriting(IPlatform& platform, const Scope&
         store->SetAccess(access::kAllAccess | access::kWow64_64Key);
     }
     if (!store->OpenKey(scope.key, false)) {
-        throw TError(tr("Error writing to the registry, the registry key is locked by another process"));
+        ThrowWriteError(scope, store->LastError());
     }
     return store;
+}
+
+uint32_t ProbeScopeForWriting(IPlatform& platform, const Scope& scope)
+{
+    TEnvStore store(platform.registry(), scope.root, access::kAllAccess);
+    if (platform.system().isWow64Process()) {
+        store.SetAccess(access::kAllAccess | access::kWow64_64Key);
+    }
+    return store.OpenKey(scope.key, false) ? error::kSuccess : store.LastError();
 }
 
 std::unique_ptr<TEnvStore> OpenScopeForReading(IPlatform& platform, const Scope& scope)

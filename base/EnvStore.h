@@ -86,11 +86,22 @@ std::vector<uint8_t> EncodeRegString(const std::u16string& text);
 // Up to the first null; an odd trailing byte is ignored.
 std::u16string DecodeRegString(const std::vector<uint8_t>& data);
 
+// "HKEY_CURRENT_USER\Environment" and the like, for messages.
+std::u16string ScopePath(const Scope& scope);
+// Why a registry operation failed, translated, for a message: "access is
+// denied", "the registry key does not exist", ...
+std::u16string RegistryErrorReason(uint32_t code);
+// Raises the error of a scope that cannot be written: "Error writing to the
+// registry, the registry key is locked by another process" when it is
+// locked, else "Cannot write to the registry key '%s': %s" with the reason.
+[[noreturn]] void ThrowWriteError(const Scope& scope, uint32_t code);
+
 // Opens `scope` for writing a whole tree: full access, plus the 64-bit view
-// when the process runs under WOW64. Raises "Error writing to the registry,
-// the registry key is locked by another process" when the key cannot be
-// opened.
+// when the process runs under WOW64. Raises ThrowWriteError's error when the
+// key cannot be opened.
 std::unique_ptr<TEnvStore> OpenScopeForWriting(platform::IPlatform& platform, const Scope& scope);
+// Whether `scope` could be opened so now: 0, or the platform's error code.
+uint32_t ProbeScopeForWriting(platform::IPlatform& platform, const Scope& scope);
 
 // Opens `scope` for reading; an unopened store (no values) when it cannot be.
 std::unique_ptr<TEnvStore> OpenScopeForReading(platform::IPlatform& platform, const Scope& scope);

@@ -130,7 +130,17 @@ public:
     // A variable to be written or deleted that another program changed since
     // the load is put to `ask` first (empty: overwrite).
     enum class TSaveAnswer { Overwrite, Keep, Cancel };
-    using TSaveQuestion = std::function<TSaveAnswer(const std::u16string& name, bool deleting)>;
+    // One variable that another program changed, as the question shows it.
+    struct TSaveConflict {
+        std::u16string name;
+        bool deleting = false; // the tree no longer holds it
+        bool storedExists = false; // false: the other program deleted it
+        bool storedIsText = true; // a string or expandable value
+        std::u16string stored; // the text stored now
+        std::u16string toWrite; // the tree's value (nothing when deleting)
+        uint8_t dataType = 0; // the tree's type (when writing)
+    };
+    using TSaveQuestion = std::function<TSaveAnswer(const TSaveConflict& conflict)>;
     // Opens the scope for writing (raising "Error writing to the registry,
     // the registry key is locked by another process" when it cannot be) and
     // decides what to write; nothing is written. nullptr when an answer was

@@ -71,42 +71,10 @@ bool isStringType(uint32_t type)
     return type == regtype::kSz || type == regtype::kExpandSz;
 }
 
-std::u16string rootName(RootKey root)
-{
-    switch (root) {
-    case RootKey::LocalMachine:
-        return u"HKEY_LOCAL_MACHINE";
-    case RootKey::CurrentUser:
-        return u"HKEY_CURRENT_USER";
-    case RootKey::Users:
-        return u"HKEY_USERS";
-    }
-    return {};
-}
-
 [[noreturn]] void readFailed(RootKey root, const std::u16string& key, uint32_t code)
 {
-    std::u16string reason;
-    switch (code) {
-    case error::kLockViolation:
-    case error::kBusy:
-        reason = tr("the registry key is locked by another process");
-        break;
-    case error::kAccessDenied:
-        reason = tr("access is denied");
-        break;
-    case error::kBadDb:
-    case error::kRegistryCorrupt:
-    case error::kRegistryIoFailed:
-    case error::kNotRegistryFile:
-        reason = tr("the registry hive is damaged");
-        break;
-    default:
-        reason = trFormat("error %s", platform::fromUtf8(std::to_string(code)));
-        break;
-    }
-    const std::u16string path = rootName(root) + (key.starts_with(u'\\') ? u"" : u"\\") + key;
-    throw TError(trFormat("Cannot read the registry key '%s': %s", path, reason));
+    throw TError(
+        trFormat("Cannot read the registry key '%s': %s", ScopePath(Scope{root, key}), RegistryErrorReason(code)));
 }
 
 void writeValue(TEnvStore& store, const std::u16string& name, const std::u16string& value, uint32_t type)
@@ -265,9 +233,9 @@ std::shared_ptr<TSavePlan> TETree::PrepareSave(const TSaveQuestion& ask)
     // What another program did to a value since the load decides whether
     // the user is asked: false means the answer is to leave it alone.
     TSeenValue seen;
-    auto mayChange = [&](const std::u16string& name, const TLoadedValue* before, bool deleting, bool& cancel) {
+    auto mayChange = [&](TSaveConflict conflict, const TLoadedValue* before, bool& cancel) {
         RegValue now;
-        const bool exists = current.Get(name, now);
+        const bool exists = current.Get(conflict.name, now);
         seen = exists ? TSeenValue(now) : std::nullopt;
         const bool outside
             = before ? (!exists || now.type != before->raw.type || now.data != before->raw.data) : exists;
@@ -275,10 +243,15 @@ std::shared_ptr<TSavePlan> TETree::PrepareSave(const TSaveQuestion& ask)
             return true;
         }
         plan->metOutsideChange = true;
-        if (deleting && !exists) {
+        if (conflict.deleting && !exists) {
             return false; // already gone
         }
-        const TSaveAnswer answer = ask ? ask(name, deleting) : TSaveAnswer::Overwrite;
+        conflict.storedExists = exists;
+        conflict.storedIsText = exists && isStringType(now.type);
+        if (conflict.storedIsText) {
+            conflict.stored = DecodeRegString(now.data);
+        }
+        const TSaveAnswer answer = ask ? ask(conflict) : TSaveAnswer::Overwrite;
         cancel = answer == TSaveAnswer::Cancel;
         return answer == TSaveAnswer::Overwrite;
     };
@@ -308,20 +281,28 @@ std::shared_ptr<TSavePlan> TETree::PrepareSave(const TSaveQuestion& ask)
         if (before && before->name == name && before->raw.type == type && joinedEquals(variable.get(), before->text)) {
             continue; // as loaded: not touched
         }
-        if (!mayChange(name, before, false, cancel)) {
+        std::u16string value = GetVariableValue(variable.get());
+        TSaveConflict conflict;
+        conflict.name = name;
+        conflict.toWrite = value;
+        conflict.dataType = data.GetDataType();
+        if (!mayChange(std::move(conflict), before, cancel)) {
             if (cancel) {
                 return nullptr;
             }
             continue;
         }
-        plan->writes.push_back({name, type, GetVariableValue(variable.get()),
-                                before && before->name != name ? before->name : std::u16string(), seen});
+        plan->writes.push_back(
+            {name, type, std::move(value), before && before->name != name ? before->name : std::u16string(), seen});
     }
     for (const auto& [folded, before] : loaded) {
         if (held.count(folded)) {
             continue;
         }
-        if (!mayChange(before.name, &before, true, cancel)) {
+        TSaveConflict conflict;
+        conflict.name = before.name;
+        conflict.deleting = true;
+        if (!mayChange(std::move(conflict), &before, cancel)) {
             if (cancel) {
                 return nullptr;
             }
@@ -344,8 +325,8 @@ void TETree::ExecuteSave(TSavePlan& plan)
     // processes (the command line, another window), so that no change of
     // theirs lands in between unseen.
     std::unique_ptr<platform::IRegistryUpdate> update;
-    if (registry.beginUpdate(scope.root, scope.key, update) != error::kSuccess || !update) {
-        throw TError(tr("Error writing to the registry, the registry key is locked by another process"));
+    if (const uint32_t rc = registry.beginUpdate(scope.root, scope.key, update); rc != error::kSuccess || !update) {
+        ThrowWriteError(scope, rc);
     }
     // A value that changed since the questions were asked would be
     // overwritten without one: write nothing of this scope, and let the
@@ -403,8 +384,8 @@ void TETree::ExecuteSave(TSavePlan& plan)
     }
     plan.store->CloseKey();
     plan.store.reset();
-    if (update->commit() != error::kSuccess) {
-        throw TError(tr("Error writing to the registry, the registry key is locked by another process"));
+    if (const uint32_t rc = update->commit(); rc != error::kSuccess) {
+        ThrowWriteError(scope, rc);
     }
     auto& locale = fPlatform.locale();
     auto& values = fBaseline->values;

@@ -67,10 +67,10 @@ bool TETreeView::dropAt(TETreeView* source, const QPoint& pos)
         return false;
     }
     auto overwrite = [this](const std::u16string& name) {
-        // Only "No" keeps the variable that is there.
+        // Only "Yes" replaces the variable that is there.
         return TfrmYesNo::createAndShowModal(
                    trFormat("Variable '%s' already exists\r\nDo you want to overwrite it?", name), window())
-            != mrNo;
+            == mrYes;
     };
     std::u16string refusal;
     TENode* moved = DropNode(source->tree(), source->dragNode(), fTree, target, position, overwrite, &refusal);

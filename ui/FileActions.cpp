@@ -65,7 +65,7 @@ void TFileActions::actEditRefreshExecute()
         if (fWindow.isModified()
             && TfrmYesNo::createAndShowModal(talvoren::tr("All changes will be lost after refreshing\r\nAre you sure?"),
                                              fWindow.widget)
-                == mrNo) {
+                != mrYes) {
             return;
         }
         fWindow.reload();

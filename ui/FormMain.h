@@ -145,7 +145,7 @@ private:
     void ApplyLoadState();
     // False when the user cancelled at a question about a value changed outside.
     bool SaveTrees();
-    TETree::TSaveAnswer AskOverwrite(const std::u16string& name, bool deleting);
+    TETree::TSaveAnswer AskOverwrite(const TETree::TSaveConflict& conflict, bool system);
     // Whether the in-place editor, a dialog, a menu or a drag is open: a
     // reload then waits.
     bool IsBusy() const;

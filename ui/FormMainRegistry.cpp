@@ -19,6 +19,7 @@
 #include "ui/Icons.h"
 #include "ui/Inspector.h"
 #include "ui/StatusField.h"
+#include "ui/TreePanel.h"
 #include "ui/UiText.h"
 
 #include <QApplication>
@@ -43,17 +44,111 @@ void TfrmMain::ApplyLoadState()
     } else if (sysWritable && !SysVarTree->IsEditable()) {
         fSysView->setReadOnlyLook(false);
     }
-    if (UserVarTree->IsLoaded() != UserVarTree->IsEditable()) {
-        fUserView->setReadOnlyLook(!UserVarTree->IsLoaded());
+    // A user scope that cannot be written (a read-only or missing hive) is
+    // shown read-only from the start, saying why, rather than taking edits
+    // that no save could write. A lock passes: it is gone by the save.
+    const uint32_t userAccess
+        = UserVarTree->IsLoaded() ? ProbeScopeForWriting(fPlatform, fUserScope) : platform::error::kSuccess;
+    const bool locked = userAccess == platform::error::kLockViolation || userAccess == platform::error::kBusy;
+    const bool userWritable = UserVarTree->IsLoaded() && (userAccess == platform::error::kSuccess || locked);
+    if (userWritable != UserVarTree->IsEditable()) {
+        fUserView->setReadOnlyLook(!userWritable);
+    }
+    if (!UserVarTree->IsLoaded() || userWritable) {
+        tbxPanelUserTree->setCaption(qtr("User Variables"));
+    } else if (userAccess == platform::error::kAccessDenied) {
+        tbxPanelUserTree->setCaption(qtr("User variables (read-only: no write access)"));
+    } else if (userAccess == platform::error::kFileNotFound || userAccess == platform::error::kPathNotFound) {
+        tbxPanelUserTree->setCaption(qtr("User variables (read-only: no registry key)"));
+    } else {
+        tbxPanelUserTree->setCaption(qtr("User variables (read-only)"));
     }
 }
 
-TETree::TSaveAnswer TfrmMain::AskOverwrite(const std::u16string& name, bool deleting)
+namespace {
+
+// A value for the conflict question: long values lose their middle, so
+// that both ends (where paths differ most) stay readable.
+std::u16string ShownValue(const std::u16string& value)
 {
-    const std::u16string question = deleting
-        ? trFormat("The variable '%s' was changed by another program since it was loaded.\r\nDelete it all the same?",
-                   name)
-        : trFormat("The variable '%s' was changed by another program since it was loaded.\r\nOverwrite it?", name);
+    constexpr size_t kKeep = 150;
+    if (value.empty()) {
+        return tr("(empty)");
+    }
+    if (value.size() <= 2 * kKeep + 20) {
+        return value;
+    }
+    return value.substr(0, kKeep) + u" \u2026 " + value.substr(value.size() - kKeep);
+}
+
+std::u16string StoredValue(const TETree::TSaveConflict& conflict)
+{
+    if (!conflict.storedExists) {
+        return tr("(deleted by the other program)");
+    }
+    if (!conflict.storedIsText) {
+        return tr("(not a text value)");
+    }
+    return ShownValue(conflict.stored);
+}
+
+// After a save in which the user kept values another program had stored,
+// the trees show the registry as it now is, and one Undo brings back the
+// user's own versions of just those variables (every other variable as the
+// registry holds it now, so that a later save changes nothing else).
+void OfferKeptEditsForUndo(TUndoStack& undo, TETree& sys, TETree& user,
+                           const std::vector<TETree::TSaveConflict>& sysKept,
+                           const std::vector<TETree::TSaveConflict>& userKept)
+{
+    const std::vector<uint8_t> sysNow = sys.SaveToStream();
+    const std::vector<uint8_t> userNow = user.SaveToStream();
+    const TETree::TViewState sysView = sys.GetViewState();
+    const TETree::TViewState userView = user.GetViewState();
+    auto putBack = [](TETree& tree, const std::vector<TETree::TSaveConflict>& kept) {
+        auto& locale = tree.Platform().locale();
+        for (const auto& conflict : kept) {
+            const std::u16string folded = locale.foldCase(conflict.name);
+            for (TENode* variable : tree.Variables()) {
+                if (!tree.GetVariableReadOnly(variable) && locale.foldCase(tree.GetVariableName(variable)) == folded) {
+                    tree.DeleteNode(variable);
+                }
+            }
+            if (!conflict.deleting) {
+                tree.AddVariable(conflict.name, conflict.toWrite, conflict.dataType, false);
+            }
+        }
+    };
+    putBack(sys, sysKept);
+    putBack(user, userKept);
+    undo.Push(sys, user);
+    sys.LoadFromStream(sysNow);
+    user.LoadFromStream(userNow);
+    sys.SetViewState(sysView);
+    user.SetViewState(userView);
+}
+
+} // namespace
+
+TETree::TSaveAnswer TfrmMain::AskOverwrite(const TETree::TSaveConflict& conflict, bool system)
+{
+    std::u16string question;
+    if (conflict.deleting) {
+        question
+            = formatText(system ? talvoren::tr("The system variable '%s' was changed by another program since it was "
+                                               "loaded.\r\n\r\nStored now: %s\r\n\r\nDelete it all the same?")
+                                : talvoren::tr("The user variable '%s' was changed by another program since it was "
+                                               "loaded.\r\n\r\nStored now: %s\r\n\r\nDelete it all the same?"),
+                         {conflict.name, StoredValue(conflict)});
+    } else {
+        question = formatText(
+            system ? talvoren::tr(
+                "The system variable '%s' was changed by another program since it was loaded.\r\n\r\nStored "
+                "now: %s\r\nAbout to be written: %s\r\n\r\nOverwrite it?")
+                   : talvoren::tr(
+                       "The user variable '%s' was changed by another program since it was loaded.\r\n\r\nStored "
+                       "now: %s\r\nAbout to be written: %s\r\n\r\nOverwrite it?"),
+            {conflict.name, StoredValue(conflict), ShownValue(conflict.toWrite)});
+    }
     switch (TfrmYesNoCancel::createAndShowModal(question, this)) {
     case mrYes:
         return TETree::TSaveAnswer::Overwrite;
@@ -75,20 +170,41 @@ bool TfrmMain::SaveTrees()
         UpdateStatusBar();
     };
     try {
-        const auto ask = [this](const std::u16string& name, bool deleting) {
-            return AskOverwrite(name, deleting);
+        std::vector<TETree::TSaveConflict> sysKept;
+        std::vector<TETree::TSaveConflict> userKept;
+        const auto asker = [this](bool system, std::vector<TETree::TSaveConflict>& kept) {
+            return [this, system, &kept](const TETree::TSaveConflict& conflict) {
+                const TETree::TSaveAnswer answer = AskOverwrite(conflict, system);
+                if (answer == TETree::TSaveAnswer::Keep) {
+                    kept.push_back(conflict);
+                }
+                return answer;
+            };
         };
         // Every question is asked before anything is written, so that
         // Cancel leaves both scopes as they are. A tree that could not be
-        // loaded is never saved.
+        // loaded, or whose scope cannot be written, is never saved.
         const bool saveSystem = CheckForAdminAccess(fPlatform) && SysVarTree->IsLoaded();
-        std::shared_ptr<TSavePlan> sysPlan = saveSystem ? SysVarTree->PrepareSave(ask) : nullptr;
+        const bool saveUser = !fUserView->hasReadOnlyLook();
+        std::shared_ptr<TSavePlan> sysPlan;
+        std::shared_ptr<TSavePlan> userPlan;
+        try {
+            sysPlan = saveSystem ? SysVarTree->PrepareSave(asker(true, sysKept)) : nullptr;
+        } catch (const TError& e) {
+            throw TError(formatText(talvoren::tr("The system variables were not saved: %s"), {e.message()}) + u"\r\n"
+                         + talvoren::tr("The user variables were not saved either."));
+        }
         if (saveSystem && !sysPlan) {
             finish();
             return false;
         }
-        std::shared_ptr<TSavePlan> userPlan = UserVarTree->PrepareSave(ask);
-        if (!userPlan) {
+        try {
+            userPlan = saveUser ? UserVarTree->PrepareSave(asker(false, userKept)) : nullptr;
+        } catch (const TError& e) {
+            throw TError(formatText(talvoren::tr("The user variables were not saved: %s"), {e.message()})
+                         + (saveSystem ? u"\r\n" + talvoren::tr("The system variables were not saved either.") : u""));
+        }
+        if (saveUser && !userPlan) {
             finish();
             return false;
         }
@@ -97,26 +213,50 @@ bool TfrmMain::SaveTrees()
         fSysChangedOutside |= SysVarTree->PollRegistryChange();
         fUserChangedOutside |= UserVarTree->PollRegistryChange();
         if (sysPlan) {
-            SysVarTree->ExecuteSave(*sysPlan);
+            try {
+                SysVarTree->ExecuteSave(*sysPlan);
+            } catch (const TError& e) {
+                throw TError(formatText(talvoren::tr("The system variables were not saved: %s"), {e.message()})
+                             + u"\r\n" + talvoren::tr("The user variables were not saved either."));
+            }
             SysVarTree->PollRegistryChange();
         }
-        UserVarTree->ExecuteSave(*userPlan);
-        UserVarTree->PollRegistryChange();
+        if (userPlan) {
+            try {
+                UserVarTree->ExecuteSave(*userPlan);
+            } catch (const TError& e) {
+                throw TError((sysPlan ? talvoren::tr("The system variables were saved.") + u"\r\n" : u"")
+                             + formatText(talvoren::tr("The user variables were not saved: %s"), {e.message()}));
+            }
+            UserVarTree->PollRegistryChange();
+        }
         // A tree that met values changed outside shows the scope as it now is.
         bool reloaded = false;
         if (fSysChangedOutside || (sysPlan && SysVarTree->LastSaveMetOutsideChange())) {
-            reloaded |= ReloadTree(*SysVarTree, SystemScope());
+            if (ReloadTree(*SysVarTree, SystemScope())) {
+                reloaded = true;
+            } else {
+                sysKept.clear(); // the tree still shows the user's versions
+            }
             fSysChangedOutside = false;
         }
-        if (fUserChangedOutside || UserVarTree->LastSaveMetOutsideChange()) {
-            reloaded |= ReloadTree(*UserVarTree, fUserScope);
+        if (fUserChangedOutside || (userPlan && UserVarTree->LastSaveMetOutsideChange())) {
+            if (ReloadTree(*UserVarTree, fUserScope)) {
+                reloaded = true;
+            } else {
+                userKept.clear();
+            }
             fUserChangedOutside = false;
         }
         if (reloaded) {
+            // The history's snapshots hold values the registry no longer
+            // has; only the user's kept versions stay reachable, by Undo.
             UndoStack->Clear();
-        } else {
-            UndoStack->MarkSaved();
+            if (!sysKept.empty() || !userKept.empty()) {
+                OfferKeptEditsForUndo(*UndoStack, *SysVarTree, *UserVarTree, sysKept, userKept);
+            }
         }
+        UndoStack->MarkSaved();
         BroadcastEnvironmentChange(fPlatform.system(), kSaveBroadcastTimeoutMs);
     } catch (...) {
         finish();

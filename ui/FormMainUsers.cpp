@@ -8,7 +8,6 @@
 #include "system/TalvorenUI.h"
 #include "system/Tools.h"
 #include "system/ToolsUser.h"
-#include "ui/FileActions.h"
 #include "ui/FormMain.h"
 #include "ui/FormQuestion.h"
 #include "ui/UiText.h"
@@ -88,8 +87,15 @@ void TfrmMain::comboUsersSelect(int index)
             comboUsers->setCurrentIndex(CURRENT_USER);
             return;
         }
+        // Only a save that wrote everything may be followed by the reload
+        // that drops the edits; Cancel at a conflict or a failure keeps them.
         if (answer == mrYes) {
-            fFileActions->actFileSaveExecute();
+            bool saved = false;
+            RunGuarded([&] { saved = SaveTrees(); });
+            if (!saved) {
+                comboUsers->setCurrentIndex(CURRENT_USER);
+                return;
+            }
         }
     }
     if (ReloadVariables()) {

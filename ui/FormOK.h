@@ -1,7 +1,7 @@
 #pragma once
 
 // The one-button notice: "OK" (1), also the default button and the answer
-// to Esc; the close box gives 2. Caption and icon follow the message type.
+// to Esc and the close box. Caption and icon follow the message type.
 
 #include "ui/MessageForm.h"
 

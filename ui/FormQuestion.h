@@ -3,8 +3,9 @@
 // The two questions: the yes/no confirmation `TfrmYesNo` ("&Yes" 6,
 // "&No" 7; Esc answers No) and the yes/no/cancel warning `TfrmYesNoCancel`
 // ("&Yes" 6, "&No" 7, "Cancel" 2; Esc answers Cancel). Both start with the
-// focus on "&Yes", and the close box answers 2. They differ only in their
-// row of the button table, so they are one class over the kind.
+// focus on "&Yes"; the close box answers as Esc does, so that closing a
+// question never goes on. They differ only in their row of the button
+// table, so they are one class over the kind.
 
 #include "ui/MessageForm.h"
 

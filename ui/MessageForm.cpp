@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 namespace talvoren {
 
@@ -15,6 +16,32 @@ constexpr int kClientHeight = 130;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kMargin = 8;
+constexpr int kTextWidth = 258;
+constexpr int kTextHeight = 69;
+// How far a text that does not fit the designed area may widen the dialog.
+constexpr int kMaxTextWidth = 560;
+// Word wrap breaks only at blanks; a path or a list of paths would run out
+// of the label. Invisible break chances after separators, and within long
+// runs, let it wrap there too.
+QString Breakable(const QString& text)
+{
+    constexpr int kLongestRun = 40;
+    QString shown;
+    shown.reserve(text.size() + text.size() / 8);
+    int run = 0;
+    for (const QChar c : text) {
+        shown += c;
+        if (c.isSpace()) {
+            run = 0;
+            continue;
+        }
+        if (c == u';' || c == u'\\' || c == u'/' || c == u',' || ++run >= kLongestRun) {
+            shown += QChar(0x200B); // zero-width space
+            run = 0;
+        }
+    }
+    return shown;
+}
 } // namespace
 
 int TDialogHook::takeAnswer()
@@ -34,24 +61,53 @@ TMessageForm::TMessageForm(QWidget* parent)
     : QDialog(parent ? parent : QApplication::activeWindow())
 {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
-
-    auto* frame = new QGroupBox(this);
-    frame->setGeometry(kMargin, 4, kClientWidth - 2 * kMargin, 89);
-    lblImage = new QLabel(frame);
-    lblImage->setGeometry(4, 12, 46, 69);
+    fFrame = new QGroupBox(this);
+    lblImage = new QLabel(fFrame);
     lblImage->setAlignment(Qt::AlignCenter);
-    lblText = new QLabel(frame);
+    lblText = new QLabel(fFrame);
     lblText->setObjectName(QStringLiteral("lblText"));
-    lblText->setGeometry(54, 12, 258, 69);
     lblText->setAlignment(Qt::AlignCenter);
     lblText->setWordWrap(true);
     lblText->setTextFormat(Qt::PlainText);
+    layOut(kTextWidth, kTextHeight);
+}
+
+void TMessageForm::layOut(int textWidth, int textHeight)
+{
+    const int width = kClientWidth + textWidth - kTextWidth;
+    const int height = kClientHeight + textHeight - kTextHeight;
+    setFixedSize(width, height);
+    fFrame->setGeometry(kMargin, 4, width - 2 * kMargin, textHeight + 20);
+    lblImage->setGeometry(4, 12, 46, kTextHeight);
+    lblText->setGeometry(54, 12, textWidth, textHeight);
+    // The row is right-aligned: lay the buttons out from the right.
+    int x = width - kMargin - kButtonWidth;
+    for (auto it = fButtons.rbegin(); it != fButtons.rend(); ++it) {
+        it->first->setGeometry(x, height - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
+        x -= kButtonWidth + 6;
+    }
+}
+
+void TMessageForm::fitText()
+{
+    // A text that the designed area would cut (the values of a save
+    // conflict, a list of errors) widens the dialog, then makes it taller,
+    // so that all of it can be read.
+    int width = kTextWidth;
+    int height = lblText->heightForWidth(width);
+    while (height > kTextHeight && width < kMaxTextWidth) {
+        width = std::min(kMaxTextWidth, width + 60);
+        height = lblText->heightForWidth(width);
+    }
+    height = std::max(height, kTextHeight);
+    const QScreen* shown = screen();
+    const int maxHeight = shown ? shown->availableGeometry().height() * 2 / 3 : 600;
+    layOut(width, std::min(height, std::max(kTextHeight, maxHeight)));
 }
 
 QString TMessageForm::text() const
 {
-    return lblText->text();
+    return fText;
 }
 
 QPushButton* TMessageForm::button(int result) const
@@ -66,7 +122,9 @@ QPushButton* TMessageForm::button(int result) const
 
 void TMessageForm::setText(const QString& text)
 {
-    lblText->setText(text);
+    fText = text;
+    lblText->setText(Breakable(text));
+    fitText();
 }
 
 void TMessageForm::setIcon(QStyle::StandardPixmap icon)
@@ -81,12 +139,7 @@ QPushButton* TMessageForm::addButton(const QString& caption, int result)
     button->setAutoDefault(true);
     fButtons.emplace_back(button, result);
     connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
-    // The row is right-aligned: lay the buttons out again from the right.
-    int x = kClientWidth - kMargin - kButtonWidth;
-    for (auto it = fButtons.rbegin(); it != fButtons.rend(); ++it) {
-        it->first->setGeometry(x, kClientHeight - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
-        x -= kButtonWidth + 6;
-    }
+    layOut(lblText->width(), lblText->height());
     return button;
 }
 
@@ -138,7 +191,8 @@ void TMessageForm::showEvent(QShowEvent* event)
 
 void TMessageForm::reject()
 {
-    done(mrCancel);
+    // The close box is no answer of its own: it gives the safe one, as Esc.
+    done(fEscapeResult);
 }
 
 } // namespace talvoren

@@ -2,14 +2,16 @@
 
 // The layout shared by the three message dialogs: a fixed-size dialog with
 // an icon and a centred, word-wrapped text inside a frame, and a row of
-// buttons along the bottom right. Each button ends the dialog with its
-// platform modal result.
+// buttons along the bottom right; a text too long for the designed size
+// makes the dialog wider, then taller. Each button ends the dialog with its
+// platform modal result; Esc and the close box give the safe answer.
 
 #include <QDialog>
 #include <QStringList>
 #include <QStyle>
 #include <deque>
 
+class QGroupBox;
 class QLabel;
 class QPushButton;
 
@@ -19,7 +21,7 @@ namespace talvoren {
 enum TModalResult : int {
     mrNone = 0,
     mrOk = 1,
-    mrCancel = 2, // also the window's close box
+    mrCancel = 2,
     mrYes = 6,
     mrNo = 7,
 };
@@ -61,11 +63,16 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    // Only the close box (and other window-system closes) arrive here; Esc
-    // is handled in keyPressEvent with the dialog's own result.
+    // The close box (and other window-system closes): the same safe answer
+    // as Esc, Cancel or No.
     void reject() override;
 
 private:
+    void layOut(int textWidth, int textHeight);
+    void fitText();
+
+    QString fText; // as given; the label shows it with break chances
+    QGroupBox* fFrame;
     QLabel* lblImage;
     QLabel* lblText;
     std::vector<std::pair<QPushButton*, int>> fButtons;

@@ -145,7 +145,7 @@ TEST_F(ETreeRegistryTest, SaveTouchesOnlyWhatTheTreeChanged)
     tree.SetVariableValue(tree.FindVariable(u"Edited"), u"e2");
     tree.DeleteNode(tree.FindVariable(u"Gone"));
     int asked = 0;
-    EXPECT_TRUE(tree.SaveToRegistry([&](const std::u16string&, bool) {
+    EXPECT_TRUE(tree.SaveToRegistry([&](const TETree::TSaveConflict&) {
         ++asked;
         return TETree::TSaveAnswer::Overwrite;
     }));
@@ -180,8 +180,8 @@ TEST_F(ETreeRegistryTest, AChangeOutsideIsSeenAndAskedAboutBeforeItIsOverwritten
 
     // Cancel at the first question: nothing is written, C neither.
     std::vector<std::pair<std::u16string, bool>> asked;
-    EXPECT_FALSE(tree.SaveToRegistry([&](const std::u16string& name, bool deleting) {
-        asked.emplace_back(name, deleting);
+    EXPECT_FALSE(tree.SaveToRegistry([&](const TETree::TSaveConflict& c) {
+        asked.emplace_back(c.name, c.deleting);
         return TETree::TSaveAnswer::Cancel;
     }));
     EXPECT_EQ(asked.size(), 1u);
@@ -190,13 +190,22 @@ TEST_F(ETreeRegistryTest, AChangeOutsideIsSeenAndAskedAboutBeforeItIsOverwritten
     EXPECT_EQ(values[u"B"].second, u"b2");
     EXPECT_EQ(values[u"C"].second, u"c");
 
-    // Keep the other program's A, delete B all the same.
-    asked.clear();
-    EXPECT_TRUE(tree.SaveToRegistry([&](const std::u16string& name, bool deleting) {
-        asked.emplace_back(name, deleting);
-        return name == u"A" ? TETree::TSaveAnswer::Keep : TETree::TSaveAnswer::Overwrite;
+    // Keep the other program's A, delete B all the same. Each question
+    // carries the value stored now and the one the save would write.
+    std::vector<TETree::TSaveConflict> conflicts;
+    EXPECT_TRUE(tree.SaveToRegistry([&](const TETree::TSaveConflict& c) {
+        conflicts.push_back(c);
+        return c.name == u"A" ? TETree::TSaveAnswer::Keep : TETree::TSaveAnswer::Overwrite;
     }));
-    EXPECT_EQ(asked, (std::vector<std::pair<std::u16string, bool>>{{u"A", false}, {u"B", true}}));
+    ASSERT_EQ(conflicts.size(), 2u);
+    EXPECT_EQ(conflicts[0].name, u"A");
+    EXPECT_FALSE(conflicts[0].deleting);
+    EXPECT_TRUE(conflicts[0].storedExists && conflicts[0].storedIsText);
+    EXPECT_EQ(conflicts[0].stored, u"theirs");
+    EXPECT_EQ(conflicts[0].toWrite, u"mine");
+    EXPECT_EQ(conflicts[1].name, u"B");
+    EXPECT_TRUE(conflicts[1].deleting);
+    EXPECT_EQ(conflicts[1].stored, u"b2");
     EXPECT_TRUE(tree.LastSaveMetOutsideChange());
     values = ScopeValues(machine.platform(), scope);
     EXPECT_EQ(values[u"A"].second, u"theirs");
@@ -226,8 +235,8 @@ TEST_F(ETreeRegistryTest, AChangeBetweenTheQuestionsAndTheWritesStopsTheSaveOfTh
 
     // The next save asks about B and writes A.
     int asked = 0;
-    EXPECT_TRUE(tree.SaveToRegistry([&](const std::u16string& name, bool) {
-        asked += name == u"B";
+    EXPECT_TRUE(tree.SaveToRegistry([&](const TETree::TSaveConflict& c) {
+        asked += c.name == u"B";
         return TETree::TSaveAnswer::Keep;
     }));
     EXPECT_EQ(asked, 1);
@@ -310,7 +319,9 @@ TEST(ETreeSave, AScopeThatCannotBeOpenedIsLeftAlone)
         tree.SaveToRegistry();
         FAIL() << "no error";
     } catch (const TError& e) {
-        EXPECT_EQ(e.message(), u"Error writing to the registry, the registry key is locked by another process");
+        EXPECT_EQ(e.message(),
+                  u"Cannot write to the registry key 'HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\"
+                  u"Control\\Session Manager\\Environment': access is denied");
     }
     EXPECT_EQ(machine.ValueNames(scope.root, scope.key), U{u"A"});
 }

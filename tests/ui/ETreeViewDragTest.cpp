@@ -81,7 +81,7 @@ private slots:
         QCOMPARE(f.Elements(userVarTree(w), u"MOVE"), (U{u"x", u"y"}));
         QVERIFY(!sysVarTree(w).FindVariable(u"MOVE"));
 
-        // A clash asks; No keeps both, anything else replaces, undoably.
+        // A clash asks; No keeps both, Yes replaces, undoably.
         TENode* os = userVarTree(w).FindVariable(u"OS");
         f.Drag(user, os);
         TfrmYesNo::setNextAnswer(mrNo);
@@ -90,7 +90,7 @@ private slots:
                  QStringList{QStringLiteral("Variable 'OS' already exists\r\nDo you want to overwrite it?")});
         QCOMPARE(f.Elements(userVarTree(w), u"OS"), U{u"mine"});
         const U systemOS = f.Elements(sysVarTree(w), u"OS");
-        TfrmYesNo::setNextAnswer(mrCancel);
+        TfrmYesNo::setNextAnswer(mrYes);
         QVERIFY(sys->dropAt(user, f.Empty(sys)));
         QCOMPARE(f.Elements(sysVarTree(w), u"OS"), U{u"mine"});
         undoActions(w).actEditUndoExecute();

@@ -12,12 +12,16 @@
 #include "ui/StatusField.h"
 #include "ui/UiText.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,6 +80,21 @@ private:
     pid_t fPid = -1;
 };
 
+// Acts on the next message dialog once it is shown modally, as a person
+// would: a button, Esc or the title bar's close box.
+void OnNextDialog(std::function<void(TMessageForm&)> act)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (auto* form = qobject_cast<TMessageForm*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(*form);
+        }
+    });
+    poll->start(10);
+}
+
 std::string UserHive(TFixture& f)
 {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(f.machine.prefix() / "drive_c" / "Users")) {
@@ -121,31 +140,68 @@ private slots:
     {
         TFixture f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
+        f.Seed(RootKey::CurrentUser, u"Environment", u"UNTOUCHED", u"u1");
+        f.Seed(RootKey::CurrentUser, u"Environment", u"LONG", u"l");
         TfrmMain& w = f.Open();
         f.EditUser(u"TV", u"mine");
+        const std::u16string longMine = u"C:\\head;" + std::u16string(900, u'm') + u";C:\\tail";
+        f.EditUser(u"LONG", longMine);
         SetOutside(u"TV", u"theirs");
+        SetOutside(u"UNTOUCHED", u"u2");
+        SetOutside(u"LONG", std::u16string(900, u't'));
         QTRY_VERIFY_WITH_TIMEOUT(statusField(w, 1)->text().contains(QStringLiteral("changed by another program")),
                                  1000);
         QVERIFY(statusField(w, 1)->text().startsWith(QStringLiteral("Modified")));
         QCOMPARE(Value(userVarTree(w), u"TV"), u"mine");
 
-        // Cancel stops the whole save.
+        // Cancel stops the whole save. The question names the scope and shows
+        // both values, a long one without its middle.
+        TfrmYesNoCancel::setNextAnswer(mrYes);
         TfrmYesNoCancel::setNextAnswer(mrCancel);
         f.action("actFileSave")->trigger();
-        QCOMPARE(TfrmYesNoCancel::hook().asked(),
-                 QStringList{QStringLiteral("The variable 'TV' was changed by another program since it was "
-                                            "loaded.\r\nOverwrite it?")});
+        const QStringList asked = TfrmYesNoCancel::hook().asked();
+        QCOMPARE(asked.size(), qsizetype(2));
+        QVERIFY2(asked[0].startsWith(QStringLiteral("The user variable 'LONG' was changed by another program")),
+                 qPrintable(asked[0]));
+        QVERIFY(asked[0].contains(QStringLiteral("About to be written: C:\\head;mmm")));
+        QVERIFY(asked[0].contains(QStringLiteral("m \u2026 m")));
+        QVERIFY(asked[0].endsWith(QStringLiteral("m;C:\\tail\r\n\r\nOverwrite it?")));
+        QVERIFY(asked[0].size() < 800);
+        QCOMPARE(asked[1],
+                 QStringLiteral("The user variable 'TV' was changed by another program since it was "
+                                "loaded.\r\n\r\nStored now: theirs\r\nAbout to be written: "
+                                "mine\r\n\r\nOverwrite it?"));
         QVERIFY(w.IsModified());
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"theirs");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"LONG"), std::u16string(900, u't'));
 
-        // No keeps the other program's value, and the tree shows it.
+        // No keeps the other program's value, and the tree shows the scope as
+        // it is now; the user's own value is one Undo away, with nothing else
+        // of the old state.
+        TfrmYesNoCancel::setNextAnswer(mrYes);
         TfrmYesNoCancel::setNextAnswer(mrNo);
         f.action("actFileSave")->trigger();
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"theirs");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"LONG"), longMine);
         QCOMPARE(Value(userVarTree(w), u"TV"), u"theirs");
+        QCOMPARE(Value(userVarTree(w), u"UNTOUCHED"), u"u2");
         QVERIFY(!w.IsModified());
         QVERIFY(statusField(w, 1)->text().isEmpty());
         QVERIFY(TfrmOK::hook().asked().isEmpty());
+        QVERIFY(f.action("actEditUndo")->isEnabled());
+        f.action("actEditUndo")->trigger();
+        QCOMPARE(Value(userVarTree(w), u"TV"), u"mine");
+        QCOMPARE(Value(userVarTree(w), u"LONG"), longMine);
+        QCOMPARE(Value(userVarTree(w), u"UNTOUCHED"), u"u2");
+        QVERIFY(userVarTree(w).FindVariable(u"USERNAME"));
+        QVERIFY(w.IsModified());
+        // Saved now, the edit goes in without a question: it is the user's
+        // answer to the value they have seen.
+        f.action("actFileSave")->trigger();
+        QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(4));
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"mine");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"UNTOUCHED"), u"u2");
+        QVERIFY(!w.IsModified());
 
         // The window's own save is not a change from outside.
         f.EditUser(u"TV", u"again");
@@ -153,7 +209,47 @@ private slots:
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"again");
         QTest::qWait(450);
         QVERIFY(undoStack(w).IsUndoable());
-        QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(2));
+        QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(4));
+    }
+
+    // The title bar's close box and Esc give the safe answer: nothing is
+    // reloaded, dropped or closed.
+    void closingAQuestionGoesNoFurther()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV", u"mine");
+        const auto closeBox = [](TMessageForm& form) {
+            form.close();
+        };
+        const auto esc = [](TMessageForm& form) {
+            QTest::keyClick(&form, Qt::Key_Escape);
+        };
+        for (const auto& answer : {std::function<void(TMessageForm&)>(closeBox), std::function(esc)}) {
+            OnNextDialog(answer);
+            f.action("actEditRefresh")->trigger();
+            QCOMPARE(Value(userVarTree(w), u"TV"), u"mine");
+            QVERIFY(w.IsModified());
+            QVERIFY(undoStack(w).IsUndoable());
+
+            OnNextDialog(answer); // "Do you want to save the changes?"
+            QVERIFY(!w.close());
+            QVERIFY(w.isVisible());
+            QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"before");
+        }
+        // The drop question: a user variable dropped on the system tree that
+        // has one of that name.
+        sysVarTree(w).AddVariable(u"TV", u"system", kDataTypeString, false);
+        TETreeView* sys = sysVarView(w);
+        for (const auto& answer : {std::function<void(TMessageForm&)>(closeBox), std::function(esc)}) {
+            userVarTree(w).ActivateNode(userVarTree(w).FindVariable(u"TV"));
+            OnNextDialog(answer);
+            QVERIFY(!sys->dropAt(userVarView(w), QPoint(5, sys->viewport()->height() - 2)));
+            QCOMPARE(Value(sysVarTree(w), u"TV"), u"system");
+            QCOMPARE(Value(userVarTree(w), u"TV"), u"mine");
+        }
+        QVERIFY(!f.ended);
     }
 
     void backupWritesTheStoredValuesNotTheEdits()
@@ -215,7 +311,8 @@ private slots:
         };
         account(u"S-1-5-21-7-7-7-2001", u"Bob");
         account(u"S-1-5-21-7-7-7-2002", u"Carol");
-        std::filesystem::copy_file(UserHive(f), users / "Bob" / "ntuser.dat");
+        const std::string ownHive = UserHive(f);
+        std::filesystem::copy_file(ownHive, users / "Bob" / "ntuser.dat");
         std::ofstream(users / "Carol" / "ntuser.dat") << "not a hive";
         f.Seed(RootKey::CurrentUser, u"Environment", u"MINE", u"mine");
 
@@ -242,6 +339,30 @@ private slots:
         QCOMPARE(combo->currentIndex(), 2);
         QVERIFY(userVarTree(w).FindVariable(u"MINE"));
         QVERIFY(w.IsModified());
+
+        // Yes, and the save stops (Cancel at a conflict, a locked hive): no
+        // switch, and the edits stay.
+        SetOutside(u"MINE", u"theirs");
+        TfrmYesNoCancel::setNextAnswer(mrYes);
+        TfrmYesNoCancel::setNextAnswer(mrCancel);
+        choose(0);
+        QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(3));
+        QCOMPARE(combo->currentIndex(), 2);
+        QCOMPARE(Value(userVarTree(w), u"MINE"), u"edited");
+        QVERIFY(w.IsModified());
+        {
+            TExclusiveLock lock(ownHive);
+            TfrmYesNoCancel::setNextAnswer(mrYes);
+            TfrmOK::setNextAnswer(mrOk);
+            choose(0);
+            QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+            QVERIFY(TfrmOK::hook().asked().first().contains(QStringLiteral("locked by another process")));
+            QCOMPARE(combo->currentIndex(), 2);
+            QCOMPARE(Value(userVarTree(w), u"MINE"), u"edited");
+            QVERIFY(w.IsModified());
+        }
+        SetOutside(u"MINE", u"mine");
+        TfrmOK::hook().reset();
 
         // No: Bob's variables, without the running account's read-only ones.
         TfrmYesNoCancel::setNextAnswer(mrNo);
@@ -344,6 +465,69 @@ private slots:
         QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"after");
         QVERIFY(!w.IsModified());
+    }
+
+    // A user hive that cannot be written is read-only from the start and
+    // says why; a save names what it wrote and what it did not, per scope.
+    void whatCannotBeWrittenIsSaidPerScope()
+    {
+        for (const bool missing : {false, true}) {
+            resetDialogs();
+            TFixture f;
+            namespace fs = std::filesystem;
+            if (missing) {
+                fs::remove(UserHive(f));
+            } else {
+                fs::permissions(UserHive(f), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                                fs::perm_options::remove);
+            }
+            f.fresh = platform::createPlatform();
+            f.shell = std::make_unique<TRecordingPlatform>(*f.fresh);
+            ResetAdminAccessProbe();
+            TfrmMain& w = f.Open();
+            QVERIFY(!userVarTree(w).IsEditable());
+            QCOMPARE(userVarTree(w).FindVariable(u"TEMP") == nullptr, missing);
+            QCOMPARE(userPanel(w)->caption(),
+                     missing ? QStringLiteral("User variables (read-only: no registry key)")
+                             : QStringLiteral("User variables (read-only: no write access)"));
+            QVERIFY(sysVarTree(w).IsEditable());
+            w.Push();
+            sysVarTree(w).AddVariable(u"TV_SYS", u"s", kDataTypeString, false);
+            w.UpdateActions();
+            f.action("actFileSave")->trigger();
+            QVERIFY(TfrmOK::hook().asked().isEmpty());
+            QCOMPARE(f.Read(RootKey::LocalMachine, kSystemEnvironmentKey, u"TV_SYS"), u"s");
+            QVERIFY(!w.IsModified());
+        }
+        resetDialogs();
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV_A", u"a");
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV_B", u"b");
+        TfrmMain& w = f.Open();
+        QCOMPARE(userPanel(w)->caption(), QStringLiteral("User Variables"));
+        w.Push();
+        sysVarTree(w).AddVariable(u"TV_SYS", u"s", kDataTypeString, false);
+        f.EditUser(u"TV_A", u"mine");
+        f.EditUser(u"TV_B", u"mine");
+        SetOutside(u"TV_B", u"theirs");
+        QTRY_VERIFY_WITH_TIMEOUT(statusField(w, 1)->text().contains(QStringLiteral("changed by another program")),
+                                 1000);
+        // While the question about TV_B is open, another program changes
+        // TV_A, whose write was already planned: the user scope's step stops.
+        OnNextDialog([](TMessageForm& form) {
+            SetOutside(u"TV_A", u"late");
+            form.button(mrYes)->click();
+        });
+        TfrmOK::setNextAnswer(mrOk);
+        f.action("actFileSave")->trigger();
+        QCOMPARE(TfrmOK::hook().asked(),
+                 QStringList{QStringLiteral("The system variables were saved.\r\nThe user variables were not saved: "
+                                            "'TV_A' was changed by another program while saving; nothing was "
+                                            "written")});
+        QCOMPARE(f.Read(RootKey::LocalMachine, kSystemEnvironmentKey, u"TV_SYS"), u"s");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV_A"), u"late");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV_B"), u"theirs");
+        QVERIFY(w.IsModified());
     }
 };
 

@@ -484,8 +484,11 @@ private slots:
         QCOMPARE(userVarTree(w).GetVariableValue(userVarTree(w).FindVariable(u"TV")), u"mine");
         QVERIFY(w.IsModified());
 
-        // The close box (2) is not a No: the reload goes ahead.
+        // Only Yes reloads: a close box (2) keeps the edits as well.
         TfrmYesNo::setNextAnswer(mrCancel);
+        refresh->trigger();
+        QCOMPARE(userVarTree(w).GetVariableValue(userVarTree(w).FindVariable(u"TV")), u"mine");
+        TfrmYesNo::setNextAnswer(mrYes);
         refresh->trigger();
         QCOMPARE(userVarTree(w).GetVariableValue(userVarTree(w).FindVariable(u"TV")), u"two");
         QVERIFY(!w.IsModified());

@@ -4,10 +4,12 @@
 #include "ui/FormOK.h"
 #include "ui/FormQuestion.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace talvoren;
 
@@ -47,8 +49,9 @@ private slots:
             QCOMPARE(resultOf(form, pressEsc), int(mrNo));
         }
         {
+            // No Cancel to give: the close box answers No, as Esc does.
             TfrmYesNo form;
-            QCOMPARE(resultOf(form, closeBox), int(mrCancel));
+            QCOMPARE(resultOf(form, closeBox), int(mrNo));
         }
         TfrmYesNo form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Confirm"));
@@ -124,7 +127,7 @@ private slots:
         }
         {
             TfrmOK form;
-            QCOMPARE(resultOf(form, closeBox), int(mrCancel));
+            QCOMPARE(resultOf(form, closeBox), int(mrOk));
         }
         {
             TfrmOK form;
@@ -140,24 +143,53 @@ private slots:
         }
     }
 
-    void longTextWrapsAndTheDialogKeepsItsSize()
+    // A short text keeps the designed size; one that would be cut (the two
+    // values of a save conflict) widens, then heightens the dialog until all
+    // of it shows, and the dialog stays of fixed size.
+    void aTextIsShownWhole()
     {
-        TfrmYesNo form;
-        const QSize before = form.size();
-        QCOMPARE(before, QSize(340, 130));
-        TfrmYesNo::setNextAnswer(mrNo);
-        // Through the class-level call, the text lands in the label as given.
-        const QString longText = QString(QStringLiteral("word ")).repeated(80);
-        QCOMPARE(TfrmYesNo::createAndShowModal(longText.toStdU16String()), int(mrNo));
-        QCOMPARE(TfrmYesNo::hook().asked().last(), longText);
+        TfrmYesNoCancel::setNextAnswer(mrNo);
+        const QString longText = QString(QStringLiteral("word ")).repeated(160);
+        QCOMPARE(TfrmYesNoCancel::createAndShowModal(longText.toStdU16String()), int(mrNo));
+        QCOMPARE(TfrmYesNoCancel::hook().asked().last(), longText);
 
-        auto* label = form.findChild<QLabel*>(QStringLiteral("lblText"));
-        QVERIFY(label && label->wordWrap());
-        QCOMPARE(label->size(), QSize(258, 69));
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.size(), before);
-        QCOMPARE(form.minimumSize(), form.maximumSize());
+        const QString paths = QStringLiteral("C:\\Program Files\\Tool;") + QString(QLatin1Char('x')).repeated(300)
+            + QStringLiteral(";D:\\bin");
+        for (const QString& text : {QStringLiteral("Are you sure?"), longText, paths}) {
+            QSize size;
+            QSize labelSize;
+            bool whole = false;
+            bool fixed = false;
+            bool buttonsInside = false;
+            QTimer::singleShot(0, [&] {
+                auto* form = qobject_cast<TMessageForm*>(QApplication::activeModalWidget());
+                if (!form) {
+                    return;
+                }
+                auto* label = form->findChild<QLabel*>(QStringLiteral("lblText"));
+                size = form->size();
+                labelSize = label->size();
+                const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
+                                                                       Qt::TextWordWrap, label->text());
+                whole = label->wordWrap() && form->text() == text && needed.width() <= label->width()
+                    && needed.height() <= label->height();
+                fixed = form->minimumSize() == form->maximumSize();
+                const QRect cancel = form->button(mrCancel)->geometry();
+                buttonsInside = cancel.right() < size.width() && cancel.bottom() < size.height()
+                    && cancel.top() > label->parentWidget()->geometry().bottom();
+                form->button(mrCancel)->click();
+            });
+            QCOMPARE(TfrmYesNoCancel::createAndShowModal(text.toStdU16String()), int(mrCancel));
+            QVERIFY(whole);
+            QVERIFY(fixed);
+            QVERIFY(buttonsInside);
+            if (text != QStringLiteral("Are you sure?")) {
+                QVERIFY(size.width() > 340 && size.height() > 130);
+            } else {
+                QCOMPARE(size, QSize(340, 130));
+                QCOMPARE(labelSize, QSize(258, 69));
+            }
+        }
     }
 
     void hookAnswersInTurnPerClass()
