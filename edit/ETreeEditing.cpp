@@ -228,14 +228,36 @@ void TETreeEditing::UndoableChangeType()
     fTree.RepaintElements(variable);
 }
 
-void TETreeEditing::UndoableCleanupPaths()
+void TETreeEditing::UndoableCleanupPaths(bool alsoInSystemPath)
 {
     if (!CanCleanupPaths()) {
         return;
     }
     PushUndo();
     TENode* focused = fTree.GetFocusedNode();
-    fTree.SetVariableValue(focused, CleanupValue(fTree.GetVariableValue(focused), fTree.Platform().locale()));
+    std::vector<std::u16string> kept;
+    for (size_t row = 0; row < focused->ChildCount(); ++row) {
+        const TENode* element = focused->Child(row);
+        if (!alsoInSystemPath || !element->IsInSystemPath()) {
+            kept.push_back(fTree.GetElement(element));
+        }
+    }
+    fTree.SetVariableValue(focused, CleanupValue(JoinValue(kept), fTree.Platform().locale()));
+}
+
+std::vector<std::u16string> TETreeEditing::ElementsAlsoInSystemPath() const
+{
+    std::vector<std::u16string> elements;
+    const TENode* focused = fTree.GetFocusedNode();
+    if (!CanCleanupPaths()) {
+        return elements;
+    }
+    for (size_t row = 0; row < focused->ChildCount(); ++row) {
+        if (focused->Child(row)->IsInSystemPath()) {
+            elements.push_back(fTree.GetElement(focused->Child(row)));
+        }
+    }
+    return elements;
 }
 
 void TETreeEditing::MoveFocused(int step)

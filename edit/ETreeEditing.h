@@ -46,7 +46,12 @@ public:
     void UndoableReplaceVariable(const std::u16string& name, const std::u16string& value);
     // String becomes expandable string; any other type becomes string.
     void UndoableChangeType();
-    void UndoableCleanupPaths();
+    // Removes duplicate and empty elements; with `alsoInSystemPath`, also
+    // the user Path's elements that the system Path holds (see below).
+    void UndoableCleanupPaths(bool alsoInSystemPath = false);
+    // The focused variable's elements that the system Path holds too, as
+    // the last validation found them; a search reaches them there first.
+    std::vector<std::u16string> ElementsAlsoInSystemPath() const;
     void UndoableMoveUp();
     void UndoableMoveDown();
     void UndoableLong2Short();

@@ -201,7 +201,28 @@ void TEditActions::actEditChangeTypeExecute()
 
 void TEditActions::actEditCleanupExecute()
 {
-    OnTree(actEditCleanup, &TETreeEditing::UndoableCleanupPaths);
+    TETree* tree = Tree();
+    if (!tree || !Allowed(actEditCleanup)) {
+        return;
+    }
+    TETreeEditing editing(*tree);
+    const std::vector<std::u16string> shadowed = editing.ElementsAlsoInSystemPath();
+    bool alsoInSystemPath = false;
+    if (!shadowed.empty()) {
+        std::u16string list;
+        for (const auto& element : shadowed) {
+            list += u"\r\n" + element;
+        }
+        const int answer = TfrmYesNoCancel::createAndShowModal(
+            talvoren::tr("These elements are also in the system Path, which is searched first:") + list + u"\r\n\r\n"
+                + talvoren::tr("Remove them too?"),
+            fWindow.widget);
+        if (answer != mrYes && answer != mrNo) {
+            return;
+        }
+        alsoInSystemPath = answer == mrYes;
+    }
+    editing.UndoableCleanupPaths(alsoInSystemPath);
 }
 
 void TEditActions::actEditMoveUpExecute()

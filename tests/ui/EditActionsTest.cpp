@@ -353,6 +353,33 @@ private slots:
         QVERIFY(!w.IsModified());
     }
 
+    // Cleanup on the user Path offers to drop the folders the system Path
+    // holds too: Yes drops them, No cleans only, Cancel changes nothing.
+    void cleanupOffersToDropFoldersTheSystemPathHolds()
+    {
+        TEditWindow f;
+        f.Seed(RootKey::LocalMachine, kSystemEnvironmentKey, u"Path", u"C:\\TvSys");
+        f.Seed(RootKey::CurrentUser, u"Environment", u"Path", u"c:\\tvsys\\;C:\\TvMine;C:\\TvMine");
+        TfrmMain& w = f.OpenFocused();
+        TETree& user = userVarTree(w);
+        user.Verify();
+        f.Focus(user, u"Path");
+        TfrmYesNoCancel::hook().setNextAnswer(mrCancel);
+        f.action("actEditCleanup")->trigger();
+        QCOMPARE(f.Elements(u"Path"), (U{u"c:\\tvsys\\", u"C:\\TvMine", u"C:\\TvMine"}));
+        QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(1));
+        QVERIFY(TfrmYesNoCancel::hook().asked()[0].contains(QStringLiteral("\nc:\\tvsys\\\r\n")));
+        TfrmYesNoCancel::hook().setNextAnswer(mrNo);
+        f.action("actEditCleanup")->trigger();
+        QCOMPARE(f.Elements(u"Path"), (U{u"c:\\tvsys\\", u"C:\\TvMine"}));
+        undoActions(w).actEditUndoExecute();
+        user.Verify();
+        f.Focus(user, u"Path");
+        TfrmYesNoCancel::hook().setNextAnswer(mrYes);
+        f.action("actEditCleanup")->trigger();
+        QCOMPARE(f.Elements(u"Path"), (U{u"C:\\TvMine"}));
+    }
+
     // A new variable from the dialog, then "Add value" and C:\TvA: the value
     // saved is C:\TvA alone. The dialog stores the name as it checked it.
     void addValueOnANewVariableSavesTheValueAlone()
