@@ -158,17 +158,18 @@ public:
 //   system's own dialog, setx, installers, reg.exe) do not take the mutex and
 //   can still change the key in the middle of a step.
 // Errors of beginUpdate: kLockViolation when another update held on for
-// longer than kRegistryLockWaitMs. On the emulated machine also kAccessDenied when the
-// key's hive cannot be written and the hive's own errors (kFileNotFound,
+// longer than kRegistryLockWaitMs. On the emulated machine also kAccessDenied
+// when the key's hive cannot be written and the hive's own errors (kFileNotFound,
 // kBadDb, ...) when it cannot be reached; Windows leaves those to the key's
 // open and writes. A second beginUpdate in the same process while a guard lives joins
 // that step (its commit() and end do nothing). Never hold a guard across user
 // interaction.
-// The one wait for another process's hold on the registry: the update step's
+//
+// kRegistryLockWaitMs is the one wait for another process's hold on the registry: the update step's
 // wait on both backends and, on the emulated machine, every wait for a hive
-// another process has locked. A hive that stayed locked through a whole wait
-// is not waited for again until that long has passed, so a run of several
-// steps gives up after one wait, not one per step.
+// another process has locked. A hive that could not be opened, locked
+// through a whole wait, is only tried, not waited for, until that long has
+// passed, so a run of several steps gives up after one wait, not one per step.
 constexpr uint32_t kRegistryLockWaitMs = 2000;
 
 class IRegistryUpdate {
