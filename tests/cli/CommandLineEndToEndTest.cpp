@@ -372,7 +372,7 @@ TEST_F(CommandLineEndToEndTest, CleanupAndRemoveWriteOnlyWhatChanges)
     const auto clean = var("clean");
     const auto missing = var("missing");
     const auto dword = var("dword");
-    ASSERT_EQ(reg.add(kSystemKey, path, "REG_EXPAND_SZ", "C:\\a;;%SystemRoot%;c:\\A;C:\\b;;"), 0);
+    ASSERT_EQ(reg.add(kSystemKey, path, "REG_EXPAND_SZ", "C:\\a;;D:\\x;c:\\A;C:\\b;;"), 0);
     ASSERT_EQ(reg.add(kUserKey, clean, "REG_SZ", "C:\\a;C:\\b"), 0);
     ASSERT_EQ(reg.add(kUserKey, dword, "REG_DWORD", "7"), 0);
     size_t count = broadcasts();
@@ -381,7 +381,7 @@ TEST_F(CommandLineEndToEndTest, CleanupAndRemoveWriteOnlyWhatChanges)
     ASSERT_EQ(talvoren({"-C", "-M", path}), 0);
     auto entry = query(kSystemKey, path);
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->data, "C:\\a;%SystemRoot%;C:\\b");
+    EXPECT_EQ(entry->data, "C:\\a;D:\\x;C:\\b");
     EXPECT_EQ(entry->type, "REG_EXPAND_SZ");
     if (platform::kEmulatedMachine) {
         EXPECT_EQ(broadcasts(), ++count);
