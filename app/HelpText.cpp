@@ -15,6 +15,10 @@ std::u16string CommandHelpText(const std::u16string& newline)
             text += u"\t" + tr(line.description);
         }
     }
+    text += newline;
+    for (const char* note : CommandHelpNotes()) {
+        text += newline + tr(note);
+    }
     return text;
 }
 

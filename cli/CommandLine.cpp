@@ -4,39 +4,63 @@
 #include "base/Text.h"
 #include "base/Translation.h"
 #include "model/NodeInfo.h"
+#include "model/VariableName.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 
+#include <string_view>
+
 namespace talvoren {
 
-TCommandLineRequest ParseCommandLine(const std::vector<std::u16string>& args)
+namespace {
+
+// The letter of an option ("-s", "/S": 'S'), or 0 for an operand.
+char16_t optionLetter(const std::u16string& arg)
+{
+    const std::u16string option = asciiUpper(arg);
+    if (option.size() != 2 || (option[0] != u'-' && option[0] != u'/')) {
+        return 0;
+    }
+    return std::u16string_view(u"SIARCEDUM").find(option[1]) != std::u16string_view::npos ? option[1] : 0;
+}
+
+} // namespace
+
+std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16string>& args)
 {
     TCommandLineRequest r;
+    std::optional<TCommandMode> mode;
+    bool conflict = false;
+    bool operationSeen = false; // from here on, "-X" may be a name or a value
+    std::vector<std::u16string> operands;
+    auto choose = [&](TCommandMode chosen) {
+        conflict = conflict || (mode && *mode != chosen);
+        mode = chosen;
+        operationSeen = true;
+    };
     for (const auto& arg : args) {
-        const std::u16string option = asciiUpper(arg);
-        const bool isOption = option.size() == 2 && (option[0] == u'-' || option[0] == u'/');
-        const char16_t letter = isOption ? option[1] : 0;
-        switch (letter) {
+        switch (optionLetter(arg)) {
         case u'S':
-            r.set = true;
+            choose(TCommandMode::Set);
             break;
         case u'I':
-            r.insert = true;
+            choose(TCommandMode::Insert);
             break;
         case u'A':
-            r.append = true;
+            choose(TCommandMode::Append);
             break;
         case u'R':
-            r.remove = true;
+            choose(TCommandMode::Remove);
+            break;
+        case u'D':
+            choose(TCommandMode::Delete);
             break;
         case u'C':
             r.cleanup = true;
+            operationSeen = true;
             break;
         case u'E':
             r.expand = true;
-            break;
-        case u'D':
-            r.del = true;
             break;
         case u'U':
             r.machine = false;
@@ -45,14 +69,39 @@ TCommandLineRequest ParseCommandLine(const std::vector<std::u16string>& args)
             r.machine = true;
             break;
         default:
-            if (r.name.empty()) {
-                r.emptyNameOperand = r.emptyNameOperand || arg.empty();
-                r.name = arg;
-            } else {
-                r.value = arg;
+            // A mistyped switch would otherwise become a variable named "-X".
+            if (!operationSeen && !arg.empty() && (arg[0] == u'-' || arg[0] == u'/')) {
+                return std::nullopt;
             }
+            operands.push_back(arg);
             break;
         }
+    }
+    if (conflict) {
+        return std::nullopt;
+    }
+    if (mode == TCommandMode::Delete && (r.cleanup || r.expand)) {
+        return std::nullopt; // a delete writes nothing to clean or widen
+    }
+    if (!mode) {
+        mode = r.cleanup && operands.size() == 1 ? TCommandMode::Cleanup : TCommandMode::Set;
+    }
+    r.mode = *mode;
+    if (r.mode == TCommandMode::Cleanup) {
+        r.cleanup = false;
+    }
+    // A missing value would empty the variable; an extra operand is a value
+    // with a blank that lost its quotes.
+    const size_t takes = r.mode == TCommandMode::Delete || r.mode == TCommandMode::Cleanup ? 1 : 2;
+    if (operands.size() != takes) {
+        return std::nullopt;
+    }
+    r.name = NormalizeVariableName(operands[0]);
+    if (!VariableNameError(r.name).empty()) {
+        return std::nullopt; // the key's unnamed value, or a name no program could read back
+    }
+    if (takes == 2) {
+        r.value = operands[1];
     }
     return r;
 }
@@ -94,6 +143,15 @@ bool surelyAbsent(platform::IRegistry& registry, const Scope& scope, const std::
 
 int deleteVariable(const TCommandLineRequest& r, platform::IPlatform& platform, const Scope& scope)
 {
+    // In a step of its own, so that a delete cannot land in the middle of a
+    // parallel run's read and write. Held longer than the wait by another
+    // Talvoren, nothing is deleted, and no second wait finds out whether
+    // there was anything to delete. Any other refusal (no right to write, a
+    // damaged store) is told below by what is still there.
+    std::unique_ptr<platform::IRegistryUpdate> update;
+    if (platform.registry().beginUpdate(scope.root, scope.key, update) == platform::error::kLockViolation) {
+        return 1;
+    }
     // Full access without the 64-bit view; an unopened key deletes nothing.
     TEnvStore store(platform.registry(), scope.root, platform::access::kAllAccess);
     store.OpenKey(scope.key, false);
@@ -101,19 +159,56 @@ int deleteVariable(const TCommandLineRequest& r, platform::IPlatform& platform, 
     store.CloseKey();
     if (!deleted) {
         // Deleting what is not there succeeds, so scripts may delete twice;
-        // a variable that stayed (no right to write, a locked or damaged
-        // store) is a failure, and nothing changed to broadcast.
+        // a variable that stayed is a failure, and nothing changed to
+        // broadcast.
         return surelyAbsent(platform.registry(), scope, r.name) ? 0 : 1;
     }
+    if (update && update->commit() != platform::error::kSuccess) {
+        return 1;
+    }
+    update.reset();
     BroadcastEnvironmentChange(platform.system(), kCommandLineBroadcastTimeoutMs);
     return 0;
 }
 
+// The new value of the variable from its current one, or nothing when there
+// is nothing to change: nothing to remove from or to clean.
+std::optional<std::u16string> newValue(const TCommandLineRequest& r, platform::IPlatform& platform, bool exists,
+                                       const std::u16string& current)
+{
+    std::u16string value = r.value;
+    switch (r.mode) {
+    case TCommandMode::Set:
+        break;
+    case TCommandMode::Insert:
+        value = insertValue(value, current);
+        break;
+    case TCommandMode::Append:
+        value = appendValue(current, value);
+        break;
+    case TCommandMode::Remove:
+        if (!exists) {
+            return std::nullopt; // would create an empty variable
+        }
+        value = RemoveValueElement(current, value);
+        break;
+    case TCommandMode::Cleanup:
+        if (!exists) {
+            return std::nullopt;
+        }
+        value = CleanupValue(current, platform.locale());
+        break;
+    case TCommandMode::Delete:
+        return std::nullopt;
+    }
+    if (r.cleanup) {
+        value = CleanupValue(value, platform.locale());
+    }
+    return value;
+}
+
 int changeVariable(const TCommandLineRequest& r, platform::IPlatform& platform, const Scope& scope)
 {
-    if (r.name.empty() || r.emptyNameOperand) {
-        return 1; // the key's unnamed value is no variable
-    }
     {
         // Read and write in one step, so that a parallel run or the window's
         // save cannot slip its own change in between and lose it.
@@ -128,33 +223,26 @@ int changeVariable(const TCommandLineRequest& r, platform::IPlatform& platform, 
 
         const bool exists = store.ValueExists(r.name);
         const uint32_t storedType = store.GetDataType(r.name);
-        const bool readsCurrent = r.insert || r.append || r.remove;
-        if (readsCurrent && exists && !isStringType(storedType)) {
+        if (r.mode != TCommandMode::Set && exists && !isStringType(storedType)) {
             return 1; // a number or binary data is no list to change
         }
-
-        std::u16string value = r.value;
-        if (r.insert) {
-            value = insertValue(value, store.ReadString(r.name));
-        }
-        if (r.append) {
-            value = appendValue(store.ReadString(r.name), value);
-        }
-        if (r.remove) {
-            value = RemoveValueElement(store.ReadString(r.name), value);
-        }
-        if (r.cleanup) {
-            value = CleanupValue(value, platform.locale());
-        }
-        if (value.size() > kMaxValueLength) {
+        const std::u16string current = r.mode != TCommandMode::Set ? store.ReadString(r.name) : std::u16string();
+        const auto value = newValue(r, platform, exists, current);
+        if (value && value->size() > kMaxValueLength) {
             return 1;
         }
         // An expandable variable stays expandable: written as a plain string,
         // its %references% would reach every process literally.
-        if (r.expand || (exists && storedType == platform::regtype::kExpandSz)) {
-            store.WriteExpandString(r.name, value);
+        const bool expandable = r.expand || (exists && storedType == platform::regtype::kExpandSz);
+        const bool unchanged = r.mode == TCommandMode::Cleanup && value == current
+            && expandable == (storedType == platform::regtype::kExpandSz);
+        if (!value || unchanged) {
+            return 0; // nothing written, nothing to broadcast
+        }
+        if (expandable) {
+            store.WriteExpandString(r.name, *value);
         } else {
-            store.WriteString(r.name, value);
+            store.WriteString(r.name, *value);
         }
         store.CloseKey();
         if (update->commit() != platform::error::kSuccess) {
@@ -169,7 +257,7 @@ int changeVariable(const TCommandLineRequest& r, platform::IPlatform& platform, 
 int applyRequest(const TCommandLineRequest& r, platform::IPlatform& platform)
 {
     const Scope scope = r.machine ? SystemScope() : CurrentUserScope();
-    return r.del ? deleteVariable(r, platform, scope) : changeVariable(r, platform, scope);
+    return r.mode == TCommandMode::Delete ? deleteVariable(r, platform, scope) : changeVariable(r, platform, scope);
 }
 
 } // namespace
@@ -189,8 +277,12 @@ std::optional<int> RunCommandLine(const std::vector<std::u16string>& args, platf
             return 1; // could name another variable than the one meant
         }
     }
+    const auto request = ParseCommandLine(args);
+    if (!request) {
+        return 1;
+    }
     try {
-        return applyRequest(ParseCommandLine(args), platform);
+        return applyRequest(*request, platform);
     } catch (...) {
         // Any failure, a store error or exhausted memory, ends the run with 1
         // and without a broadcast.
@@ -217,6 +309,20 @@ const std::vector<TCommandHelpLine>& CommandHelpLines()
         {trNoop("-D [-U | -M]"), trNoop("variable")},
     };
     return lines;
+}
+
+const std::vector<const char*>& CommandHelpNotes()
+{
+    static const std::vector<const char*> notes = {
+        trNoop("Give one of -S, -I, -A, -R and -D (none means -S), then the variable and the value; -D takes the "
+               "variable alone."),
+        trNoop("-C with the variable alone cleans up its stored value, and writes only when that changes it."),
+        trNoop("Quote a value that holds blanks. A missing or extra operand, an unknown switch, or a variable name "
+               "with '=' or control characters changes nothing and exits with code 1."),
+        trNoop("Blanks around the variable name are removed. Exit code 0: done, or nothing to do; 1: nothing was "
+               "changed."),
+    };
+    return notes;
 }
 
 std::u16string CommandHelpUrl()

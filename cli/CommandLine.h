@@ -21,32 +21,37 @@ public:
     virtual void Show() = 0;
 };
 
+// The one operation a run makes. Without -S, -I, -A, -R or -D it is a set,
+// or, for -C with a name alone, the cleaning of the stored value.
+enum class TCommandMode { Set, Insert, Append, Remove, Cleanup, Delete };
+
 // What the arguments ask for, parsed once.
 struct TCommandLineRequest {
-    bool set = false;
-    bool insert = false;
-    bool append = false;
-    bool remove = false;
-    bool cleanup = false;
+    TCommandMode mode = TCommandMode::Set;
+    bool cleanup = false; // -C beside -S, -I, -A or -R: the new value is cleaned up
     bool expand = false;
-    bool del = false;
     bool machine = false; // system scope; otherwise the current user's
-    std::u16string name;
-    std::u16string value;
-    // An empty operand stood where the name was awaited (and a later operand
-    // may have become the name): `-S "" Path` would set Path to its value.
-    bool emptyNameOperand = false;
+    std::u16string name; // as stored: surrounding blanks removed
+    std::u16string value; // none for Delete and Cleanup
 };
 
-TCommandLineRequest ParseCommandLine(const std::vector<std::u16string>& args);
+// The request, or nothing when the arguments cannot be what was meant: a
+// switch that is no option (before -S, -I, -A, -R, -C or -D; after one, an
+// argument that begins with '-' is a name or a value), two of -S -I -A -R -D,
+// -C or -E beside -D, fewer or more operands than the operation takes (a
+// variable and a value; the variable alone for -D and for -C by itself), or
+// a name that is no variable's (VariableNameError).
+std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16string>& args);
 
 // Runs the mode. Returns nothing when there are no arguments (the window
 // starts as usual), else the process exit code: 0 done (also after the help,
-// and for -D of a variable that was not there), 1 nothing was changed: an
-// error, a variable that -D could not delete, or input that cannot be what
-// was meant (an argument that is not valid text, no variable name, a value
-// longer than a process environment can hold, -I/-A/-R on a value that is
-// not a string).
+// and when there was nothing to do: -D, -R or -C of a variable that is not
+// there, -C of a value that is clean already), 1 nothing was changed: an
+// error, a variable that -D could not delete, another Talvoren that held the
+// scope for longer than platform::kRegistryLockWaitMs, or input that cannot be
+// what was meant (an argument that is not valid text, a refused command line,
+// a value longer than a process environment can hold, -I/-A/-R/-C on a value
+// that is not a string).
 std::optional<int> RunCommandLine(const std::vector<std::u16string>& args, platform::IPlatform& platform,
                                   ICommandHelp& help);
 
@@ -57,6 +62,10 @@ struct TCommandHelpLine {
     const char* description;
 };
 const std::vector<TCommandHelpLine>& CommandHelpLines();
+
+// What the option lines do not show, one paragraph each, for the help as
+// text (untranslated identifiers).
+const std::vector<const char*>& CommandHelpNotes();
 
 // Address of the command-line documentation page.
 std::u16string CommandHelpUrl();

@@ -147,25 +147,31 @@ public:
 // Every read and write made meanwhile through keys of this registry (opened
 // before or during the step) belongs to the step.
 // - Emulated machine: one write transaction on the hive that holds the key
-//   (so every key of that hive takes part). The wait is the hive's lock wait
-//   (about two seconds). commit() makes all changes durable and visible at
-//   once; a guard let go without a successful commit() undoes every change
-//   made under it. Other processes' readers see the state before the step
-//   until the commit.
+//   (so every key of that hive takes part). The wait is the hive's lock wait. commit() makes all changes durable and
+//   visible at once; a guard let go without a successful commit() undoes every change made under it. Other processes'
+//   readers see the state before the step until the commit.
 // - Windows: the machine-wide named mutex "Global\Talvoren.Environment"
 //   (machine-wide because the system scope is shared by every session), held
-//   while the guard lives, waited for about two seconds. Each write lands at
+//   while the guard lives, waited for kRegistryLockWaitMs. Each write lands at
 //   once and cannot be undone: commit() only reports success, and a guard let
 //   go without it keeps what was written. Programs other than Talvoren (the
 //   system's own dialog, setx, installers, reg.exe) do not take the mutex and
 //   can still change the key in the middle of a step.
 // Errors of beginUpdate: kLockViolation when another update held on for
-// longer than the wait. On the emulated machine also kAccessDenied when the
-// key's hive cannot be written and the hive's own errors (kFileNotFound,
+// longer than kRegistryLockWaitMs. On the emulated machine also kAccessDenied
+// when the key's hive cannot be written and the hive's own errors (kFileNotFound,
 // kBadDb, ...) when it cannot be reached; Windows leaves those to the key's
 // open and writes. A second beginUpdate in the same process while a guard lives joins
 // that step (its commit() and end do nothing). Never hold a guard across user
 // interaction.
+//
+// kRegistryLockWaitMs is the one wait for another process's hold on the registry: the update step's
+// wait on both backends and, on the emulated machine, every wait for a hive
+// another process has locked. A hive that could not be opened, locked
+// through a whole wait, is only tried, not waited for, until that long has
+// passed, so a run of several steps gives up after one wait, not one per step.
+constexpr uint32_t kRegistryLockWaitMs = 2000;
+
 class IRegistryUpdate {
 public:
     // Ends the step; see above for what happens to changes not committed.

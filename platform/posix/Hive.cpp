@@ -191,7 +191,7 @@ uint32_t THive::exec(const char* sql)
     return errorFromSqlite(sqlite3_exec(fDb, sql, nullptr, nullptr, nullptr));
 }
 
-uint32_t THive::open(const std::string& file, std::shared_ptr<THive>& hive)
+uint32_t THive::open(const std::string& file, std::shared_ptr<THive>& hive, int lockWaitMs)
 {
     hive.reset();
     struct stat st { };
@@ -216,7 +216,9 @@ uint32_t THive::open(const std::string& file, std::shared_ptr<THive>& hive)
         return rc == SQLITE_CANTOPEN ? error::kAccessDenied : errorFromSqlite(rc);
     }
     std::shared_ptr<THive> opened(new THive(db, file, writable));
+    sqlite3_busy_timeout(db, lockWaitMs);
     const uint32_t verified = opened->verify();
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     if (verified != error::kSuccess) {
         return verified;
     }

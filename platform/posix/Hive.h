@@ -23,12 +23,14 @@ namespace talvoren::platform::posix {
 class THive {
 public:
     static constexpr int64_t kRootKey = 1;
-    static constexpr int kBusyTimeoutMs = 2000;
+    static constexpr int kBusyTimeoutMs = static_cast<int>(kRegistryLockWaitMs);
 
     // Opens an existing hive file. Read-only when the file lacks its owner's
     // write bit (whoever runs, root included) or cannot be written. Errors:
     // kFileNotFound, kAccessDenied, kNotRegistryFile, kBadDb, kLockViolation.
-    static uint32_t open(const std::string& file, std::shared_ptr<THive>& hive);
+    // `lockWaitMs` is how long the open waits for another process's lock;
+    // the open hive waits kBusyTimeoutMs.
+    static uint32_t open(const std::string& file, std::shared_ptr<THive>& hive, int lockWaitMs = kBusyTimeoutMs);
 
     // Makes a new, empty hive at `file`, which must not exist yet.
     static uint32_t create(const std::string& file, std::shared_ptr<THive>& hive);

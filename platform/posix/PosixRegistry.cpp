@@ -174,7 +174,12 @@ void TPosixRegistry::attachHive(const std::u16string& keyName, const std::string
 uint32_t TPosixRegistry::openSlot(TSlot& slot, std::shared_ptr<THive>& hive)
 {
     if (!slot.hive) {
-        const uint32_t rc = THive::open(slot.file, slot.hive);
+        using namespace std::chrono;
+        const bool lockedOnLastTry = steady_clock::now() < slot.lockedUntil;
+        const uint32_t rc = THive::open(slot.file, slot.hive, lockedOnLastTry ? 0 : THive::kBusyTimeoutMs);
+        if (rc == error::kLockViolation && !lockedOnLastTry) {
+            slot.lockedUntil = steady_clock::now() + milliseconds(kRegistryLockWaitMs);
+        }
         if (rc != error::kSuccess) {
             hive.reset();
             return rc;

@@ -7,6 +7,7 @@
 
 #include "platform/Platform.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,8 @@ private:
         std::u16string name;
         std::string file;
         std::shared_ptr<THive> hive;
+        // Until then the hive counts as locked (see kRegistryLockWaitMs).
+        std::chrono::steady_clock::time_point lockedUntil{};
     };
 
     uint32_t openSlot(TSlot& slot, std::shared_ptr<THive>& hive);

@@ -150,7 +150,6 @@ uint32_t TWin32RegistryKey::deleteValue(const std::u16string& name)
 // Machine-wide: the system scope is shared by every session, and an
 // administrator may edit another user's scope from a session of its own.
 constexpr wchar_t kUpdateMutexName[] = L"Global\\Talvoren.Environment";
-constexpr DWORD kUpdateWaitMs = 2000;
 constexpr DWORD kUpdateMutexRights = SYNCHRONIZE | MUTEX_MODIFY_STATE;
 
 // Everyone may wait for and release the mutex, whoever made it first;
@@ -238,7 +237,7 @@ uint32_t TWin32Registry::beginUpdate(RootKey, const std::u16string&, std::unique
     if (!mutex) {
         return static_cast<uint32_t>(GetLastError());
     }
-    switch (WaitForSingleObject(mutex, kUpdateWaitMs)) {
+    switch (WaitForSingleObject(mutex, kRegistryLockWaitMs)) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED: // its holder ended mid-step; each write it made is whole
         update = std::make_unique<TWin32RegistryUpdate>(mutex);

@@ -20,6 +20,8 @@ TEST(HelpWithoutDisplayTest, PrintsEveryLineInOrderAndExitsWithZero)
         for (const auto& line : CommandHelpLines()) {
             lines.push_back(*line.description ? std::string(line.option) + "\t" + line.description : line.option);
         }
+        lines.emplace_back();
+        lines.insert(lines.end(), CommandHelpNotes().begin(), CommandHelpNotes().end());
         std::string expected;
         for (const auto& line : lines) {
             expected += line + "\n";

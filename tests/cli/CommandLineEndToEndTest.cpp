@@ -10,6 +10,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -70,6 +71,33 @@ protected:
         store.WriteString(platform::fromUtf8(name), value);
     }
 
+    // Every value of both scopes, as "scope name type data" lines: what a
+    // refused run must leave exactly as it was.
+    std::vector<std::string> everything()
+    {
+        std::vector<std::string> lines;
+        for (const Scope& scope : {CurrentUserScope(), SystemScope()}) {
+            std::unique_ptr<platform::IRegistryKey> key;
+            if (machine.platform().registry().openKey(scope.root, scope.key, platform::access::kQueryValue, false, key)
+                != 0) {
+                ADD_FAILURE() << "cannot read " << test::utf8(scope.key);
+                continue;
+            }
+            for (const auto& name : key->valueNames()) {
+                platform::RegValue value;
+                key->queryValue(name, value);
+                std::string line = (scope.root == platform::RootKey::CurrentUser ? "user " : "system ")
+                    + test::utf8(name) + " " + std::to_string(value.type) + " ";
+                for (uint8_t byte : value.data) {
+                    line += "0123456789abcdef"[byte >> 4];
+                    line += "0123456789abcdef"[byte & 15];
+                }
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+
     // Broadcast lines the emulated machine has logged so far.
     size_t broadcasts()
     {
@@ -98,8 +126,8 @@ TEST_F(CommandLineEndToEndTest, SetWritesAPlainStringAndExitsWithZero)
 TEST_F(CommandLineEndToEndTest, NoOperationMeansSet)
 {
     const auto name = var("plain");
-    ASSERT_EQ(talvoren({name, "a", "b"}), 0);
-    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "b"); // the last operand wins
+    ASSERT_EQ(talvoren({name, "a"}), 0);
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "a");
 }
 
 TEST_F(CommandLineEndToEndTest, InsertIntoTheSystemScopeKeepsOrWidensTheType)
@@ -159,7 +187,7 @@ TEST_F(CommandLineEndToEndTest, InsertAndAppendOnAMissingOrEmptyVariableGiveTheV
     ASSERT_EQ(reg.add(kUserKey, empty, "REG_SZ", ""), 0);
     ASSERT_EQ(talvoren({"-I", missingI, "y"}), 0);
     ASSERT_EQ(talvoren({"-A", missingA, "y"}), 0);
-    ASSERT_EQ(talvoren({"-A", "-I", empty, "y"}), 0);
+    ASSERT_EQ(talvoren({"-I", empty, "y"}), 0);
     EXPECT_EQ(readDirect(CurrentUserScope(), missingI), u"y");
     EXPECT_EQ(readDirect(CurrentUserScope(), missingA), u"y");
     EXPECT_EQ(readDirect(CurrentUserScope(), empty), u"y");
@@ -233,28 +261,156 @@ TEST_F(CommandLineEndToEndTest, LongValuesAreNeverTruncated)
     EXPECT_EQ(stored.substr(32760), u";abcdef");
 }
 
-TEST_F(CommandLineEndToEndTest, InputThatCannotBeMeantIsRefused)
+TEST_F(CommandLineEndToEndTest, CommandLinesThatCannotBeMeantChangeNothing)
 {
     const auto name = var("keep");
+    const auto sysName = var("keep", kSystemKey);
     ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "keep"), 0);
-    auto defaultValueExists = [&] {
-        TEnvStore store(machine.platform().registry(), platform::RootKey::CurrentUser);
-        store.OpenKeyReadOnly(kUserEnvironmentKey);
-        return store.ValueExists(u"");
-    };
-    ASSERT_FALSE(defaultValueExists());
-    // No variable name: the key's unnamed value is never written.
-    for (const char* op : {"-S", "-I", "-A", "-R"}) {
-        EXPECT_EQ(talvoren({op}), 1) << op;
-        EXPECT_EQ(talvoren({op, "", name}), 1) << op;
+    ASSERT_EQ(reg.add(kSystemKey, sysName, "REG_EXPAND_SZ", "C:\\a;;C:\\a"), 0);
+    {
+        // The key's unnamed value, which "-D" without a name used to delete.
+        std::unique_ptr<platform::IRegistryKey> key;
+        ASSERT_EQ(machine.platform().registry().openKey(platform::RootKey::CurrentUser, kUserEnvironmentKey,
+                                                        platform::access::kAllAccess, false, key),
+                  0u);
+        ASSERT_EQ(key->setValue(u"", {platform::regtype::kSz, EncodeRegString(u"default")}), 0u);
     }
-    EXPECT_FALSE(defaultValueExists());
-    EXPECT_EQ(readDirect(CurrentUserScope(), name), u"keep");
+    const std::vector<std::vector<std::string>> refused = {
+        // No value: each of these would have emptied the variable.
+        {"-S", name},
+        {name},
+        {"-I", name},
+        {"-A", name},
+        {"-R", name},
+        {"-S", "-C", "-M", sysName},
+        {"-E", name},
+        // No variable.
+        {"-S"},
+        {"-M"},
+        {"-D"},
+        {"-S", "", name},
+        // More operands than the operation takes: an unquoted value with blanks.
+        {"-A", name, "C:\\Program", "Files\\Tool"},
+        {name, "a", "b"},
+        {"-D", name, "x"},
+        {"-C", name, "a", "b"},
+        // A mistyped switch, or an operand that looks like one before any operation.
+        {"-X", name, "v"},
+        {"-Q", name},
+        {"/X", name, "v"},
+        {"--set", name, "v"},
+        {"-M", "-Q", "v"},
+        {name, "-v"},
+        {"-?X", "v"},
+        // Two operations, or switches a delete has no use for.
+        {"-S", "-D", name},
+        {"-I", "-A", name, "v"},
+        {"-R", "-S", name, "v"},
+        {"-D", "-C", name},
+        {"-D", "-E", name},
+        // Names no variable can have.
+        {"-S", "A=B", "v"},
+        {"-S", "=C:", "v"},
+        {"-S",
+         "A\x7f"
+         "B",
+         "v"},
+        {"-S", "   ", "v"},
+        {"-D", ""},
+        {"-D", "A=B"},
+    };
+    const auto before = everything();
+    const size_t broadcastsBefore = broadcasts();
+    for (const auto& args : refused) {
+        std::string shown;
+        for (const auto& arg : args) {
+            shown += " [" + arg.substr(0, 20) + "]";
+        }
+        EXPECT_EQ(talvoren(args), 1) << shown;
+        EXPECT_EQ(everything(), before) << shown;
+    }
+    EXPECT_EQ(broadcasts(), broadcastsBefore);
 
     // Longer than a process environment can hold.
     writeDirect(CurrentUserScope(), name, std::u16string(32760, u'w'));
     EXPECT_EQ(talvoren({"-A", name, "abcdefg"}), 1);
     EXPECT_EQ(readDirect(CurrentUserScope(), name).size(), 32760u);
+
+    std::unique_ptr<platform::IRegistryKey> key;
+    ASSERT_EQ(machine.platform().registry().openKey(platform::RootKey::CurrentUser, kUserEnvironmentKey,
+                                                    platform::access::kAllAccess, false, key),
+              0u);
+    EXPECT_EQ(key->deleteValue(u""), 0u);
+}
+
+TEST_F(CommandLineEndToEndTest, NamesAreTrimmedAndMayLookLikeSwitchesAfterTheOperation)
+{
+    const auto name = var("trim");
+    ASSERT_EQ(talvoren({"-S", "  " + name + " ", "v"}), 0);
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "v");
+    ASSERT_EQ(talvoren({"-D", " " + name}), 0);
+    EXPECT_FALSE(query(kUserKey, name));
+
+    // After the operation, "-?" and "/X" are names and "-v" a value.
+    ASSERT_EQ(talvoren({"-S", "-?", "-v"}), 0);
+    EXPECT_EQ(readDirect(CurrentUserScope(), "-?"), u"-v");
+    EXPECT_EQ(talvoren({"-C", "/X"}), 0) << "nothing there to clean";
+    EXPECT_FALSE(query(kUserKey, "/X"));
+    EXPECT_EQ(talvoren({"/X", "-S", "v"}), 1);
+    EXPECT_EQ(talvoren({"-S", "/X", "v"}), 0);
+    EXPECT_EQ(readDirect(CurrentUserScope(), "/X"), u"v");
+    // reg itself would take these names for switches.
+    TEnvStore store(machine.platform().registry(), platform::RootKey::CurrentUser);
+    ASSERT_TRUE(store.OpenKey(kUserEnvironmentKey, false));
+    EXPECT_TRUE(store.DeleteValue(u"-?"));
+    EXPECT_TRUE(store.DeleteValue(u"/X"));
+}
+
+TEST_F(CommandLineEndToEndTest, CleanupAndRemoveWriteOnlyWhatChanges)
+{
+    const auto path = var("path", kSystemKey);
+    const auto clean = var("clean");
+    const auto missing = var("missing");
+    const auto dword = var("dword");
+    ASSERT_EQ(reg.add(kSystemKey, path, "REG_EXPAND_SZ", "C:\\a;;D:\\x;c:\\A;C:\\b;;"), 0);
+    ASSERT_EQ(reg.add(kUserKey, clean, "REG_SZ", "C:\\a;C:\\b"), 0);
+    ASSERT_EQ(reg.add(kUserKey, dword, "REG_DWORD", "7"), 0);
+    size_t count = broadcasts();
+
+    // "-C -M Path": the system's own value cleaned, its type kept.
+    ASSERT_EQ(talvoren({"-C", "-M", path}), 0);
+    auto entry = query(kSystemKey, path);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->data, "C:\\a;D:\\x;C:\\b");
+    EXPECT_EQ(entry->type, "REG_EXPAND_SZ");
+    if (platform::kEmulatedMachine) {
+        EXPECT_EQ(broadcasts(), ++count);
+    }
+
+    // Clean already, or not there: nothing written and nothing broadcast.
+    const auto before = everything();
+    EXPECT_EQ(talvoren({"-C", clean}), 0);
+    EXPECT_EQ(talvoren({"-C", "-M", path}), 0);
+    EXPECT_EQ(talvoren({"-C", missing}), 0);
+    EXPECT_EQ(talvoren({"-R", missing, "x"}), 0);
+    EXPECT_EQ(talvoren({"-R", "-C", missing, "x"}), 0);
+    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(broadcasts(), count);
+    EXPECT_EQ(talvoren({"-C", dword}), 1) << "a number is no list";
+    EXPECT_EQ(query(kUserKey, dword).value_or(RegEntry{}).type, "REG_DWORD");
+
+    // -E widens a clean value: that is a change.
+    ASSERT_EQ(talvoren({"-C", "-E", clean}), 0);
+    EXPECT_EQ(query(kUserKey, clean).value_or(RegEntry{}).type, "REG_EXPAND_SZ");
+    // With a value, -C alone sets the cleaned value.
+    ASSERT_EQ(talvoren({"-C", clean, "x;;y;X"}), 0);
+    EXPECT_EQ(query(kUserKey, clean).value_or(RegEntry{}).data, "x;y");
+    // -R of the last element leaves the variable, empty.
+    ASSERT_EQ(talvoren({"-S", clean, "x"}), 0);
+    ASSERT_EQ(talvoren({"-R", clean, "X"}), 0);
+    entry = query(kUserKey, clean);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(readDirect(CurrentUserScope(), clean), u"");
 }
 
 TEST_F(CommandLineEndToEndTest, ParallelAppendsLoseNothing)
@@ -300,14 +456,21 @@ TEST_F(CommandLineEndToEndTest, AChangeWaitsForAnotherUpdateAndGivesUpUnchanged)
     ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "keep"), 0);
     const size_t before = broadcasts();
     {
-        // Another Talvoren in the middle of its update step.
+        // Another Talvoren in the middle of its update step: each run waits
+        // the one documented time, once, then gives up.
         std::unique_ptr<platform::IRegistryUpdate> update;
         ASSERT_EQ(
             machine.platform().registry().beginUpdate(platform::RootKey::CurrentUser, kUserEnvironmentKey, update), 0u);
-        EXPECT_EQ(talvoren({"-A", name, "x"}), 1);
-        if (platform::kEmulatedMachine) {
-            // The step holds the whole hive there, so a delete cannot get in.
-            EXPECT_EQ(talvoren({"-D", name}), 1);
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"-A", name, "x"},
+                                                     {"-C", name},
+                                                     {"-D", name},
+                                                     {"-D", "TalvorenTest_never_there"}}) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_EQ(talvoren(args), 1) << args[0];
+            const auto waited = std::chrono::steady_clock::now() - start;
+            EXPECT_GE(waited, std::chrono::milliseconds(platform::kRegistryLockWaitMs)) << args[0];
+            // A second wait would double it; a start under Wine costs up to a second.
+            EXPECT_LT(waited, std::chrono::milliseconds(platform::kRegistryLockWaitMs * 3 / 2 + 1000)) << args[0];
         }
     }
     EXPECT_EQ(readDirect(CurrentUserScope(), name), u"keep");

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "base/EnvStore.h"
+#include "model/VariableName.h"
 #include "platform/CommandLineSplitter.h"
 #include "tests/support/TestSupport.h"
 
@@ -8,41 +9,52 @@
 
 using namespace talvoren;
 
-TEST(CommandLineParseTest, OptionsAreCaseInsensitiveWithDashOrSlash)
+TEST(CommandLineParseTest, OptionsAreCaseInsensitiveWithDashOrSlashAndMayStandAnywhere)
 {
-    auto r = ParseCommandLine({u"/s", u"-i", u"/A", u"-r", u"/c", u"-E", u"/d", u"-m"});
-    EXPECT_TRUE(r.set && r.insert && r.append && r.remove && r.cleanup && r.expand && r.del && r.machine);
-    EXPECT_TRUE(r.name.empty());
-    EXPECT_TRUE(r.value.empty());
+    auto r = ParseCommandLine({u"/s", u"-c", u"N", u"-E", u"v", u"/m"});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->mode, TCommandMode::Set);
+    EXPECT_TRUE(r->cleanup && r->expand && r->machine);
+    EXPECT_EQ(r->name, u"N");
+    EXPECT_EQ(r->value, u"v");
+    r = ParseCommandLine({u"-d", u"/U", u"N", u"-D"}); // repeating an operation is no conflict
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->mode, TCommandMode::Delete);
+    EXPECT_FALSE(r->machine);
+    // The last scope option wins.
+    EXPECT_FALSE(ParseCommandLine({u"-M", u"-U", u"X", u"v"})->machine);
+    EXPECT_TRUE(ParseCommandLine({u"-U", u"/m", u"X", u"v"})->machine);
 }
 
-TEST(CommandLineParseTest, TheLastScopeOptionWins)
+TEST(CommandLineParseTest, CleanupAloneTakesTheNameAloneOrSetsACleanedValue)
 {
-    EXPECT_FALSE(ParseCommandLine({u"-M", u"-U", u"X"}).machine);
-    EXPECT_TRUE(ParseCommandLine({u"-U", u"/m", u"X"}).machine);
-    EXPECT_FALSE(ParseCommandLine({u"X"}).machine);
+    auto r = ParseCommandLine({u"-C", u"-M", u"Path"});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->mode, TCommandMode::Cleanup);
+    EXPECT_TRUE(r->machine);
+    r = ParseCommandLine({u"-C", u"Path", u"a;;a"});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->mode, TCommandMode::Set);
+    EXPECT_TRUE(r->cleanup);
+    EXPECT_FALSE(ParseCommandLine({u"-S", u"-C", u"Path"})) << "a set without its value";
 }
 
-TEST(CommandLineParseTest, FirstOperandIsTheNameAndTheLastOneTheValue)
+TEST(CommandLineParseTest, NamesAreTrimmedAndFollowTheVariableNameRule)
 {
-    auto r = ParseCommandLine({u"N", u"-S", u"a", u"b"});
-    EXPECT_EQ(r.name, u"N");
-    EXPECT_EQ(r.value, u"b");
-    // Anything that is not exactly a known option is an operand.
-    r = ParseCommandLine({u"-S", u"-?", u"-X", u"--S"});
-    EXPECT_EQ(r.name, u"-?");
-    EXPECT_EQ(r.value, u"--S");
-}
-
-TEST(CommandLineParseTest, AnEmptyOperandLeavesTheNameToBeTaken)
-{
-    // An empty first operand is "still empty", so the next operand becomes
-    // the name.
-    auto r = ParseCommandLine({u"", u"Name", u"v"});
-    EXPECT_EQ(r.name, u"Name");
-    EXPECT_EQ(r.value, u"v");
-    EXPECT_TRUE(r.emptyNameOperand); // which a change refuses
-    EXPECT_FALSE(ParseCommandLine({u"Name", u""}).emptyNameOperand);
+    auto r = ParseCommandLine({u"-S", u"\t N \u00a0", u" v "});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->name, u"N");
+    EXPECT_EQ(r->value, u" v ") << "a value is taken as given";
+    const std::u16string longest(kMaxVariableNameLength, u'n');
+    EXPECT_TRUE(ParseCommandLine({u"-S", longest, u"v"}));
+    for (const std::u16string& name :
+         {longest + u"n",
+          std::u16string(u"A\x01"
+                         "B"),
+          std::u16string(u"A\nB"), std::u16string(u"\t"), std::u16string(u"\u3000"), std::u16string(u"x=y")}) {
+        EXPECT_FALSE(ParseCommandLine({u"-S", name, u"v"})) << test::utf8(name);
+        EXPECT_FALSE(ParseCommandLine({u"-D", name})) << test::utf8(name);
+    }
 }
 
 TEST(CommandLineSplitTest, FollowsTheWindowsRuntimeRules)
@@ -105,20 +117,13 @@ TEST_F(RunCommandLineTest, HelpOnlyAsTheFirstArgument)
     EXPECT_EQ(userValue(u"-?"), u"v");
 }
 
-TEST_F(RunCommandLineTest, OptionsCombineInTheirFixedOrder)
+TEST_F(RunCommandLineTest, CleanupWorksOnTheValueTheOperationBuilt)
 {
-    ASSERT_EQ(RunCommandLine({u"-S", u"V", u"x"}, machine.platform(), help), 0);
-    ASSERT_EQ(RunCommandLine({u"-A", u"-I", u"V", u"y"}, machine.platform(), help), 0);
-    EXPECT_EQ(userValue(u"V"), u"x;y;x");
-
     ASSERT_EQ(RunCommandLine({u"-S", u"W", u"x;y"}, machine.platform(), help), 0);
-    // -R after -I overwrites the insert: the current value minus the value
-    // built so far ("q;x;y", which is no element of it).
-    ASSERT_EQ(RunCommandLine({u"-I", u"-R", u"W", u"q"}, machine.platform(), help), 0);
-    EXPECT_EQ(userValue(u"W"), u"x;y");
-    ASSERT_EQ(RunCommandLine({u"-R", u"W", u"X"}, machine.platform(), help), 0);
-    EXPECT_EQ(userValue(u"W"), u"y");
-
     ASSERT_EQ(RunCommandLine({u"-C", u"-I", u"W", u"a;;y"}, machine.platform(), help), 0);
+    EXPECT_EQ(userValue(u"W"), u"a;y;x");
+    ASSERT_EQ(RunCommandLine({u"-R", u"-C", u"W", u"X"}, machine.platform(), help), 0);
     EXPECT_EQ(userValue(u"W"), u"a;y");
+    ASSERT_EQ(RunCommandLine({u"-A", u"-C", u"W", u";A;b"}, machine.platform(), help), 0);
+    EXPECT_EQ(userValue(u"W"), u"a;y;b");
 }
