@@ -267,6 +267,22 @@ public:
     virtual ~ICriticalErrorGuard() = default;
 };
 
+// A file made new by IFileSystem::createNewFile: written once, then sealed
+// and read back while nobody can change it.
+class INewFile {
+public:
+    virtual ~INewFile() = default;
+    // Appends `size` bytes; false when they were not all written.
+    virtual bool write(const char* data, size_t size) = 0;
+    // Ends the writing. From then on the file is open for reading from its
+    // start, and while this object lives no process can write, replace or
+    // delete it; starting it as a program stays possible. False when the
+    // file is no longer the one written.
+    virtual bool seal() = 0;
+    // After seal(): the next bytes; 0 at the end, -1 on an error.
+    virtual int64_t read(char* data, size_t size) = 0;
+};
+
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
@@ -292,6 +308,20 @@ public:
     virtual std::u16string tempFolder() = 0;
 
     virtual std::unique_ptr<ICriticalErrorGuard> suppressCriticalErrors() = 0;
+
+    // The update download's own place. Without them (a file system that
+    // cannot give these guarantees) nothing is downloaded.
+    // CreateDirectory of a folder that must not exist yet: a folder, file or
+    // link of that name makes it fail.
+    virtual bool createNewFolder(const std::u16string&) { return false; }
+    // CreateFile with CREATE_NEW, never through a link: nothing of that name
+    // may exist. Open for writing only by this object, and no other process
+    // can open, rename or delete it meanwhile. Nothing when it fails.
+    virtual std::unique_ptr<INewFile> createNewFile(const std::u16string&) { return nullptr; }
+    // DeleteFile (a link itself, never what it points to) and RemoveDirectory
+    // of an empty folder.
+    virtual bool deleteFile(const std::u16string&) { return false; }
+    virtual bool removeFolder(const std::u16string&) { return false; }
 };
 
 // ---------------------------------------------------------------------------

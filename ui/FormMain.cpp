@@ -175,7 +175,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
 
     fUpdateCheck = new TUpdateCheck(*this, fPlatform, this);
     if (fOptions->checkForUpdates) {
-        fUpdateCheck->Start(true, fOptions->id);
+        fUpdateCheck->Start(true);
     }
 }
 
@@ -369,7 +369,7 @@ void TfrmMain::btnRestartAsAdminClick()
 void TfrmMain::actHelpCheckUpdatesExecute()
 {
     if (fUpdateCheck) {
-        fUpdateCheck->Start(false, fOptions->id);
+        fUpdateCheck->Start(false);
     }
 }
 

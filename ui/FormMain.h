@@ -88,7 +88,7 @@ public:
     void StoreWindowSettings();
     // The fourth status field: `image` and the translation of the English
     // `text`, which is kept so that a change of language shows it again.
-    void SetUpdateStatus(int image, const std::u16string& text) override;
+    void SetUpdateStatus(int image, const std::u16string& text, const std::u16string& reason = {}) override;
     // Recomputes every command's enabled and checked state.
     void UpdateActions();
 
@@ -199,6 +199,7 @@ private:
     bool fUserIsRunning = true; // the shown account is the one running
     QLabel* lblDonate = nullptr;
     std::u16string statusLabel4eng;
+    std::u16string statusLabel4engReason;
     void InitLanguages();
     void SetDonateCaption();
     // "Talvoren <major>.<minor> build <build>", in the interface's language.

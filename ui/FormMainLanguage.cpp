@@ -86,17 +86,21 @@ void TfrmMain::comboLanguagesChange()
     fShownLanguage = i;
     SelectInterfaceLanguage(table[size_t(i)].code);
     RetranslateMainWindow();
-    SetUpdateStatus(statusLabel4->image(), statusLabel4eng);
+    SetUpdateStatus(statusLabel4->image(), statusLabel4eng, statusLabel4engReason);
     FillUserList(); // "[logged in]" in the new language
     UpdateStatusBar();
     gridLegend->viewport()->update(); // its texts are translated when painted
     update();
 }
 
-void TfrmMain::SetUpdateStatus(int image, const std::u16string& text)
+void TfrmMain::SetUpdateStatus(int image, const std::u16string& text, const std::u16string& reason)
 {
     statusLabel4eng = text;
-    statusLabel4->setState(image, text.empty() ? QString() : toQ(talvoren::tr(platform::toUtf8(text).c_str())));
+    statusLabel4engReason = reason;
+    const auto translated = [](const std::u16string& english) {
+        return english.empty() ? QString() : toQ(talvoren::tr(platform::toUtf8(english).c_str()));
+    };
+    statusLabel4->setState(image, translated(text), translated(reason));
 }
 
 void TfrmMain::comboSkinsChange()

@@ -26,17 +26,22 @@ TStatusField::TStatusField(const QString& objectName, int minWidth, int minHeigh
     row->addWidget(fText, 1);
 }
 
-void TStatusField::setState(int image, const QString& text)
+void TStatusField::setState(int image, const QString& text, const QString& detail)
 {
     if (image != fImageIndex) {
         fImageIndex = image;
         fImage->setPixmap(image < 0 ? QPixmap() : TIcons::status(image).pixmap(16, 16));
     }
+    if (fFullText == text && fDetail == detail) {
+        return;
+    }
+    fDetail = detail;
+    // The whole text, also when the window is too narrow.
+    setToolTip(detail.isEmpty() ? text : text + QLatin1Char('\n') + detail);
     if (fFullText == text) {
         return;
     }
     fFullText = text;
-    setToolTip(text); // the whole text, also when the window is too narrow
     // A field that shows a text is as wide as the text (and at least its
     // designed width); an empty one leaves the room to the others.
     const QMargins m = layout()->contentsMargins();

@@ -15,8 +15,9 @@ class TStatusField : public QWidget {
 public:
     TStatusField(const QString& objectName, int minWidth, int minHeight, QWidget* parent = nullptr);
 
-    // `image` indexes the status-bar images; -1 shows none.
-    void setState(int image, const QString& text);
+    // `image` indexes the status-bar images; -1 shows none. The hint holds
+    // the whole text and, below it, `detail`.
+    void setState(int image, const QString& text, const QString& detail = {});
     void clear() { setState(-1, QString()); }
 
     int image() const { return fImageIndex; }
@@ -29,6 +30,7 @@ private:
     void fitText();
 
     QString fFullText;
+    QString fDetail;
     QLabel* fImage;
     QLabel* fText;
     int fImageIndex = -1;

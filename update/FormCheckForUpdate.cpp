@@ -7,17 +7,18 @@
 #include "update/UpdateHost.h"
 #include "update/UpdateProtocol.h"
 
-#include <QDir>
-#include <QFile>
+#include <QCryptographicHash>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QStyle>
 #include <QUrl>
 #include <algorithm>
+#include <memory>
 
 namespace talvoren {
 
@@ -27,9 +28,91 @@ constexpr int kClientWidth = 440;
 constexpr int kClientHeight = 308;
 constexpr int kMargin = 8;
 
+const char* const kDownloadError = trNoop("Error downloading new version");
+const char* const kNoChecksum
+    = trNoop("The update server gave no SHA-256 checksum for the setup, so it is not downloaded.");
+const char* const kChecksumMismatch
+    = trNoop("The downloaded setup does not match its SHA-256 checksum. It was deleted and nothing was started.");
+const char* const kStartFailed
+    = trNoop("The setup was not started (the start failed or was declined). Talvoren goes on running.");
+
 QString qtr(const char* messageId)
 {
     return QString::fromStdU16String(tr(messageId));
+}
+
+// The download's own folder under the temporary folder, with a name no
+// other program can guess, made new (never one that is there already), and
+// the setup file in it. What is not started is removed again with the
+// folder when this goes.
+class TDownloadPlace {
+public:
+    explicit TDownloadPlace(platform::IFileSystem& files)
+        : fFiles(files)
+    {
+        QRandomGenerator* random = QRandomGenerator::system();
+        QString name = QStringLiteral("Talvoren-");
+        for (int i = 0; i < 4; ++i) {
+            name += QStringLiteral("%1").arg(random->generate(), 8, 16, QLatin1Char('0'));
+        }
+        const std::u16string folder = files.tempFolder() + name.toStdU16String();
+        if (files.createNewFolder(folder)) {
+            fFolder = folder;
+            path = folder + u"\\" + TfrmCheckForUpdate::kSetupFileName;
+            file = files.createNewFile(path);
+        }
+    }
+    ~TDownloadPlace()
+    {
+        if (fKept) {
+            return;
+        }
+        const bool made = file != nullptr;
+        file.reset(); // the handle lets nobody delete the file, this program neither
+        if (made) {
+            fFiles.deleteFile(path);
+        }
+        if (!fFolder.empty()) {
+            fFiles.removeFolder(fFolder);
+        }
+    }
+    // The setup was started: it stays (a running program cannot be deleted).
+    void keep() { fKept = true; }
+
+    std::u16string path;
+    std::unique_ptr<platform::INewFile> file;
+
+private:
+    platform::IFileSystem& fFiles;
+    std::u16string fFolder;
+    bool fKept = false;
+};
+
+// Reads the sealed file from its start: whether it begins as a Windows
+// program does ("MZ") and has `expectedSize` bytes whose SHA-256 is
+// `sha256` (lower-case hex).
+bool IsVerifiedSetup(platform::INewFile& file, qint64 expectedSize, const std::u16string& sha256)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QByteArray block(64 * 1024, Qt::Uninitialized);
+    QByteArray head;
+    qint64 total = 0;
+    for (;;) {
+        const int64_t read = file.read(block.data(), size_t(block.size()));
+        if (read < 0) {
+            return false;
+        }
+        if (read == 0) {
+            break;
+        }
+        if (head.size() < 2) {
+            head += block.left(qsizetype(std::min<int64_t>(read, 2)));
+        }
+        hash.addData(QByteArrayView(block.constData(), qsizetype(read)));
+        total += read;
+    }
+    return IsCompleteSetup(total, std::string_view(head.constData(), size_t(head.size())), expectedSize)
+        && QString::fromLatin1(hash.result().toHex()).toStdU16String() == sha256;
 }
 
 } // namespace
@@ -54,11 +137,14 @@ TfrmCheckForUpdate::TfrmCheckForUpdate(IUpdateHost& host, platform::IPlatform& p
     current->move(12, 18);
     latest->move(12, 40);
 
+    // What the server sent is shown as it stands, never as markup.
     lblCurrent = new QLabel(group);
     lblCurrent->setObjectName(QStringLiteral("lblCurrent"));
+    lblCurrent->setTextFormat(Qt::PlainText);
     lblCurrent->setGeometry(valueLeft, 18, 90, current->height());
     lblLatest = new QLabel(group);
     lblLatest->setObjectName(QStringLiteral("lblLatest"));
+    lblLatest->setTextFormat(Qt::PlainText);
     lblLatest->setGeometry(valueLeft, 40, group->width() - valueLeft - 12, latest->height());
 
     const QString site = QString::fromStdU16String(TUpdateAddresses::active().site);
@@ -127,14 +213,14 @@ int TfrmCheckForUpdate::showModal(TfrmCheckForUpdate& form)
 }
 
 int TfrmCheckForUpdate::createAndShowModal(IUpdateHost& host, platform::IPlatform& platform,
-                                           const std::u16string& currentVersion, const std::u16string& internetVersion,
-                                           const std::u16string& history, int size)
+                                           const std::u16string& currentVersion, const TUpdateOffer& offer)
 {
     TfrmCheckForUpdate form(host, platform, host.UpdateOwner());
     form.lblCurrent->setText(QString::fromStdU16String(currentVersion));
-    form.lblLatest->setText(QString::fromStdU16String(internetVersion));
-    form.memoHistory->setPlainText(QString::fromStdU16String(history));
-    form.size = size;
+    form.lblLatest->setText(QString::fromStdU16String(offer.version));
+    form.memoHistory->setPlainText(QString::fromStdU16String(offer.history));
+    form.size = offer.size;
+    form.sha256 = offer.sha256;
     return showModal(form);
 }
 
@@ -183,59 +269,52 @@ void TfrmCheckForUpdate::btnDownloadClick()
     ProgressBar->setRange(0, std::max(size, 1));
     ProgressBar->setValue(0);
     btnDownload->setEnabled(false);
-
-    platform::IFileSystem& files = fPlatform.fileSystem();
-    const std::u16string tempFolder = files.tempFolder();
-    const std::u16string target = tempFolder + kSetupFileName;
-    const std::u16string hostFolder = files.dialogPathOf(tempFolder);
-    const std::u16string hostFile = hostFolder.empty()
-        ? std::u16string()
-        : QDir(QDir::fromNativeSeparators(QString::fromStdU16String(hostFolder)))
-              .filePath(QString::fromStdU16String(kSetupFileName))
-              .toStdU16String();
-
-    const qint64 total = hostFile.empty() ? 0 : Download(hostFile);
-    if (total < 0) {
-        return; // stopped by the user: nothing to say
+    if (sha256.empty()) {
+        fHost.ShowUpdateError(talvoren::tr(kNoChecksum));
+        return; // nothing to check a download against: no use trying again
     }
-    if (total == size && SetupIsComplete(hostFile)) {
-        if (fHost.UpdateCloseQuery()) {
-            fHost.UpdateShellExecute(u"runas", target);
-            fHost.UpdateEndApplication();
-        }
-        done(QDialog::Accepted);
+
+    TDownloadPlace place(fPlatform.fileSystem());
+    const qint64 total = place.file && IsAcceptableSize(size) ? Download(*place.file) : 0;
+    if (total == kStopped) {
+        return; // stopped by the user: nothing to say, nothing left
+    }
+    if (total != size) {
+        fHost.ShowUpdateError(talvoren::tr(kDownloadError));
+        btnDownload->setEnabled(true);
         return;
     }
-    fHost.ShowUpdateError(talvoren::tr("Error downloading new version"));
-    btnDownload->setEnabled(true);
+    // From here until the setup is started nobody can change the file.
+    if (!place.file->seal() || !IsVerifiedSetup(*place.file, size, sha256)) {
+        fHost.ShowUpdateError(talvoren::tr(kChecksumMismatch));
+        btnDownload->setEnabled(true);
+        return;
+    }
+    if (fHost.UpdateCloseQuery()) {
+        if (fHost.UpdateShellExecute(u"runas", place.path)) {
+            place.keep();
+            fHost.UpdateEndApplication();
+        } else {
+            fHost.ShowUpdateError(talvoren::tr(kStartFailed));
+        }
+    }
+    done(QDialog::Accepted);
 }
 
-qint64 TfrmCheckForUpdate::Download(const std::u16string& hostFile)
+qint64 TfrmCheckForUpdate::Download(platform::INewFile& file)
 {
     const TUpdateAddresses& addresses = TUpdateAddresses::active();
-    if (!IsAcceptableDownload(size, addresses.download)) {
-        return 0;
-    }
     TSetupDownload download;
     fDownload = &download;
-    const qint64 total
-        = download.Run(QUrl(QString::fromStdU16String(addresses.download)), QString::fromStdU16String(hostFile), size,
-                       addresses.timeoutMs, [this](qint64 written) {
-                           ProgressBar->setValue(int(std::min<qint64>(written, size)));
-                           ProgressBar->repaint();
-                       });
+    const qint64 total = download.Run(
+        QUrl(QString::fromStdU16String(addresses.download)), size, addresses.timeoutMs,
+        [&file](const QByteArray& block) { return file.write(block.constData(), size_t(block.size())); },
+        [this](qint64 written) {
+            ProgressBar->setValue(int(std::min<qint64>(written, size)));
+            ProgressBar->repaint();
+        });
     fDownload = nullptr;
-    return download.isCancelled() ? -1 : total;
-}
-
-bool TfrmCheckForUpdate::SetupIsComplete(const std::u16string& hostFile) const
-{
-    QFile file(QString::fromStdU16String(hostFile));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray head = file.read(2);
-    return IsCompleteSetup(file.size(), std::string_view(head.constData(), size_t(head.size())), size);
+    return download.isCancelled() ? kStopped : total;
 }
 
 } // namespace talvoren

@@ -1,9 +1,10 @@
 #pragma once
 
 // The update dialog: the running and the offered version with the release
-// history, and the download of the setup program. After a complete
-// download the main window is asked to close; when it may, the setup is
-// started with administrator rights and the program ends.
+// history, and the download of the setup program into a folder of its own.
+// Only a download whose SHA-256 is the one of the answer, checked while no
+// other program can change the file, is started: after the main window
+// agreed to close, with administrator rights, and the program ends.
 
 #include <QDialog>
 #include <functional>
@@ -17,11 +18,13 @@ class QPushButton;
 namespace talvoren {
 
 namespace platform {
+class INewFile;
 class IPlatform;
-}
+} // namespace platform
 
 class IUpdateHost;
 class TSetupDownload;
+struct TUpdateOffer;
 
 class TfrmCheckForUpdate : public QDialog {
     Q_OBJECT
@@ -35,8 +38,7 @@ public:
 
     // Shows an offered version; returns when the dialog closes.
     static int createAndShowModal(IUpdateHost& host, platform::IPlatform& platform,
-                                  const std::u16string& currentVersion, const std::u16string& internetVersion,
-                                  const std::u16string& history, int size);
+                                  const std::u16string& currentVersion, const TUpdateOffer& offer);
     // Shows only a status line in place of the offered version, with
     // "Download" disabled.
     static int createAndShowModal(IUpdateHost& host, platform::IPlatform& platform,
@@ -53,6 +55,7 @@ public:
     QLabel* lblURL = nullptr;
     QPushButton* btnClose = nullptr;
     int size = 0;
+    std::u16string sha256; // of the setup, lower-case hex; empty when the server gave none
 
 public slots:
     void btnDownloadClick();
@@ -66,10 +69,10 @@ protected:
 
 private:
     static int showModal(TfrmCheckForUpdate& form);
-    // Downloads into the temporary folder; the bytes written, or -1 when
-    // the user stopped the download.
-    qint64 Download(const std::u16string& hostFile);
-    bool SetupIsComplete(const std::u16string& hostFile) const;
+    static constexpr qint64 kStopped = -2;
+    // Downloads into `file`: the bytes written, -1 when the answer did not
+    // arrive whole, kStopped when the user stopped the download.
+    qint64 Download(platform::INewFile& file);
 
     IUpdateHost& fHost;
     platform::IPlatform& fPlatform;

@@ -6,6 +6,7 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QUrl>
 
 namespace talvoren {
 
@@ -18,7 +19,9 @@ QNetworkRequest MakeRequest(const QUrl& address, int timeoutMs, bool forceReload
 
     QNetworkRequest request(address);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Talvoren"));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Each redirect is put to isPermittedRedirect() first.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setMaximumRedirectsAllowed(5);
     request.setTransferTimeout(timeoutMs);
     if (forceReload) {
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -41,8 +44,23 @@ public:
     void Start(const QUrl& address, bool forceReload, int timeoutMs) override
     {
         Abort();
+        fRefused = false;
+        fAt = address;
         QNetworkReply* reply = fNetwork->get(MakeRequest(address, timeoutMs, forceReload));
         fReply = reply;
+        connect(reply, &QNetworkReply::redirected, this, [this, reply](const QUrl& to) {
+            if (reply != fReply) {
+                return;
+            }
+            const QUrl next = fAt.resolved(to);
+            if (isPermittedRedirect(fAt, next)) {
+                fAt = next;
+                emit reply->redirectAllowed();
+            } else {
+                fRefused = true;
+                reply->abort(); // finished() follows
+            }
+        });
         connect(reply, &QNetworkReply::readyRead, this, [this, reply] { Deliver(reply); });
         connect(reply, &QNetworkReply::finished, this, [this, reply] { Finish(reply); });
     }
@@ -86,11 +104,18 @@ private:
         }
         fReply = nullptr;
         reply->deleteLater();
-        emit finished(Successful(reply), Status(reply));
+        const int status = Status(reply);
+        emit finished(fRefused                ? toRedirectRefused
+                          : Successful(reply) ? toOk
+                          : status / 100 > 2  ? toHttpError
+                                              : toNoAnswer,
+                      status);
     }
 
     QNetworkAccessManager* fNetwork;
     QPointer<QNetworkReply> fReply;
+    QUrl fAt; // where the request went last
+    bool fRefused = false;
 };
 
 } // namespace

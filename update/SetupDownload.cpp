@@ -3,7 +3,6 @@
 #include "update/HttpTransfer.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QUrl>
 #include <memory>
 
@@ -14,23 +13,23 @@ TSetupDownload::TSetupDownload(QObject* parent)
 {
 }
 
-qint64 TSetupDownload::Run(const QUrl& address, const QString& targetFile, qint64 limit, int timeoutMs,
+qint64 TSetupDownload::Run(const QUrl& address, qint64 limit, int timeoutMs,
+                           const std::function<bool(const QByteArray&)>& write,
                            const std::function<void(qint64)>& progress)
 {
     fCancelled = false;
     const std::unique_ptr<THttpTransfer> transfer(THttpTransfer::create());
     QEventLoop waiting;
-    QFile file(targetFile);
     qint64 total = 0;
+    bool whole = false;
     const auto stop = [&] {
         transfer->Abort();
         waiting.quit();
     };
     // Only the body of a successful answer arrives: an error page is not
-    // the setup and leaves no file.
+    // the setup.
     connect(transfer.get(), &THttpTransfer::received, &waiting, [&](const QByteArray& block) {
-        if ((!file.isOpen() && !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            || file.write(block) != block.size()) {
+        if (!write(block)) {
             stop();
             return;
         }
@@ -42,8 +41,13 @@ qint64 TSetupDownload::Run(const QUrl& address, const QString& targetFile, qint6
             stop();
         }
     });
-    connect(transfer.get(), &THttpTransfer::finished, &waiting, &QEventLoop::quit);
-    transfer->Start(address, true, timeoutMs);
+    connect(transfer.get(), &THttpTransfer::finished, &waiting, [&](THttpTransfer::TOutcome outcome, int) {
+        whole = outcome == THttpTransfer::toOk;
+        waiting.quit();
+    });
+    if (THttpTransfer::isPermittedAddress(address)) {
+        transfer->Start(address, true, timeoutMs);
+    }
     fWaiting = &waiting;
     // Until the answer ends, the user stops it or too much arrived; the
     // window goes on answering meanwhile.
@@ -52,8 +56,7 @@ qint64 TSetupDownload::Run(const QUrl& address, const QString& targetFile, qint6
     }
     fWaiting = nullptr;
     transfer->Abort();
-    file.close();
-    return total;
+    return whole && !fCancelled ? total : -1;
 }
 
 void TSetupDownload::Cancel()

@@ -7,8 +7,8 @@
 #include <QObject>
 #include <functional>
 
+class QByteArray;
 class QEventLoop;
-class QString;
 class QUrl;
 
 namespace talvoren {
@@ -18,12 +18,11 @@ class TSetupDownload : public QObject {
 public:
     explicit TSetupDownload(QObject* parent = nullptr);
 
-    // Downloads `address` into `targetFile`, replacing it, and calls
-    // `progress` with the bytes written so far after every block. Stops once
-    // more than `limit` bytes arrived, on an error and when cancelled; what
-    // was written stays. Returns the bytes written (0 when the address
-    // gave nothing to write).
-    qint64 Run(const QUrl& address, const QString& targetFile, qint64 limit, int timeoutMs,
+    // Downloads `address`, handing every block to `write` (false stops the
+    // download) and then the bytes written so far to `progress`. Stops once
+    // more than `limit` bytes arrived, on an error and when cancelled.
+    // Returns the bytes written, or -1 when the answer did not arrive whole.
+    qint64 Run(const QUrl& address, qint64 limit, int timeoutMs, const std::function<bool(const QByteArray&)>& write,
                const std::function<void(qint64)>& progress);
 
     // Stops a running download at the next block.

@@ -3,7 +3,7 @@
 #include "platform/Utf.h"
 
 #ifndef TALVOREN_UPDATE_SERVER
-#define TALVOREN_UPDATE_SERVER "http://update.talvoren.org"
+#define TALVOREN_UPDATE_SERVER "https://update.talvoren.org"
 #endif
 #ifndef TALVOREN_WEB_SITE
 #define TALVOREN_WEB_SITE "https://www.talvoren.org"

@@ -8,7 +8,7 @@
 namespace talvoren {
 
 struct TUpdateAddresses {
-    // The update server, reached over plain HTTP (no trailing "/").
+    // The update server (https, or http on this machine; no trailing "/").
     std::u16string server;
     // The vendor's web site: the link of the update dialog and of the about
     // box, the release-history and the donation page.
@@ -17,6 +17,9 @@ struct TUpdateAddresses {
     std::u16string download;
     // A transfer that receives nothing for this long has failed.
     int timeoutMs = 15000;
+    // The whole check, from the request to the last byte of the answer,
+    // ends by then, however slowly the server drips its answer.
+    int checkLimitMs = 15000;
 
     // The addresses the build was configured with.
     static TUpdateAddresses fromBuild();

@@ -25,15 +25,17 @@ public:
     // The window the update dialogs are shown over.
     virtual QWidget* UpdateOwner() = 0;
     // The fourth status field: `image` and the translation of the English
-    // `text` (empty clears it).
-    virtual void SetUpdateStatus(int image, const std::u16string& text) = 0;
+    // `text` (empty clears it); the translation of the English `reason`,
+    // when there is one, joins the text in the field's hint.
+    virtual void SetUpdateStatus(int image, const std::u16string& text, const std::u16string& reason = {}) = 0;
     // An error notice with the (translated) `text`.
     virtual void ShowUpdateError(const std::u16string& text) = 0;
     // The main window's close query: the exit question, the question about
     // unsaved changes and, when the window may close, the settings saved.
     virtual bool UpdateCloseQuery() = 0;
     // Starts `file` with the shell's `verb` over the main window; true when
-    // the start was handed over.
+    // the start was handed over (false also when the user declined the
+    // elevation).
     virtual bool UpdateShellExecute(const std::u16string& verb, const std::u16string& file) = 0;
     // Ends the program without further questions.
     virtual void UpdateEndApplication() = 0;

@@ -18,6 +18,7 @@ struct TUpdateAnswerFields {
     std::optional<std::u16string> version;
     std::optional<std::u16string> history;
     std::optional<std::u16string> size;
+    std::optional<std::u16string> sha256;
 };
 
 // An answer that names a version: the offered version, its history and the
@@ -26,6 +27,7 @@ struct TUpdateOffer {
     std::u16string version;
     std::u16string history;
     int32_t size = 0;
+    std::u16string sha256; // 64 lower-case hex digits; empty when the answer gave none
 };
 
 // The largest setup program the download accepts; anything bigger is not
@@ -37,26 +39,36 @@ std::u16string FullVersionText(const std::vector<uint16_t>& version);
 // The build number alone.
 std::u16string BuildText(const std::vector<uint16_t>& version);
 
-// "/en/updates?build=<build>", with "&id=<id>" when `id` is not 0.
-std::u16string UpdateRequestPath(const std::vector<uint16_t>& version, int32_t id);
+// "/en/updates?build=<build>&lang=<language>": nothing that tells one
+// installation from another.
+std::u16string UpdateRequestPath(const std::vector<uint16_t>& version, const std::string& language);
+
+// "major.minor.release.build", four decimal numbers of 0 to 65535 (blanks
+// around allowed); nothing for any other text.
+std::optional<std::vector<uint16_t>> ParseVersion(const std::u16string& text);
+
+// A SHA-256 as 64 hex digits (either case, blanks around allowed), in
+// lower case; nothing for any other text.
+std::optional<std::u16string> ParseSha256(const std::u16string& text);
 
 // "size" as a decimal 32-bit integer (blanks around it allowed); nothing
 // for any other text.
 std::optional<int32_t> ParseSetupSize(const std::u16string& text);
 
-// The offer of an answer whose version is not `currentVersion`; nothing
-// when the answer names no version or its size is not a number. `latest`
-// tells whether the answer names exactly the running version.
+// The offer of an answer whose version is newer than `currentVersion`;
+// nothing when the answer names no version, or offers one and its size is
+// not a number. `latest` tells that the answer names the running version or
+// an older one: nothing newer is there.
 struct TUpdateAnswerCheck {
     bool valid = false;
     bool latest = false;
     TUpdateOffer offer;
 };
-TUpdateAnswerCheck CheckUpdateAnswer(const TUpdateAnswerFields& fields, const std::u16string& currentVersion);
+TUpdateAnswerCheck CheckUpdateAnswer(const TUpdateAnswerFields& fields, const std::vector<uint16_t>& currentVersion);
 
-// Whether a download of `size` bytes from `address` may be started: a
-// positive size no larger than kMaxSetupSize and an http or https address.
-bool IsAcceptableDownload(int64_t size, const std::u16string& address);
+// Whether a download of `size` bytes may be started: a positive size no
+// larger than kMaxSetupSize.
+bool IsAcceptableSize(int64_t size);
 
 // Whether the downloaded file may be started: exactly `expectedSize` bytes
 // that begin as a Windows executable does ("MZ").

@@ -69,7 +69,7 @@ public:
         fSilence.setSingleShot(true);
         connect(&fSilence, &QTimer::timeout, this, [this] {
             Abort();
-            emit finished(false, 0);
+            emit finished(toNoAnswer, 0);
         });
     }
     ~TWin32HttpTransfer() override { Abort(); }
@@ -86,8 +86,15 @@ public:
         const unsigned long timeout = timeoutMs > 0 ? static_cast<unsigned long>(timeoutMs) : 0;
         const auto run = [this, job, url, forceReload, timeout] {
             int status = 0;
+            bool refused = false;
             const bool ok = job->get.Run(
                 url, forceReload, timeout, size_t(kChunkSize),
+                [&refused](const std::u16string& from, const std::u16string& location) {
+                    const QUrl current(QString::fromStdU16String(from));
+                    const QUrl next = current.resolved(QUrl(QString::fromStdU16String(location)));
+                    refused = !isPermittedRedirect(current, next);
+                    return refused ? std::u16string() : next.toString(QUrl::FullyEncoded).toStdU16String();
+                },
                 [&status](int answered) {
                     status = answered;
                     return answered >= 200 && answered < 300;
@@ -96,12 +103,16 @@ public:
                     QByteArray chunk(data, qsizetype(size));
                     return job->Post([this, job, chunk] { Deliver(job, chunk); });
                 });
-            job->Post([this, job, ok, status] { Finish(job, ok, status); });
+            const TOutcome outcome = ok ? toOk
+                : refused               ? toRedirectRefused
+                : status / 100 > 2      ? toHttpError
+                                        : toNoAnswer;
+            job->Post([this, job, outcome, status] { Finish(job, outcome, status); });
         };
         try {
             std::thread(run).detach();
         } catch (const std::system_error&) {
-            job->Post([this, job] { Finish(job, false, 0); }); // no thread to be had: a failed transfer
+            job->Post([this, job] { Finish(job, toNoAnswer, 0); }); // no thread to be had: a failed transfer
         }
     }
 
@@ -125,12 +136,12 @@ public:
             emit received(chunk);
         }
     }
-    void Finish(const std::shared_ptr<TJob>& job, bool ok, int status)
+    void Finish(const std::shared_ptr<TJob>& job, TOutcome outcome, int status)
     {
         if (job == fJob) {
             fJob.reset();
             fSilence.stop();
-            emit finished(ok, status);
+            emit finished(outcome, status);
         }
     }
 

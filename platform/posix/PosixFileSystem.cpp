@@ -6,12 +6,49 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace talvoren::platform::posix {
 
 namespace {
 class TNoCriticalErrors : public ICriticalErrorGuard { };
+
+// POSIX knows no share modes: the file is written and read through the one
+// descriptor that made it, in a folder only the user can enter, and sealed
+// read-only, so that what is read is what was written.
+class TPosixNewFile : public INewFile {
+public:
+    explicit TPosixNewFile(int fd)
+        : fFd(fd)
+    {
+    }
+    ~TPosixNewFile() override { ::close(fFd); }
+
+    bool write(const char* data, size_t size) override
+    {
+        while (size > 0 && !fSealed) {
+            const ssize_t written = ::write(fFd, data, size);
+            if (written <= 0) {
+                return false;
+            }
+            data += written;
+            size -= size_t(written);
+        }
+        return size == 0;
+    }
+    bool seal() override
+    {
+        fSealed = ::fchmod(fFd, S_IRUSR) == 0 && ::lseek(fFd, 0, SEEK_SET) == 0;
+        return fSealed;
+    }
+    int64_t read(char* data, size_t size) override { return fSealed ? int64_t(::read(fFd, data, size)) : -1; }
+
+private:
+    int fFd;
+    bool fSealed = false;
+};
 
 uint32_t attributesOf(const std::string& host, const std::u16string& name)
 {
@@ -170,6 +207,49 @@ std::u16string TPosixFileSystem::tempFolder()
 std::unique_ptr<ICriticalErrorGuard> TPosixFileSystem::suppressCriticalErrors()
 {
     return std::make_unique<TNoCriticalErrors>();
+}
+
+std::string TPosixFileSystem::hostOfEntry(const std::u16string& path) const
+{
+    auto parsed = parseWindowsPath(path);
+    if (!parsed || parsed->components.empty() || !isValidComponent(parsed->components.back())) {
+        return {};
+    }
+    const std::u16string last = parsed->components.back();
+    parsed->components.pop_back();
+    const auto folder = fDrives.resolve(*parsed);
+    return folder ? folder->host + (folder->host.ends_with('/') ? "" : "/") + toUtf8(last) : std::string();
+}
+
+bool TPosixFileSystem::createNewFolder(const std::u16string& path)
+{
+    const std::string host = hostOfEntry(path);
+    return !host.empty() && ::mkdir(host.c_str(), S_IRWXU) == 0;
+}
+
+std::unique_ptr<INewFile> TPosixFileSystem::createNewFile(const std::u16string& path)
+{
+    const std::string host = hostOfEntry(path);
+    const int fd = host.empty()
+        ? -1
+        : ::open(host.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    return fd < 0 ? nullptr : std::make_unique<TPosixNewFile>(fd);
+}
+
+bool TPosixFileSystem::deleteFile(const std::u16string& path)
+{
+    const std::string host = hostOfEntry(path);
+    return !host.empty() && ::unlink(host.c_str()) == 0;
+}
+
+bool TPosixFileSystem::removeFolder(const std::u16string& path)
+{
+    std::u16string folder = path;
+    while (folder.size() > 3 && (folder.back() == u'\\' || folder.back() == u'/')) {
+        folder.pop_back();
+    }
+    const std::string host = hostOfEntry(folder);
+    return !host.empty() && ::rmdir(host.c_str()) == 0;
 }
 
 } // namespace talvoren::platform::posix

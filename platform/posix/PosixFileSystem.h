@@ -20,8 +20,16 @@ public:
     std::u16string dialogPathOf(const std::u16string& windowsPath) override;
     std::u16string tempFolder() override;
     std::unique_ptr<ICriticalErrorGuard> suppressCriticalErrors() override;
+    bool createNewFolder(const std::u16string& path) override;
+    std::unique_ptr<INewFile> createNewFile(const std::u16string& path) override;
+    bool deleteFile(const std::u16string& path) override;
+    bool removeFolder(const std::u16string& path) override;
 
 private:
+    // The host path of `path` whose folder exists and whose last part may
+    // not (yet); empty when there is none.
+    std::string hostOfEntry(const std::u16string& path) const;
+
     const TDriveMap& fDrives;
     std::u16string fTempFolder;
 };

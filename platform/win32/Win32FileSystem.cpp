@@ -24,6 +24,62 @@ private:
     UINT fPrevious;
 };
 
+// Written through a handle that shares nothing; sealed by reopening it for
+// reading with others allowed to read (and so to start it) only. Between
+// the two handles the file could be swapped: the second must open the very
+// file the first wrote, which its identity on the volume tells.
+class TWin32NewFile : public INewFile {
+public:
+    TWin32NewFile(HANDLE handle, std::u16string path)
+        : fHandle(handle)
+        , fPath(std::move(path))
+    {
+    }
+    ~TWin32NewFile() override { CloseHandle(fHandle); }
+
+    bool write(const char* data, size_t size) override
+    {
+        while (size > 0 && !fSealed) {
+            DWORD written = 0;
+            const DWORD part = size > 0x10000000 ? 0x10000000 : DWORD(size);
+            if (!WriteFile(fHandle, data, part, &written, nullptr) || written == 0) {
+                return false;
+            }
+            data += written;
+            size -= written;
+        }
+        return size == 0;
+    }
+    bool seal() override
+    {
+        BY_HANDLE_FILE_INFORMATION written{};
+        if (fSealed || !FlushFileBuffers(fHandle) || !GetFileInformationByHandle(fHandle, &written)) {
+            return false;
+        }
+        CloseHandle(fHandle);
+        fHandle
+            = CreateFileW(wide(fPath), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        BY_HANDLE_FILE_INFORMATION reopened{};
+        fSealed = fHandle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(fHandle, &reopened)
+            && !(reopened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            && reopened.dwVolumeSerialNumber == written.dwVolumeSerialNumber
+            && reopened.nFileIndexHigh == written.nFileIndexHigh && reopened.nFileIndexLow == written.nFileIndexLow;
+        return fSealed;
+    }
+    int64_t read(char* data, size_t size) override
+    {
+        DWORD read = 0;
+        const DWORD part = size > 0x10000000 ? 0x10000000 : DWORD(size);
+        return fSealed && ReadFile(fHandle, data, part, &read, nullptr) ? int64_t(read) : -1;
+    }
+
+private:
+    HANDLE fHandle;
+    std::u16string fPath;
+    bool fSealed = false;
+};
+
 bool isDotEntry(const wchar_t* name)
 {
     return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
@@ -106,6 +162,30 @@ std::u16string TWin32FileSystem::tempFolder()
 std::unique_ptr<ICriticalErrorGuard> TWin32FileSystem::suppressCriticalErrors()
 {
     return std::make_unique<TErrorModeGuard>();
+}
+
+bool TWin32FileSystem::createNewFolder(const std::u16string& path)
+{
+    // With the folder's default security, which it takes from the user's
+    // temporary folder: the user's own.
+    return CreateDirectoryW(wide(path), nullptr) != 0;
+}
+
+std::unique_ptr<INewFile> TWin32FileSystem::createNewFile(const std::u16string& path)
+{
+    const HANDLE handle = CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? nullptr : std::make_unique<TWin32NewFile>(handle, path);
+}
+
+bool TWin32FileSystem::deleteFile(const std::u16string& path)
+{
+    return DeleteFileW(wide(path)) != 0;
+}
+
+bool TWin32FileSystem::removeFolder(const std::u16string& path)
+{
+    return RemoveDirectoryW(wide(path)) != 0;
 }
 
 } // namespace talvoren::platform::win32

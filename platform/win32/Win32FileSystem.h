@@ -15,6 +15,10 @@ public:
     std::u16string dialogPathOf(const std::u16string& windowsPath) override;
     std::u16string tempFolder() override;
     std::unique_ptr<ICriticalErrorGuard> suppressCriticalErrors() override;
+    bool createNewFolder(const std::u16string& path) override;
+    std::unique_ptr<INewFile> createNewFile(const std::u16string& path) override;
+    bool deleteFile(const std::u16string& path) override;
+    bool removeFolder(const std::u16string& path) override;
 };
 
 } // namespace talvoren::platform::win32

@@ -1,6 +1,5 @@
 #include "platform/win32/Win32Internet.h"
 
-#include "platform/Ascii.h"
 #include "platform/win32/WideText.h"
 
 #include <vector>
@@ -18,21 +17,28 @@ std::u16string part(const wchar_t* text, DWORD length)
     return text ? fromWide(text, length) : std::u16string();
 }
 
-// The address a request ended at after its redirects.
-std::u16string finalUrl(HINTERNET request)
+// A header of the answer, empty when there is none.
+std::u16string header(HINTERNET request, DWORD which)
 {
     DWORD bytes = 0;
-    InternetQueryOptionW(request, INTERNET_OPTION_URL, nullptr, &bytes);
+    HttpQueryInfoW(request, which, nullptr, &bytes, nullptr);
     if (bytes == 0) {
         return {};
     }
     std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
     bytes = DWORD(buffer.size() * sizeof(wchar_t));
-    if (!InternetQueryOptionW(request, INTERNET_OPTION_URL, buffer.data(), &bytes)) {
+    if (!HttpQueryInfoW(request, which, buffer.data(), &bytes, nullptr)) {
         return {};
     }
     return fromWideBuffer(buffer.data(), buffer.size());
 }
+
+bool isRedirect(DWORD status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+constexpr int kMaxRedirects = 5;
 
 } // namespace
 
@@ -70,17 +76,16 @@ void TInternetGet::Abort()
     CloseHandles();
 }
 
-bool TInternetGet::Run(const std::u16string& url, bool forceReload, unsigned long timeoutMs, size_t chunkSize,
-                       const std::function<bool(int)>& onStatus, const std::function<bool(const char*, size_t)>& onData)
+DWORD TInternetGet::Send(const std::u16string& url, bool forceReload, unsigned long timeoutMs)
 {
     URL_COMPONENTSW parts{};
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = 1; // pointers into `url`, not copies
     parts.dwUrlPathLength = 1;
     parts.dwExtraInfoLength = 1;
-    if (chunkSize == 0 || !InternetCrackUrlW(wide(url), DWORD(url.size()), 0, &parts) || parts.dwHostNameLength == 0
+    if (!InternetCrackUrlW(wide(url), DWORD(url.size()), 0, &parts) || parts.dwHostNameLength == 0
         || (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
-        return false;
+        return 0;
     }
     const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
     const std::u16string host = part(parts.lpszHostName, parts.dwHostNameLength);
@@ -92,19 +97,17 @@ bool TInternetGet::Run(const std::u16string& url, bool forceReload, unsigned lon
 
     HINTERNET session = InternetOpenW(L"Talvoren", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (!session || !Hold(fSession, session)) {
-        return false;
+        return 0;
     }
     HINTERNET connection
         = InternetConnectW(session, wide(host), parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     if (!connection || !Hold(fConnection, connection)) {
-        CloseHandles();
-        return false;
+        return 0;
     }
-    // Never a dialog: a certificate problem or a redirect from https to http
-    // is an error. Without INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP such a
-    // redirect is refused; one from http to https is no less safe.
+    // Never a dialog: a certificate problem is an error. Redirects are not
+    // followed here but handed to the caller, who decides.
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES
-        | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS | (secure ? INTERNET_FLAG_SECURE : 0);
+        | INTERNET_FLAG_NO_AUTO_REDIRECT | (secure ? INTERNET_FLAG_SECURE : 0);
     const wchar_t* headers = nullptr;
     if (forceReload) {
         flags |= INTERNET_FLAG_PRAGMA_NOCACHE;
@@ -112,8 +115,7 @@ bool TInternetGet::Run(const std::u16string& url, bool forceReload, unsigned lon
     }
     HINTERNET request = HttpOpenRequestW(connection, L"GET", wide(target), nullptr, nullptr, nullptr, flags, 0);
     if (!request || !Hold(fRequest, request)) {
-        CloseHandles();
-        return false;
+        return 0;
     }
     // On the connection and the request themselves: the ones given to the
     // session are not passed on everywhere (Wine keeps only the connect
@@ -125,19 +127,50 @@ bool TInternetGet::Run(const std::u16string& url, bool forceReload, unsigned lon
             InternetSetOptionW(handle, option, &timeout, sizeof(timeout));
         }
     }
-
-    bool ok = HttpSendRequestW(request, headers, headers ? DWORD(-1) : 0, nullptr, 0) && !fAborted;
-    if (ok && secure && !startsWithAsciiNoCase(finalUrl(request), u"https://")) {
-        ok = false; // refused in case the client followed the downgrade anyway
-    }
     DWORD status = 0;
     DWORD statusBytes = sizeof(status);
-    ok = ok && HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusBytes, nullptr)
-        && !fAborted && onStatus(int(status));
+    if (!HttpSendRequestW(request, headers, headers ? DWORD(-1) : 0, nullptr, 0) || fAborted
+        || !HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusBytes, nullptr)
+        || fAborted) {
+        return 0;
+    }
+    return status;
+}
+
+bool TInternetGet::Run(const std::u16string& url, bool forceReload, unsigned long timeoutMs, size_t chunkSize,
+                       const std::function<std::u16string(const std::u16string&, const std::u16string&)>& onRedirect,
+                       const std::function<bool(int)>& onStatus, const std::function<bool(const char*, size_t)>& onData)
+{
+    if (chunkSize == 0) {
+        return false;
+    }
+    std::u16string current = url;
+    for (int hop = 0;; ++hop) {
+        const DWORD status = Send(current, forceReload, timeoutMs);
+        if (status == 0) {
+            CloseHandles();
+            return false;
+        }
+        if (!isRedirect(status)) {
+            if (!onStatus(int(status))) {
+                CloseHandles();
+                return false;
+            }
+            break;
+        }
+        const std::u16string location = header(fRequest, HTTP_QUERY_LOCATION);
+        CloseHandles();
+        current = hop < kMaxRedirects && !location.empty() && !fAborted ? onRedirect(current, location) : u"";
+        if (current.empty()) {
+            return false;
+        }
+    }
 
     // What is available now, not a full buffer: a slow server's bytes are
     // handed on as they come.
+    HINTERNET request = fRequest;
     std::vector<char> buffer(chunkSize);
+    bool ok = true;
     while (ok) {
         DWORD available = 0;
         if (fAborted || !InternetQueryDataAvailable(request, &available, 0, 0)) {

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace talvoren::test {
 
@@ -17,12 +18,13 @@ class TTestHttpServer : public QObject {
 public:
     struct TAnswer {
         TAnswer(int status = 200, QByteArray body = {}, QByteArray headers = {}, bool silent = false,
-                qsizetype stallAfter = -1)
+                qsizetype stallAfter = -1, int dripMs = 0)
             : status(status)
             , body(std::move(body))
             , headers(std::move(headers))
             , silent(silent)
             , stallAfter(stallAfter)
+            , dripMs(dripMs)
         {
         }
         int status;
@@ -30,6 +32,7 @@ public:
         QByteArray headers; // extra header lines, each ending in "\r\n"
         bool silent; // reads the request and never answers
         qsizetype stallAfter; // sends this much of the body, then waits
+        int dripMs; // sends the body a byte at a time, one every this many ms
     };
     struct TRequest {
         QByteArray target; // path and query
@@ -94,6 +97,19 @@ private:
                       + QByteArray::number(answer.body.size()) + "\r\nConnection: close\r\n" + answer.headers + "\r\n");
         if (answer.stallAfter >= 0) {
             socket->write(answer.body.left(answer.stallAfter));
+            return;
+        }
+        if (answer.dripMs > 0) {
+            auto* drip = new QTimer(socket);
+            connect(drip, &QTimer::timeout, socket, [socket, drip, body = answer.body, sent = qsizetype(0)]() mutable {
+                if (sent < body.size()) {
+                    socket->write(body.mid(sent++, 1));
+                } else {
+                    drip->stop();
+                    socket->disconnectFromHost();
+                }
+            });
+            drip->start(answer.dripMs);
             return;
         }
         socket->write(answer.body);
