@@ -128,12 +128,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
 
     timer->start();
 
-    if (!CheckForAdminAccess(fPlatform)) {
-        tbxPanelSysTree->setCaption(qtr("System variables (read-only)"));
-        fSysView->setReadOnlyLook(true);
-        btnRestartAsAdmin->show();
-    }
-    ApplyLoadState();
+    ApplyAdminAccess();
     FocusAfterLoad();
 
     // First split: the two panels share the width equally.
@@ -184,7 +179,13 @@ void TfrmMain::CreateActions()
     fFileActions
         = new TFileActions({this, [this] { return IsModified(); }, [this] { return CheckForAdminAccess(fPlatform); },
                             [this](const std::function<void()>& body) { RunGuarded(body); }, [this] { SaveTrees(); },
-                            [this] { ReloadVariables(); }, [this] { actFileBackupExecute(); },
+                            [this] {
+                                // Rights may have come (a machine hive locked at the start) or gone.
+                                ResetAdminAccessProbe();
+                                ApplyAdminAccess();
+                                ReloadVariables();
+                            },
+                            [this] { actFileBackupExecute(); },
                             [this] {
                                 RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
                                 // Whatever the dialog's result, the trees follow the option again.
@@ -246,6 +247,17 @@ void TfrmMain::ActivateTree(TETreeView* view)
     ScheduleUpdate();
 }
 
+void TfrmMain::ApplyAdminAccess()
+{
+    const bool writable = CheckForAdminAccess(fPlatform);
+    tbxPanelSysTree->setCaption(writable ? qtr("System Variables") : qtr("System variables (read-only)"));
+    btnRestartAsAdmin->setVisible(!writable);
+    if (!writable) {
+        fSysView->setReadOnlyLook(true);
+    }
+    ApplyLoadState();
+}
+
 void TfrmMain::UpdateStatusBar()
 {
     if (!fSaving) {
@@ -262,14 +274,17 @@ void TfrmMain::UpdateStatusBar()
             statusLabel1->clear();
         }
     }
-    if (fOptions && fOptions->isCD()) {
+    if (fOptions && fOptions->isUnreadable()) {
+        statusLabel2->setState(stCDMode, qtr("Settings could not be read - options will not be saved"));
+    } else if (fOptions && fOptions->isCD()) {
         statusLabel2->setState(stCDMode, qtr("CD mode - options will not be saved"));
-    }
-    if (fOptions && fOptions->isUSB()) {
+    } else if (fOptions && fOptions->isUSB()) {
         statusLabel2->setState(stUSBMode, qtr("USB (portable) mode"));
     }
     if (!CheckForAdminAccess(fPlatform)) {
         statusLabel3->setState(stNoWriteAccess, qtr("You have no write access to the system variables"));
+    } else {
+        statusLabel3->clear();
     }
 }
 
