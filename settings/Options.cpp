@@ -39,6 +39,32 @@ uint8_t exclusionFlags(const TExclusion& entry)
     return (entry.isSplit() ? 0 : 1) | (entry.isCheck() ? 0 : 2);
 }
 
+// Writes a value only when the key does not hold it already, so that a save
+// of unchanged settings changes nothing in the store.
+void writeIfChanged(TEnvStore& store, const std::u16string& name, int32_t value)
+{
+    try {
+        if (store.GetDataType(name) == platform::regtype::kDword && store.ReadInteger(name) == value) {
+            return;
+        }
+    } catch (const std::exception&) {
+        // unreadable: written anew
+    }
+    store.WriteInteger(name, value);
+}
+
+void writeIfChanged(TEnvStore& store, const std::u16string& name, const std::u16string& value)
+{
+    try {
+        if (store.GetDataType(name) == platform::regtype::kSz && store.ReadString(name) == value) {
+            return;
+        }
+    } catch (const std::exception&) {
+        // unreadable: written anew
+    }
+    store.WriteString(name, value);
+}
+
 } // namespace
 
 TOptions* GlobalOptions()
@@ -290,6 +316,8 @@ void TOptions::Load()
         const std::u16string name = exclusions->GetKey(i);
         fStored.emplace(name, TStoredExclusion{name, exclusionFlags(exclusions->GetValue(i))});
     }
+    // From now on every change of the list is one the next save compares.
+    exclusions->AddOnChange([this] { fExclusionsChanged = true; });
 }
 
 void TOptions::LoadValues(TReader& reader)
@@ -450,20 +478,20 @@ void TOptions::SaveToRegistry()
     }
     TEnvStore& reg = *fReg;
     reg.OpenKey(kSettingsKey, true);
-    reg.WriteInteger(u"onExitConfirmation", onExitConfirmation);
-    reg.WriteInteger(u"onDeleteConfirmation", onDeleteConfirmation);
-    reg.WriteInteger(u"checkForUpdates", checkForUpdates);
-    reg.WriteInteger(u"isAnimation", isAnimation);
-    reg.WriteInteger(u"showInformation", showInformation);
-    reg.WriteInteger(u"showReadOnly", showReadonly);
-    reg.WriteString(u"skin", skin);
-    reg.WriteInteger(u"isMaximized", isMaximized);
-    reg.WriteInteger(u"left", left);
-    reg.WriteInteger(u"top", top);
-    reg.WriteInteger(u"width", width);
-    reg.WriteInteger(u"height", height);
-    reg.WriteString(u"language", fLanguage);
-    reg.WriteInteger(u"id", id);
+    writeIfChanged(reg, u"onExitConfirmation", onExitConfirmation);
+    writeIfChanged(reg, u"onDeleteConfirmation", onDeleteConfirmation);
+    writeIfChanged(reg, u"checkForUpdates", checkForUpdates);
+    writeIfChanged(reg, u"isAnimation", isAnimation);
+    writeIfChanged(reg, u"showInformation", showInformation);
+    writeIfChanged(reg, u"showReadOnly", showReadonly);
+    writeIfChanged(reg, u"skin", skin);
+    writeIfChanged(reg, u"isMaximized", isMaximized);
+    writeIfChanged(reg, u"left", left);
+    writeIfChanged(reg, u"top", top);
+    writeIfChanged(reg, u"width", width);
+    writeIfChanged(reg, u"height", height);
+    writeIfChanged(reg, u"language", fLanguage);
+    writeIfChanged(reg, u"id", id);
     reg.CloseKey();
 
     TExclusionChanges changes = SaveExclusionsToRegistry();
@@ -473,9 +501,9 @@ void TOptions::SaveToRegistry()
         key.OpenKey(std::u16string(kSettingsKey) + u"\\" + group.name, true);
         for (const auto& entry : group.entries) {
             if (const auto* number = std::get_if<int32_t>(&entry.value)) {
-                key.WriteInteger(entry.name, *number);
+                writeIfChanged(key, entry.name, *number);
             } else {
-                key.WriteString(entry.name, std::get<std::u16string>(entry.value));
+                writeIfChanged(key, entry.name, std::get<std::u16string>(entry.value));
             }
         }
     }
@@ -499,6 +527,7 @@ void TOptions::SaveToRegistry()
     for (const auto& [name, flags] : changes.written) {
         fStored.insert_or_assign(name, TStoredExclusion{name, flags});
     }
+    fExclusionsChanged = false;
 }
 
 TOptions::TExclusionChanges TOptions::SaveExclusionsToRegistry()
@@ -506,11 +535,16 @@ TOptions::TExclusionChanges TOptions::SaveExclusionsToRegistry()
     TEnvStore& reg = *fReg;
     if (!reg.OpenKey(kExclusionsKey, false)) {
         fStored.clear(); // gone since the load: everything is written anew
+        fExclusionsChanged = true;
         reg.OpenKey(kExclusionsKey, true);
+    }
+    TExclusionChanges changes;
+    if (!fExclusionsChanged) {
+        reg.CloseKey();
+        return changes; // a long list left alone costs nothing to save
     }
     // What the list no longer holds, or holds in another spelling, goes
     // first: a value keeps the spelling it was created with.
-    TExclusionChanges changes;
     auto& gone = changes.gone;
     auto& changed = changes.written;
     for (const auto& [key, stored] : fStored) {

@@ -149,6 +149,7 @@ private:
     platform::IPlatform& fPlatform;
     IIniFileStore& fFiles;
     TStoredExclusions fStored;
+    bool fExclusionsChanged = false; // since the load or the last save
     bool fUnreadable = false;
     std::unique_ptr<TExclusions> exclusions;
     std::unique_ptr<TEnvStore> fReg;
