@@ -192,6 +192,27 @@ public:
     virtual uint32_t beginUpdate(RootKey root, const std::u16string& path, std::unique_ptr<IRegistryUpdate>& update)
         = 0;
 
+    // Starts a batch of writes to the keys of one store: `path` below `root`
+    // names a key of it (a settings key, say). Unlike an update step it does
+    // not wait for other Talvoren processes. Use it as: take the batch; open
+    // the keys; write what changed; batch->commit(); let it go.
+    // - Emulated machine: one write transaction on the hive that holds the
+    //   key, exactly as an update step there: all of the batch or none of it
+    //   is kept, also when the process is killed in the middle.
+    // - Windows: the registry has no transactions to offer; each write lands
+    //   at once and commit() only reports success. A caller that writes only
+    //   the values that changed loses nothing when it is stopped halfway.
+    // Errors as beginUpdate's on the emulated machine. Backends that know no
+    // batch (test doubles) keep this default, and the caller writes value by
+    // value as on Windows.
+    virtual uint32_t beginBatch(RootKey root, const std::u16string& path, std::unique_ptr<IRegistryUpdate>& batch)
+    {
+        (void)root;
+        (void)path;
+        batch.reset();
+        return error::kNotSupported;
+    }
+
     // Opens (or, with create, creates) the key `path` below `root` with the
     // access mask `access` (which may carry kWow64_64Key). A leading "\" in
     // the path is ignored. Sets `key` on success.

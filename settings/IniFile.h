@@ -14,10 +14,11 @@
 
 namespace talvoren {
 
-// No settings file is anywhere near this size: a larger one (or anything
-// that is not a regular file, such as a pipe or a device) is not read at all
-// and the settings take their defaults.
-constexpr size_t kMaxIniFileBytes = size_t(1) << 20;
+// Far above what a settings file holds (a million exclusions are some
+// 20 MiB): a larger one (or anything that is not a regular file, such as a
+// pipe or a device) is not read at all, the settings take their defaults and
+// the file is left as it is.
+constexpr size_t kMaxIniFileBytes = size_t(32) << 20;
 
 class TIniFile {
 public:

@@ -39,19 +39,30 @@ uint8_t exclusionFlags(const TExclusion& entry)
     return (entry.isSplit() ? 0 : 1) | (entry.isCheck() ? 0 : 2);
 }
 
-// Deletes a registry key and everything below it; a missing key is fine.
-void deleteKeyTree(platform::IRegistry& registry, platform::RootKey root, const std::u16string& path)
+// Writes a value only when the key does not hold it already, so that a save
+// of unchanged settings changes nothing in the store.
+void writeIfChanged(TEnvStore& store, const std::u16string& name, int32_t value)
 {
-    std::unique_ptr<platform::IRegistryKey> key;
-    if (registry.openKey(root, path, platform::access::kAllAccess, false, key) != platform::error::kSuccess) {
-        return;
+    try {
+        if (store.GetDataType(name) == platform::regtype::kDword && store.ReadInteger(name) == value) {
+            return;
+        }
+    } catch (const std::exception&) {
+        // unreadable: written anew
     }
-    const auto children = key->subKeyNames();
-    key.reset();
-    for (const auto& child : children) {
-        deleteKeyTree(registry, root, path + u"\\" + child);
+    store.WriteInteger(name, value);
+}
+
+void writeIfChanged(TEnvStore& store, const std::u16string& name, const std::u16string& value)
+{
+    try {
+        if (store.GetDataType(name) == platform::regtype::kSz && store.ReadString(name) == value) {
+            return;
+        }
+    } catch (const std::exception&) {
+        // unreadable: written anew
     }
-    registry.deleteKey(root, path);
+    store.WriteString(name, value);
 }
 
 } // namespace
@@ -263,8 +274,11 @@ void TOptions::Load()
     exclusions = std::make_unique<TExclusions>();
 
     if (iniExists) {
-        // An unreadable file reads as an empty one: defaults, never a stop.
-        const TIniFile ini = TIniFile::Parse(fFiles.ReadAll(iniPath).value_or(std::vector<uint8_t>{}));
+        // An unreadable file reads as an empty one: defaults, never a stop,
+        // and never a save over it.
+        const auto bytes = fFiles.ReadAll(iniPath);
+        fUnreadable = !bytes;
+        const TIniFile ini = TIniFile::Parse(bytes.value_or(std::vector<uint8_t>{}));
         LoadLayoutFromIni(ini);
         if (attributes & platform::attr::kReadOnly) {
             fCD = true;
@@ -280,16 +294,30 @@ void TOptions::Load()
 
     LoadLayoutFromRegistry();
     fReg = std::make_unique<TEnvStore>(fPlatform.registry(), platform::RootKey::CurrentUser);
-    fReg->OpenKey(kSettingsKey, false);
+    // A key that is missing is a first start; one that is there but cannot
+    // be read keeps what it holds.
+    auto open = [this](const std::u16string& path) {
+        if (!fReg->OpenKeyReadOnly(path) && fReg->LastError() != platform::error::kFileNotFound
+            && fReg->LastError() != platform::error::kPathNotFound) {
+            fUnreadable = true;
+        }
+    };
+    open(kSettingsKey);
     {
         TRegistryReader reader(*fReg);
         LoadValues(reader);
     }
     fReg->CloseKey();
-    fReg->OpenKey(kExclusionsKey, false);
+    open(kExclusionsKey);
     TRegistryReader reader(*fReg);
     LoadExclusions(fReg->GetValueNames(), reader);
     fReg->CloseKey();
+    for (size_t i = 0; i < exclusions->Count(); ++i) {
+        const std::u16string name = exclusions->GetKey(i);
+        fStored.emplace(name, TStoredExclusion{name, exclusionFlags(exclusions->GetValue(i))});
+    }
+    // From now on every change of the list is one the next save compares.
+    exclusions->AddOnChange([this] { fExclusionsChanged = true; });
 }
 
 void TOptions::LoadValues(TReader& reader)
@@ -375,7 +403,7 @@ void TOptions::LoadLayoutFromRegistry()
 
 void TOptions::Save()
 {
-    if (fCD) {
+    if (fCD || fUnreadable) {
         return;
     }
     if (fUSB) {
@@ -388,7 +416,13 @@ void TOptions::Save()
 void TOptions::SaveToIni()
 {
     const std::u16string path = IniFilePath();
-    TIniFile ini = TIniFile::Parse(fFiles.ReadAll(path).value_or(std::vector<uint8_t>{}));
+    // Read afresh; a file that is there but cannot be read now is not
+    // replaced by what this run knows of it.
+    const auto bytes = fFiles.ReadAll(path);
+    if (!bytes && fPlatform.fileSystem().attributes(path) != platform::kInvalidFileAttributes) {
+        throw TError(trFormat("Unable to read %s", path));
+    }
+    TIniFile ini = TIniFile::Parse(bytes.value_or(std::vector<uint8_t>{}));
     ini.WriteBool(kSection, u"onExitConfirmation", onExitConfirmation);
     ini.WriteBool(kSection, u"onDeleteConfirmation", onDeleteConfirmation);
     ini.WriteBool(kSection, u"checkForUpdates", checkForUpdates);
@@ -427,45 +461,117 @@ void TOptions::SaveToIni()
 
 void TOptions::SaveToRegistry()
 {
+    // One batch: on the emulated machine all of the save or none of it is
+    // kept, also when the process is killed halfway; on Windows each write
+    // lands by itself, and only what changed is written.
+    std::unique_ptr<platform::IRegistryUpdate> batch;
+    const uint32_t begun = fPlatform.registry().beginBatch(platform::RootKey::CurrentUser, kSettingsKey, batch);
+    if (begun == platform::error::kLockViolation) {
+        throw TError(tr("Error writing to the registry, the registry key is locked by another process"));
+    }
+    if (begun != platform::error::kSuccess && begun != platform::error::kNotSupported) {
+        throw TError(trFormat("Unable to write to %s", std::u16string(u"HKEY_CURRENT_USER\\") + kSettingsKey));
+    }
+
     if (!fReg) {
         fReg = std::make_unique<TEnvStore>(fPlatform.registry(), platform::RootKey::CurrentUser);
     }
     TEnvStore& reg = *fReg;
     reg.OpenKey(kSettingsKey, true);
-    reg.WriteInteger(u"onExitConfirmation", onExitConfirmation);
-    reg.WriteInteger(u"onDeleteConfirmation", onDeleteConfirmation);
-    reg.WriteInteger(u"checkForUpdates", checkForUpdates);
-    reg.WriteInteger(u"isAnimation", isAnimation);
-    reg.WriteInteger(u"showInformation", showInformation);
-    reg.WriteInteger(u"showReadOnly", showReadonly);
-    reg.WriteString(u"skin", skin);
-    reg.WriteInteger(u"isMaximized", isMaximized);
-    reg.WriteInteger(u"left", left);
-    reg.WriteInteger(u"top", top);
-    reg.WriteInteger(u"width", width);
-    reg.WriteInteger(u"height", height);
-    reg.WriteString(u"language", fLanguage);
-    reg.WriteInteger(u"id", id);
+    writeIfChanged(reg, u"onExitConfirmation", onExitConfirmation);
+    writeIfChanged(reg, u"onDeleteConfirmation", onDeleteConfirmation);
+    writeIfChanged(reg, u"checkForUpdates", checkForUpdates);
+    writeIfChanged(reg, u"isAnimation", isAnimation);
+    writeIfChanged(reg, u"showInformation", showInformation);
+    writeIfChanged(reg, u"showReadOnly", showReadonly);
+    writeIfChanged(reg, u"skin", skin);
+    writeIfChanged(reg, u"isMaximized", isMaximized);
+    writeIfChanged(reg, u"left", left);
+    writeIfChanged(reg, u"top", top);
+    writeIfChanged(reg, u"width", width);
+    writeIfChanged(reg, u"height", height);
+    writeIfChanged(reg, u"language", fLanguage);
+    writeIfChanged(reg, u"id", id);
     reg.CloseKey();
 
-    deleteKeyTree(fPlatform.registry(), platform::RootKey::CurrentUser, kExclusionsKey);
-    reg.OpenKey(kExclusionsKey, true);
-    for (size_t i = 0; i < exclusions->Count(); ++i) {
-        reg.WriteInteger(exclusions->GetKey(i), exclusionFlags(exclusions->GetValue(i)));
-    }
-    reg.CloseKey();
+    TExclusionChanges changes = SaveExclusionsToRegistry();
 
     for (const auto& group : fLayout.Groups()) {
         TEnvStore key(fPlatform.registry(), platform::RootKey::CurrentUser);
         key.OpenKey(std::u16string(kSettingsKey) + u"\\" + group.name, true);
         for (const auto& entry : group.entries) {
             if (const auto* number = std::get_if<int32_t>(&entry.value)) {
-                key.WriteInteger(entry.name, *number);
+                writeIfChanged(key, entry.name, *number);
             } else {
-                key.WriteString(entry.name, std::get<std::u16string>(entry.value));
+                writeIfChanged(key, entry.name, std::get<std::u16string>(entry.value));
             }
         }
     }
+
+    if (batch) {
+        const uint32_t committed = batch->commit();
+        if (committed != platform::error::kSuccess) {
+            // Nothing of the batch was kept; the record still says what is stored.
+            if (committed == platform::error::kLockViolation) {
+                throw TError(tr("Error writing to the registry, the registry key is locked by another process"));
+            }
+            throw TError(trFormat("Unable to write to %s", std::u16string(u"HKEY_CURRENT_USER\\") + kSettingsKey));
+        }
+    }
+    // Only a save that went through changes the record: after a failure the
+    // next save compares with what is really stored (on Windows writing
+    // again what has landed already changes nothing).
+    for (const auto& name : changes.gone) {
+        fStored.erase(name);
+    }
+    for (const auto& [name, flags] : changes.written) {
+        fStored.insert_or_assign(name, TStoredExclusion{name, flags});
+    }
+    fExclusionsChanged = false;
+}
+
+TOptions::TExclusionChanges TOptions::SaveExclusionsToRegistry()
+{
+    TEnvStore& reg = *fReg;
+    if (!reg.OpenKey(kExclusionsKey, false)) {
+        fStored.clear(); // gone since the load: everything is written anew
+        fExclusionsChanged = true;
+        reg.OpenKey(kExclusionsKey, true);
+    }
+    TExclusionChanges changes;
+    if (!fExclusionsChanged) {
+        reg.CloseKey();
+        return changes; // a long list left alone costs nothing to save
+    }
+    // What the list no longer holds, or holds in another spelling, goes
+    // first: a value keeps the spelling it was created with.
+    auto& gone = changes.gone;
+    auto& changed = changes.written;
+    for (const auto& [key, stored] : fStored) {
+        if (!exclusions->ContainsKey(stored.name)) {
+            gone.push_back(stored.name);
+        }
+    }
+    for (size_t i = 0; i < exclusions->Count(); ++i) {
+        std::u16string name = exclusions->GetKey(i);
+        const uint8_t flags = exclusionFlags(exclusions->GetValue(i));
+        const auto stored = fStored.find(name);
+        if (stored != fStored.end() && stored->second.flags == flags && stored->second.name == name) {
+            continue;
+        }
+        if (stored != fStored.end() && stored->second.name != name) {
+            gone.push_back(stored->second.name);
+        }
+        changed.emplace_back(std::move(name), flags);
+    }
+    for (const auto& name : gone) {
+        reg.DeleteValue(name);
+    }
+    for (const auto& [name, flags] : changed) {
+        reg.WriteInteger(name, flags);
+    }
+    reg.CloseKey();
+    return changes;
 }
 
 } // namespace talvoren

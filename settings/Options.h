@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -91,6 +93,10 @@ public:
 
     bool isUSB() const { return fUSB; }
     bool isCD() const { return fCD; }
+    // The settings file or key exists but could not be read (too large,
+    // locked, no rights): the defaults are in use, and Save writes nothing,
+    // so that what is stored is never replaced by them.
+    bool isUnreadable() const { return fUnreadable; }
     const std::u16string& language() const { return fLanguage; }
     void setLanguage(const std::u16string& value) { fLanguage = value; }
 
@@ -123,8 +129,28 @@ private:
     void SaveToIni();
     void SaveToRegistry();
 
+    // What the registry holds of the exclusions, as Load read it and Save
+    // last wrote it: the stored spelling and flags per name. Save writes
+    // only what differs from it.
+    struct TStoredExclusion {
+        std::u16string name;
+        uint8_t flags = 0;
+    };
+    using TStoredExclusions
+        = std::unordered_map<std::u16string, TStoredExclusion, TExclusionsComparer::Hash, TExclusionsComparer::Equal>;
+    struct TExclusionChanges {
+        std::vector<std::u16string> gone; // deleted values
+        std::vector<std::pair<std::u16string, uint8_t>> written;
+    };
+    // Writes the exclusions that differ from the record; the record follows
+    // once the whole save has gone through.
+    TExclusionChanges SaveExclusionsToRegistry();
+
     platform::IPlatform& fPlatform;
     IIniFileStore& fFiles;
+    TStoredExclusions fStored;
+    bool fExclusionsChanged = false; // since the load or the last save
+    bool fUnreadable = false;
     std::unique_ptr<TExclusions> exclusions;
     std::unique_ptr<TEnvStore> fReg;
     std::u16string fLanguage = u"English";

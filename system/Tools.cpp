@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 
 namespace talvoren {
@@ -24,19 +25,22 @@ std::optional<bool> gAdminAccess;
 
 bool ProbeAdminAccess(platform::IRegistry& registry)
 {
-    TEnvStore store(registry, platform::RootKey::LocalMachine, platform::access::kAllAccess);
-    // Whether the key opened and whether the delete worked are not looked
-    // at: the write is the probe.
-    store.OpenKey(kAdminProbeKey, true);
-    bool result = true;
-    try {
-        store.WriteInteger(kAdminProbeValue, 1);
-    } catch (const std::exception&) {
-        result = false;
+    // Opening for setting values asks the registry's own access check (on
+    // the emulated machine: the machine hive writable and its write lock to
+    // be had) without writing anything a killed process could leave behind.
+    std::unique_ptr<platform::IRegistryKey> key;
+    if (registry.openKey(platform::RootKey::LocalMachine, kAdminProbeKey,
+                         platform::access::kQueryValue | platform::access::kSetValue, false, key)
+        != platform::error::kSuccess) {
+        return false;
     }
-    store.DeleteValue(kAdminProbeValue);
-    store.CloseKey();
-    return result;
+    // Earlier versions probed by writing this value; one left by a process
+    // killed in between goes now.
+    platform::RegValue leftover;
+    if (key->queryValue(kAdminProbeValue, leftover) == platform::error::kSuccess) {
+        key->deleteValue(kAdminProbeValue);
+    }
+    return true;
 }
 
 bool CheckForAdminAccess(platform::IPlatform& platform)

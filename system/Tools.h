@@ -2,8 +2,8 @@
 
 // Write access to the system scope and the restart with elevated rights.
 // The program starts without elevated rights; whether it may write the
-// system variables is found out once per process by a write probe. Also
-// what the shell is handed to show a path in explorer.
+// system variables is found out by an access probe at the start (and again
+// on Refresh). Also what the shell is handed to show a path in explorer.
 
 #include <cstdint>
 #include <ostream>
@@ -21,15 +21,17 @@ class IRegistry;
 class IShell;
 } // namespace platform
 
-// Writes and at once deletes a DWORD value under the parent of the system
-// environment key. Any failure of that write means no write access.
+// Whether the parent of the system environment key opens for setting
+// values. Writes nothing (it removes a probe value an earlier version left).
 bool ProbeAdminAccess(platform::IRegistry& registry);
 
-// ProbeAdminAccess, run at most once per process; later calls return the
-// cached answer (write access cannot change while the process runs).
+// ProbeAdminAccess, run once and then answered from the cache until
+// ResetAdminAccessProbe.
 bool CheckForAdminAccess(platform::IPlatform& platform);
 
-// Forgets the cached answer. Only tests use it, each on its own machine.
+// Forgets the cached answer, so the next CheckForAdminAccess probes again:
+// Refresh does, so that a machine hive that was locked at the start does not
+// keep the system scope read-only until a restart.
 void ResetAdminAccessProbe();
 
 // Asks the shell to start `executable` elevated ("runas", no parameters,

@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
+#include <filesystem>
+#include <system_error>
 
 namespace talvoren {
 
@@ -63,7 +66,13 @@ bool TExecutableIniStore::WriteAll(const std::u16string& path, const std::vector
     if (const QFileInfo info(fHostPath); info.exists() && !info.isFile()) {
         return false;
     }
-    QSaveFile file(fHostPath);
+    // The new content goes to a file of its own beside the old one, on the
+    // disk before it takes the old one's name in one step, so a process
+    // killed at any moment leaves the old file or the new one, never a part.
+    // (QSaveFile alone would follow a symbolic link and write its target.)
+    const QString fresh
+        = fHostPath + QStringLiteral(".new-") + QString::number(QRandomGenerator::global()->generate64(), 36);
+    QSaveFile file(fresh);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
@@ -72,7 +81,19 @@ bool TExecutableIniStore::WriteAll(const std::u16string& path, const std::vector
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        return false;
+    }
+    // Renaming replaces the name itself: a symbolic link there gives way to
+    // the file, and whatever it pointed to is left as it was.
+    std::error_code failed;
+    std::filesystem::rename(std::filesystem::path(fresh.toStdU16String()),
+                            std::filesystem::path(fHostPath.toStdU16String()), failed);
+    if (failed) {
+        QFile::remove(fresh);
+        return false;
+    }
+    return true;
 }
 
 } // namespace talvoren

@@ -22,8 +22,13 @@ public:
     static QString hostIniPath();
 
     std::optional<std::vector<uint8_t>> ReadAll(const std::u16string& path) override;
-    // Written to a new file that replaces the old one, so a failed write
-    // leaves the old settings intact.
+    // Written to a new file beside the old one, flushed to the disk, that
+    // then replaces the old one by a rename: a failed write or a killed
+    // process leaves the old settings intact. A settings file that is a
+    // symbolic link is replaced by a real file of its own; the link's
+    // target is never written, so a link (planted beside an executable that
+    // may run elevated, say) cannot turn a save into a write elsewhere, and
+    // the settings are kept all the same.
     bool WriteAll(const std::u16string& path, const std::vector<uint8_t>& bytes) override;
 
 private:

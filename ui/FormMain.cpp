@@ -133,12 +133,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
 
     timer->start();
 
-    if (!CheckForAdminAccess(fPlatform)) {
-        tbxPanelSysTree->setCaption(qtr("System variables (read-only)"));
-        fSysView->setReadOnlyLook(true);
-        btnRestartAsAdmin->show();
-    }
-    ApplyLoadState();
+    ApplyAdminAccess();
     FocusAfterLoad();
 
     // First split: the two panels share the width equally.
@@ -186,19 +181,26 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::CreateActions()
 {
-    fFileActions = new TFileActions(
-        {this, [this] { return IsModified() || HasPendingEdit(); }, [this] { return CheckForAdminAccess(fPlatform); },
-         [this](const std::function<void()>& body) { RunGuarded(body); }, [this] { return EndEditing(); },
-         [this] { SaveTrees(); }, [this] { ReloadVariables(); }, [this] { actFileBackupExecute(); },
-         [this] {
-             RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
-             // Whatever the dialog's result, the trees follow the option again.
-             fSysView->setAnimated(fOptions->isAnimation);
-             fUserView->setAnimated(fOptions->isAnimation);
-         },
-         [this] {
-             btnRestartAsAdminClick();
-         }});
+    fFileActions = new TFileActions({this, [this] { return IsModified() || HasPendingEdit(); },
+                                     [this] { return CheckForAdminAccess(fPlatform); },
+                                     [this](const std::function<void()>& body) { RunGuarded(body); },
+                                     [this] { return EndEditing(); }, [this] { SaveTrees(); },
+                                     [this] {
+                                         // Rights may have come (a machine hive locked at the start) or gone.
+                                         ResetAdminAccessProbe();
+                                         ApplyAdminAccess();
+                                         ReloadVariables();
+                                     },
+                                     [this] { actFileBackupExecute(); },
+                                     [this] {
+                                         RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
+                                         // Whatever the dialog's result, the trees follow the option again.
+                                         fSysView->setAnimated(fOptions->isAnimation);
+                                         fUserView->setAnimated(fOptions->isAnimation);
+                                     },
+                                     [this] {
+                                         btnRestartAsAdminClick();
+                                     }});
     fUndoActions = new TUndoActions(*UndoStack, this, [this] { return EndEditing(); });
     connect(fUndoActions, &TUndoActions::changed, this, &TfrmMain::UpdateActions);
     fViewActions = new TViewActions({this, [this] { return ActiveTree; }, [this] { return fOptions.get(); },
@@ -270,6 +272,17 @@ void TfrmMain::ActivateTree(TETreeView* view)
     ScheduleUpdate();
 }
 
+void TfrmMain::ApplyAdminAccess()
+{
+    const bool writable = CheckForAdminAccess(fPlatform);
+    tbxPanelSysTree->setCaption(writable ? qtr("System Variables") : qtr("System variables (read-only)"));
+    btnRestartAsAdmin->setVisible(!writable);
+    if (!writable) {
+        fSysView->setReadOnlyLook(true);
+    }
+    ApplyLoadState();
+}
+
 void TfrmMain::UpdateStatusBar()
 {
     if (!fSaving) {
@@ -286,14 +299,17 @@ void TfrmMain::UpdateStatusBar()
             statusLabel1->clear();
         }
     }
-    if (fOptions && fOptions->isCD()) {
+    if (fOptions && fOptions->isUnreadable()) {
+        statusLabel2->setState(stCDMode, qtr("Settings could not be read - options will not be saved"));
+    } else if (fOptions && fOptions->isCD()) {
         statusLabel2->setState(stCDMode, qtr("CD mode - options will not be saved"));
-    }
-    if (fOptions && fOptions->isUSB()) {
+    } else if (fOptions && fOptions->isUSB()) {
         statusLabel2->setState(stUSBMode, qtr("USB (portable) mode"));
     }
     if (!CheckForAdminAccess(fPlatform)) {
         statusLabel3->setState(stNoWriteAccess, qtr("You have no write access to the system variables"));
+    } else {
+        statusLabel3->clear();
     }
 }
 

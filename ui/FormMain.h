@@ -143,6 +143,8 @@ private:
     void LoadAtStart(TETree& tree, const Scope& scope, std::u16string& errors);
     // A tree that could not be loaded is shown read-only and never saved.
     void ApplyLoadState();
+    // The system panel's caption, look and restart button by the access probe.
+    void ApplyAdminAccess();
     // False when the user cancelled at a question about a value changed outside.
     bool SaveTrees();
     TETree::TSaveAnswer AskOverwrite(const TETree::TSaveConflict& conflict, bool system);

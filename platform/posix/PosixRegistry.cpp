@@ -268,6 +268,11 @@ uint32_t TPosixRegistry::beginUpdate(RootKey root, const std::u16string& path, s
     return error::kSuccess;
 }
 
+uint32_t TPosixRegistry::beginBatch(RootKey root, const std::u16string& path, std::unique_ptr<IRegistryUpdate>& batch)
+{
+    return beginUpdate(root, path, batch);
+}
+
 uint32_t TPosixRegistry::openKey(RootKey root, const std::u16string& path, uint32_t access, bool create,
                                  std::unique_ptr<IRegistryKey>& key)
 {

@@ -36,6 +36,8 @@ public:
     uint32_t currentUserHive(std::shared_ptr<THive>& hive);
 
     uint32_t beginUpdate(RootKey root, const std::u16string& path, std::unique_ptr<IRegistryUpdate>& update) override;
+    // The same hive transaction as an update step.
+    uint32_t beginBatch(RootKey root, const std::u16string& path, std::unique_ptr<IRegistryUpdate>& batch) override;
     uint32_t openKey(RootKey root, const std::u16string& path, uint32_t access, bool create,
                      std::unique_ptr<IRegistryKey>& key) override;
     uint32_t deleteKey(RootKey root, const std::u16string& path) override;

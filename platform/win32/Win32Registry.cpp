@@ -192,6 +192,13 @@ private:
     HANDLE fMutex;
 };
 
+// A batch on Windows: every write has landed when it returns, so there is
+// nothing to keep or undo at the end.
+class TWin32RegistryBatch : public IRegistryUpdate {
+public:
+    uint32_t commit() override { return error::kSuccess; }
+};
+
 // The registry signals the event when a value of the key is set or deleted;
 // the notification is armed again each time it has been seen.
 class TWin32KeyWatch : public IKeyWatch {
@@ -251,6 +258,12 @@ uint32_t TWin32Registry::beginUpdate(RootKey, const std::u16string&, std::unique
         return rc != ERROR_SUCCESS ? static_cast<uint32_t>(rc) : error::kLockViolation;
     }
     }
+}
+
+uint32_t TWin32Registry::beginBatch(RootKey, const std::u16string&, std::unique_ptr<IRegistryUpdate>& batch)
+{
+    batch = std::make_unique<TWin32RegistryBatch>();
+    return error::kSuccess;
 }
 
 uint32_t TWin32Registry::openKey(RootKey root, const std::u16string& path, uint32_t access, bool create,

@@ -5,6 +5,7 @@
 
 #include "base/EnvStore.h"
 #include "base/Error.h"
+#include "platform/HostEnvironment.h"
 #include "platform/Platform.h"
 #include "tests/support/TestSupport.h"
 
@@ -306,6 +307,39 @@ TEST_F(StoreContractTest, TheEnvironmentScopesOpenForReadingAndWriting)
     const auto names = system->GetValueNames();
     EXPECT_NE(std::find(names.begin(), names.end(), u"windir"), names.end());
     EXPECT_NO_THROW(OpenScopeForWriting(fMachine.platform(), CurrentUserScope()));
+}
+
+// A batch of writes: kept whole once committed, on every backend. On the
+// emulated machine it is one transaction, so a batch let go without its
+// commit (a save that failed, or a process killed halfway) keeps nothing;
+// Windows has no such step and every write has landed already.
+TEST_F(StoreContractTest, ABatchKeepsItsWritesOnceCommitted)
+{
+    auto batchOf = [&](const std::u16string& prefix) {
+        std::unique_ptr<IRegistryUpdate> batch;
+        EXPECT_EQ(registry().beginBatch(RootKey::CurrentUser, fKey, batch), error::kSuccess);
+        auto store = open();
+        for (int i = 0; i < 50; ++i) {
+            store->WriteInteger(prefix + utf16(std::to_string(i)), i);
+        }
+        store->DeleteValue(u"old");
+        return batch;
+    };
+    open()->WriteInteger(u"old", 1);
+
+    auto left = batchOf(u"left");
+    left.reset();
+    if (platform::kEmulatedMachine) {
+        EXPECT_EQ(open()->GetValueNames(), std::vector<std::u16string>{u"old"});
+    }
+
+    auto kept = batchOf(u"kept");
+    ASSERT_EQ(kept->commit(), error::kSuccess);
+    kept.reset();
+    auto store = open();
+    EXPECT_FALSE(store->ValueExists(u"old"));
+    EXPECT_EQ(store->ReadInteger(u"kept49"), 49);
+    EXPECT_EQ(store->ValueExists(u"left0"), !platform::kEmulatedMachine);
 }
 
 } // namespace

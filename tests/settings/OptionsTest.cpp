@@ -290,13 +290,65 @@ TEST_F(OptionsTest, RegistryExclusionsLoadTheirFlagsAndSaveReplacesThem)
     list.Remove(u"Odd");
     list.Add(u"Zed", true, false);
     options->Save();
-    EXPECT_EQ(ValueNames(u"Software\\Talvoren\\Exclusions"), Ordered({u"Bar", u"PATH", u"Zed"}));
+    // Only the changes are written: the values kept stay where they were.
+    EXPECT_EQ(ValueNames(u"Software\\Talvoren\\Exclusions"), Ordered({u"PATH", u"Bar", u"Zed"}));
     EXPECT_EQ(Value(u"Software\\Talvoren\\Exclusions", u"Zed").data, (std::vector<uint8_t>{2, 0, 0, 0}));
 
     list.Clear();
     options->Save();
     EXPECT_TRUE(KeyExists(u"Software\\Talvoren\\Exclusions"));
     EXPECT_TRUE(ValueNames(u"Software\\Talvoren\\Exclusions").empty());
+}
+
+// Saving writes what differs from the stored list and nothing else, as one
+// batch: a save that fails halfway keeps none of it on the emulated machine,
+// and the next save still knows what is really stored.
+TEST_F(OptionsTest, RegistrySaveWritesOnlyTheChangedExclusionsInOneBatch)
+{
+    const std::u16string key = u"Software\\Talvoren\\Exclusions";
+    Seed(key, u"PATH", 3);
+    Seed(key, u"Keep", 1);
+    Seed(key, u"Odd", u"text"); // another program's value, never touched by this user
+    Seed(key, u"Gone", 2);
+    auto options = Loaded();
+    TExclusions& list = options->GetExclusions();
+    list.Remove(u"PATH");
+    list.Add(u"Path", true, true); // the same name, another spelling and flags
+    list.Remove(u"Gone");
+    list.Add(u"New", false, false);
+
+    // A toolbar group no key can be named after makes the save fail after
+    // the exclusions were written.
+    options->toolbarLayout().SetInteger(std::u16string(300, u'x'), u"Visible", 1);
+    bool failed = false;
+    try {
+        options->Save();
+    } catch (const TError&) {
+        failed = true;
+    }
+    if (platform::kEmulatedMachine) {
+        EXPECT_TRUE(failed);
+        EXPECT_EQ(ValueNames(key), (std::vector<std::u16string>{u"PATH", u"Keep", u"Odd", u"Gone"}))
+            << "a failed batch keeps nothing";
+    }
+
+    options->toolbarLayout().Clear();
+    options->Save();
+    EXPECT_EQ(ValueNames(key), Ordered({u"Keep", u"Odd", u"New", u"Path"}));
+    EXPECT_EQ(Value(key, u"Path").data, (std::vector<uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(Value(key, u"New").data, (std::vector<uint8_t>{3, 0, 0, 0}));
+    EXPECT_EQ(Value(key, u"Odd").type, platform::regtype::kSz) << "an entry the user left alone is not rewritten";
+
+    // Unchanged, a save writes none of them: another program's change of a
+    // stored flag survives it.
+    Seed(key, u"Keep", 0);
+    options->Save();
+    EXPECT_EQ(Value(key, u"Keep").data, (std::vector<uint8_t>{0, 0, 0, 0}));
+
+    // A subkey deleted since is written whole again.
+    DeleteTree(key);
+    options->Save();
+    EXPECT_EQ(ValueNames(key), Ordered({u"Keep", u"New", u"Odd", u"Path"}));
 }
 
 TEST_F(OptionsTest, RegistryToolbarLayoutIsOneSubkeyPerComponent)
@@ -437,13 +489,31 @@ TEST_F(OptionsTest, IniSaveRewritesExclusionsInIndexOrderAndKeepsForeignLines)
 
 TEST_F(OptionsTest, UnreadableOrFailingIniFile)
 {
-    // The file exists but cannot be read: defaults, and the start goes on.
+    // The file exists but cannot be read: defaults, the start goes on, and
+    // no save ever replaces the file with them.
     platform.iniAttributes = platform::attr::kArchive;
     files.content.reset();
     auto options = Loaded();
-    EXPECT_TRUE(options->isUSB());
+    EXPECT_TRUE(options->isUnreadable());
     ExpectDefaults(*options);
+    options->Save();
+    EXPECT_EQ(files.writes, 0);
 
+    // Read at the start, unreadable at the save: refused, not overwritten.
+    UseIni("[Talvoren]\r\nskin=Sky\r\n");
+    options = Loaded();
+    EXPECT_FALSE(options->isUnreadable());
+    files.content.reset();
+    try {
+        options->Save();
+        FAIL() << "a file that cannot be read again must not be replaced";
+    } catch (const TError& e) {
+        EXPECT_NE(e.message().find(kIni), std::u16string::npos);
+    }
+    EXPECT_EQ(files.writes, 0);
+
+    UseIni("");
+    options = Loaded();
     files.failWrites = true;
     try {
         options->Save();

@@ -23,10 +23,22 @@ bool probeValueLeft(platform::IPlatform& platform)
     return store.ValueExists(kAdminProbeValue);
 }
 
-TEST(AdminAccessTest, WritableMachineLeavesNoProbeValueBehind)
+TEST(AdminAccessTest, TheProbeWritesNothingAndRemovesAnEarlierVersionsLeftover)
 {
     test::TestMachine machine;
-    EXPECT_TRUE(ProbeAdminAccess(machine.platform().registry()));
+    platform::IRegistry& registry = machine.platform().registry();
+    std::unique_ptr<platform::IKeyWatch> watch;
+    ASSERT_EQ(registry.watchKey(platform::RootKey::LocalMachine, kAdminProbeKey, watch), 0u);
+    EXPECT_TRUE(ProbeAdminAccess(registry));
+    EXPECT_FALSE(watch->changed()) << "probing must not touch the key";
+
+    // A probe value written by an earlier version killed mid-probe.
+    {
+        TEnvStore store(registry, platform::RootKey::LocalMachine);
+        ASSERT_TRUE(store.OpenKey(kAdminProbeKey, false));
+        store.WriteInteger(kAdminProbeValue, 1);
+    }
+    EXPECT_TRUE(ProbeAdminAccess(registry));
     EXPECT_FALSE(probeValueLeft(machine.platform()));
 }
 
@@ -60,6 +72,27 @@ TEST(AdminAccessTest, TheAnswerIsProbedOnceAndKept)
         ResetAdminAccessProbe();
         EXPECT_FALSE(CheckForAdminAccess(*standardUser));
     }
+    ResetAdminAccessProbe();
+}
+
+// A machine hive that another process holds at the start reads as no write
+// access; asked again (as Refresh does) once it is free, the answer follows.
+TEST(AdminAccessTest, ALockedMachineHiveIsProbedAgainAfterAReset)
+{
+    if (!platform::kEmulatedMachine) {
+        GTEST_SKIP() << "needs the emulated machine's hive lock";
+    }
+    ResetAdminAccessProbe();
+    test::TestMachine machine;
+    {
+        auto other = platform::createPlatform();
+        std::unique_ptr<platform::IRegistryUpdate> hold;
+        ASSERT_EQ(other->registry().beginUpdate(platform::RootKey::LocalMachine, kSystemEnvironmentKey, hold), 0u);
+        EXPECT_FALSE(CheckForAdminAccess(machine.platform()));
+    }
+    EXPECT_FALSE(CheckForAdminAccess(machine.platform())) << "cached until asked again";
+    ResetAdminAccessProbe();
+    EXPECT_TRUE(CheckForAdminAccess(machine.platform()));
     ResetAdminAccessProbe();
 }
 
