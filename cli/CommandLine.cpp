@@ -3,6 +3,7 @@
 #include "base/EnvStore.h"
 #include "base/Text.h"
 #include "base/Translation.h"
+#include "cli/EnvironmentReport.h"
 #include "model/NodeInfo.h"
 #include "model/VariableName.h"
 #include "platform/Platform.h"
@@ -21,7 +22,7 @@ char16_t optionLetter(const std::u16string& arg)
     if (option.size() != 2 || (option[0] != u'-' && option[0] != u'/')) {
         return 0;
     }
-    return std::u16string_view(u"SIARCEDUM").find(option[1]) != std::u16string_view::npos ? option[1] : 0;
+    return std::u16string_view(u"SIARCEDUMXW").find(option[1]) != std::u16string_view::npos ? option[1] : 0;
 }
 
 } // namespace
@@ -39,7 +40,13 @@ std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16st
         operationSeen = true;
     };
     for (const auto& arg : args) {
-        switch (optionLetter(arg)) {
+        char16_t letter = optionLetter(arg);
+        // The reports are asked for first, as the help is; later on, "-X"
+        // and "/W" stay names and values as they always were.
+        if ((letter == u'X' || letter == u'W') && &arg != &args.front()) {
+            letter = 0;
+        }
+        switch (letter) {
         case u'S':
             choose(TCommandMode::Set);
             break;
@@ -54,6 +61,12 @@ std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16st
             break;
         case u'D':
             choose(TCommandMode::Delete);
+            break;
+        case u'X':
+            choose(TCommandMode::Effective);
+            break;
+        case u'W':
+            choose(TCommandMode::Which);
             break;
         case u'C':
             r.cleanup = true;
@@ -82,6 +95,19 @@ std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16st
     }
     if (mode == TCommandMode::Delete && (r.cleanup || r.expand)) {
         return std::nullopt; // a delete writes nothing to clean or widen
+    }
+    if (mode == TCommandMode::Effective || mode == TCommandMode::Which) {
+        // Reports of the current user's environment: they take no scope and
+        // write nothing to clean or widen.
+        const size_t wanted = mode == TCommandMode::Which ? 1 : 0;
+        if (r.cleanup || r.expand || r.machine || operands.size() != wanted) {
+            return std::nullopt;
+        }
+        r.mode = *mode;
+        if (wanted) {
+            r.name = trimBlanks(operands[0]);
+        }
+        return r.name.empty() && wanted ? std::nullopt : std::optional<TCommandLineRequest>(r);
     }
     if (!mode) {
         mode = r.cleanup && operands.size() == 1 ? TCommandMode::Cleanup : TCommandMode::Set;
@@ -199,6 +225,8 @@ std::optional<std::u16string> newValue(const TCommandLineRequest& r, platform::I
         value = CleanupValue(current, platform.locale());
         break;
     case TCommandMode::Delete:
+    case TCommandMode::Effective:
+    case TCommandMode::Which:
         return std::nullopt;
     }
     if (r.cleanup) {
@@ -256,6 +284,12 @@ int changeVariable(const TCommandLineRequest& r, platform::IPlatform& platform, 
 
 int applyRequest(const TCommandLineRequest& r, platform::IPlatform& platform)
 {
+    if (r.mode == TCommandMode::Effective) {
+        return PrintEffectiveEnvironment(platform);
+    }
+    if (r.mode == TCommandMode::Which) {
+        return PrintProgramsFor(platform, r.name);
+    }
     const Scope scope = r.machine ? SystemScope() : CurrentUserScope();
     return r.mode == TCommandMode::Delete ? deleteVariable(r, platform, scope) : changeVariable(r, platform, scope);
 }
@@ -307,6 +341,10 @@ const std::vector<TCommandHelpLine>& CommandHelpLines()
         {trNoop("-R [-C] [-U | -M]"), trNoop("variable value")},
         {trNoop("Delete variable:"), ""},
         {trNoop("-D [-U | -M]"), trNoop("variable")},
+        {trNoop("Print what a new process gets, NAME=value a line:"), ""},
+        {trNoop("-X"), trNoop("(no operand)")},
+        {trNoop("Print the files a command starts, the one that runs first:"), ""},
+        {trNoop("-W"), trNoop("command")},
     };
     return lines;
 }

@@ -23,7 +23,9 @@ public:
 
 // The one operation a run makes. Without -S, -I, -A, -R or -D it is a set,
 // or, for -C with a name alone, the cleaning of the stored value.
-enum class TCommandMode { Set, Insert, Append, Remove, Cleanup, Delete };
+// -X prints what a new process gets and -W which files a command starts;
+// both change nothing, and both are switches only as the first argument.
+enum class TCommandMode { Set, Insert, Append, Remove, Cleanup, Delete, Effective, Which };
 
 // What the arguments ask for, parsed once.
 struct TCommandLineRequest {
@@ -31,7 +33,7 @@ struct TCommandLineRequest {
     bool cleanup = false; // -C beside -S, -I, -A or -R: the new value is cleaned up
     bool expand = false;
     bool machine = false; // system scope; otherwise the current user's
-    std::u16string name; // as stored: surrounding blanks removed
+    std::u16string name; // as stored: surrounding blanks removed; -W: the command
     std::u16string value; // none for Delete and Cleanup
 };
 

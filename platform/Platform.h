@@ -261,6 +261,16 @@ public:
     // is not valid text (bytes that are not UTF-8 on the emulated machine)
     // comes as lone surrogates, which callers can refuse.
     virtual std::vector<std::u16string> arguments(int argc, char** argv) = 0;
+
+    // Writes `text` (lines ended by '\n') to the process's standard output:
+    // the console the program was started from, or the file or pipe it was
+    // redirected to. False when there is none or the write fails; test
+    // doubles keep this default.
+    virtual bool writeOutput(const std::u16string& text)
+    {
+        (void)text;
+        return false;
+    }
 };
 
 // ---------------------------------------------------------------------------

@@ -65,4 +65,18 @@ std::vector<std::u16string> TPosixSystem::arguments(int argc, char** argv)
     return args;
 }
 
+bool TPosixSystem::writeOutput(const std::u16string& text)
+{
+    const std::string bytes = toUtf8(text);
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + written, bytes.size() - written);
+        if (n <= 0) {
+            return false;
+        }
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 } // namespace talvoren::platform::posix

@@ -114,4 +114,39 @@ std::vector<uint16_t> fileVersion(const std::u16string& path)
             LOWORD(info->dwFileVersionLS)};
 }
 
+bool TWin32System::writeOutput(const std::u16string& text)
+{
+    std::u16string lines;
+    for (char16_t c : text) {
+        if (c == u'\n') {
+            lines += u'\r';
+        }
+        lines += c;
+    }
+    // A window program has standard handles only when its caller redirected
+    // them; started from a console it writes to that console.
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+        if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
+            return false;
+        }
+        out = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (out == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+    }
+    DWORD mode = 0;
+    if (GetConsoleMode(out, &mode)) {
+        DWORD written = 0;
+        return WriteConsoleW(out, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr) != 0;
+    }
+    // A file or a pipe gets the text in UTF-8, which every reader of today takes.
+    const int size
+        = WideCharToMultiByte(CP_UTF8, 0, wide(lines), static_cast<int>(lines.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide(lines), static_cast<int>(lines.size()), bytes.data(), size, nullptr, nullptr);
+    DWORD written = 0;
+    return WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+}
+
 } // namespace talvoren::platform::win32

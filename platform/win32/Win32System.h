@@ -13,6 +13,7 @@ public:
     std::u16string executablePath() override;
     std::vector<uint16_t> executableVersion() override;
     std::vector<std::u16string> arguments(int argc, char** argv) override;
+    bool writeOutput(const std::u16string& text) override;
 
 private:
     bool fWow64Probed = false;

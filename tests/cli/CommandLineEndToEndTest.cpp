@@ -9,7 +9,9 @@
 #include "tests/support/RegTool.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <set>
+#include <sstream>
 
 using namespace talvoren;
 using test::RegEntry;
@@ -481,6 +484,63 @@ TEST_F(CommandLineEndToEndTest, AChangeWaitsForAnotherUpdateAndGivesUpUnchanged)
 
 // ---------------------------------------------------------------------------
 // What only the emulated machine lets a test arrange.
+
+// -X and -W report what a new process gets from both scopes and change nothing.
+TEST_F(CommandLineEndToEndTest, ReportsPrintWhatANewProcessGetsAndChangeNothing)
+{
+    const std::string shared = var("Shared");
+    created.emplace_back(kSystemKey, shared);
+    const std::string systemOnly = var("SysOnly", kSystemKey);
+    ASSERT_EQ(reg.add(kSystemKey, shared, "REG_SZ", "from system"), 0);
+    ASSERT_EQ(reg.add(kUserKey, shared, "REG_SZ", "from user"), 0);
+    ASSERT_EQ(reg.add(kSystemKey, systemOnly, "REG_EXPAND_SZ", "%SystemRoot%\\tv"), 0);
+    const auto before = everything();
+
+    const auto report = test::runProcess(test::commandLine(TALVOREN_EXE, {"-X"}));
+    ASSERT_EQ(report.exitCode, 0);
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::istringstream in(report.output); std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    auto upper = [](std::string text) {
+        for (char& c : text) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        return text.substr(0, text.find('='));
+    };
+    EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end(),
+                               [&](const std::string& a, const std::string& b) { return upper(a) < upper(b); }));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), shared + "=from user"), 1);
+    const std::string root = test::utf8(machine.platform().environment().variable(u"SystemRoot"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), systemOnly + "=" + root + "\\tv"), 1);
+    const auto path
+        = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return upper(l) == "PATH"; });
+    ASSERT_NE(path, lines.end());
+
+    const auto which = test::runProcess(test::commandLine(TALVOREN_EXE, {"-W", "cmd"}));
+    EXPECT_EQ(which.exitCode, 0);
+    std::string first = which.output.substr(0, which.output.find_first_of("\r\n"));
+    for (char& c : first) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    EXPECT_TRUE(first.size() > 8 && first.substr(first.size() - 8) == "\\cmd.exe") << which.output;
+    const auto none = test::runProcess(test::commandLine(TALVOREN_EXE, {"-W", "TalvorenNoSuchProgram"}));
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.output, "");
+    for (const std::vector<std::string>& refused : {std::vector<std::string>{"-X", "extra"},
+                                                    {"-M", "-X"},
+                                                    {"-X", "-C"},
+                                                    {"-W"},
+                                                    {"-W", "a", "b"},
+                                                    {"-X", "-S"}}) {
+        EXPECT_EQ(talvoren(refused), 1) << refused.front();
+    }
+    EXPECT_EQ(everything(), before);
+}
 
 class EmulatedCommandLineTest : public CommandLineEndToEndTest {
 protected:

@@ -1,0 +1,23 @@
+#pragma once
+
+// The command line's read-only reports: what a new process of the current
+// user gets (-X) and which files a command starts (-W), printed to standard
+// output from the two scopes as they are stored.
+
+#include <string>
+
+namespace talvoren {
+
+namespace platform {
+class IPlatform;
+}
+
+// Prints NAME=value lines sorted as "set" prints them. 0, or 1 when a scope
+// cannot be read or nothing can be printed.
+int PrintEffectiveEnvironment(platform::IPlatform& platform);
+
+// Prints the full path of every file `command` would start, the one that
+// runs first. 1, printing nothing, when there is none.
+int PrintProgramsFor(platform::IPlatform& platform, const std::u16string& command);
+
+} // namespace talvoren
