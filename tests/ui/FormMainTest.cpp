@@ -511,6 +511,30 @@ private slots:
         QVERIFY(!f.SettingsSaved());
     }
 
+    // A save that meets another program's change on the machine's own
+    // registry: the question names the scope and both values; No keeps the
+    // other value, and the user's edit is one Undo away.
+    void aSaveConflictAnsweredNoKeepsTheEditReachable()
+    {
+        TFixture f;
+        f.Seed(platform::RootKey::CurrentUser, u"Environment", u"TV_CONFLICT", u"before");
+        TfrmMain& w = f.Open();
+        f.EditUser(u"TV_CONFLICT", u"mine");
+        f.Seed(platform::RootKey::CurrentUser, u"Environment", u"TV_CONFLICT", u"theirs");
+        TfrmYesNoCancel::setNextAnswer(mrNo);
+        f.action("actFileSave")->trigger();
+        QCOMPARE(TfrmYesNoCancel::hook().asked(),
+                 QStringList{QStringLiteral("The user variable 'TV_CONFLICT' was changed by another program since it "
+                                            "was loaded.\r\n\r\nStored now: theirs\r\nAbout to be written: "
+                                            "mine\r\n\r\nOverwrite it?")});
+        QCOMPARE(f.Read(platform::RootKey::CurrentUser, u"Environment", u"TV_CONFLICT"), u"theirs");
+        f.action("actEditUndo")->trigger();
+        TETree& tree = userVarTree(w);
+        QCOMPARE(tree.GetVariableValue(tree.FindVariable(u"TV_CONFLICT")), u"mine");
+        f.action("actFileSave")->trigger();
+        QCOMPARE(f.Read(platform::RootKey::CurrentUser, u"Environment", u"TV_CONFLICT"), u"mine");
+    }
+
     void saveEndsTheOpenEditFirst()
     {
         TFixture f;
