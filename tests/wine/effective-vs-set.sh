@@ -33,7 +33,11 @@ names() { wine reg query "$1" | tr -d '\r' | sed -n 's/^    \([^ ]*\)    REG_\(E
 status=0
 compared=0
 for name in $( (names "$system"; names "$user") | sort -uf); do
-    # Windows appends the user's Path to the system's; Wine does the same.
+    # A 32-bit process under WOW64 is given "x86" here, whatever the key
+    # says; the key's value is what a native process gets.
+    if [ "${name^^}" = PROCESSOR_ARCHITECTURE ]; then
+        continue
+    fi
     want=$(grep -i -m1 "^$name=" "$work/set" || true)
     got=$(grep -i -m1 "^$name=" "$work/x" || true)
     compared=$((compared + 1))
