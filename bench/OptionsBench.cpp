@@ -5,6 +5,7 @@
 // 100 ms a closing window can take without being noticed.
 
 #include "base/Text.h"
+#include "bench/BenchMachine.h"
 #include "platform/Platform.h"
 #include "settings/Options.h"
 #include "tests/support/HostProcess.h"
@@ -27,26 +28,7 @@ public:
     bool WriteAll(const std::u16string&, const std::vector<uint8_t>&) override { return false; }
 };
 
-class TBenchMachine {
-public:
-    TBenchMachine()
-    {
-        fPrefix = fs::temp_directory_path() / ("talvoren-bench-" + std::to_string(std::random_device{}()));
-        test::setHostVariable("TALVOREN_PREFIX", fPrefix.string());
-        fPlatform = platform::createPlatform();
-    }
-    ~TBenchMachine()
-    {
-        fPlatform.reset();
-        std::error_code ec;
-        fs::remove_all(fPrefix, ec);
-    }
-    platform::IPlatform& platform() { return *fPlatform; }
-
-private:
-    fs::path fPrefix;
-    std::unique_ptr<platform::IPlatform> fPlatform;
-};
+using bench::TBenchMachine;
 
 TBenchMachine& Machine()
 {
