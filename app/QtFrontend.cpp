@@ -1,9 +1,9 @@
 #include "app/Frontend.h"
 #include "app/HelpText.h"
-#include "cli/FormCmdHelp.h"
 #include "platform/HostEnvironment.h"
 #include "platform/Utf.h"
 #include "ui/MainWindowEntry.h"
+#include "ui/dialogs/FormCmdHelp.h"
 
 #include <cstdio>
 

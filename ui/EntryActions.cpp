@@ -2,7 +2,6 @@
 
 #include "base/Translation.h"
 #include "edit/ETreeEditing.h"
-#include "edit/FormAddVar.h"
 #include "model/ETree.h"
 #include "ui/Command.h"
 #include "ui/ETreeView.h"
@@ -11,6 +10,7 @@
 #include "ui/Icons.h"
 #include "ui/NodeMime.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/FormAddVar.h"
 
 #include <QAction>
 #include <QApplication>

@@ -6,9 +6,7 @@
 #include "model/ETree.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
-#include "settings/FormOptions.h"
 #include "settings/Options.h"
-#include "system/TalvorenUI.h"
 #include "system/Tools.h"
 #include "ui/ETreeView.h"
 #include "ui/EditActions.h"
@@ -31,6 +29,8 @@
 #include "ui/UndoActions.h"
 #include "ui/ViewActions.h"
 #include "ui/WindowPlacement.h"
+#include "ui/dialogs/FormOptions.h"
+#include "ui/dialogs/TalvorenUI.h"
 #include "update/UpdateCheck.h"
 
 #include <QAction>

@@ -3,12 +3,12 @@
 
 #include "base/Translation.h"
 #include "platform/Platform.h"
-#include "system/TalvorenUI.h"
 #include "system/Tools.h"
 #include "system/ToolsUser.h"
 #include "ui/FormMain.h"
 #include "ui/FormOK.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/TalvorenUI.h"
 
 #include <QDateTime>
 #include <QFileDialog>

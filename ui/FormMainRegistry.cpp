@@ -11,7 +11,6 @@
 #include "model/ETree.h"
 #include "platform/Platform.h"
 #include "settings/Options.h"
-#include "system/TalvorenUI.h"
 #include "system/Tools.h"
 #include "ui/ETreeView.h"
 #include "ui/FormOK.h"
@@ -21,6 +20,7 @@
 #include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/TalvorenUI.h"
 
 #include <QApplication>
 #include <QTabWidget>

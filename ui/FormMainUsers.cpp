@@ -5,12 +5,12 @@
 #include "base/Translation.h"
 #include "model/PathChecks.h"
 #include "platform/Platform.h"
-#include "system/TalvorenUI.h"
 #include "system/Tools.h"
 #include "system/ToolsUser.h"
 #include "ui/FormMain.h"
 #include "ui/FormQuestion.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/TalvorenUI.h"
 
 #include <QSignalBlocker>
 #include <optional>

@@ -5,7 +5,6 @@
 
 #include "base/Translation.h"
 #include "settings/Options.h"
-#include "system/TalvorenUI.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
 #include "ui/EditActions.h"
@@ -24,6 +23,7 @@
 #include "ui/UiText.h"
 #include "ui/UndoActions.h"
 #include "ui/ViewActions.h"
+#include "ui/dialogs/TalvorenUI.h"
 
 #include <QAction>
 #include <QComboBox>

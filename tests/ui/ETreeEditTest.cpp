@@ -4,7 +4,6 @@
 
 #include "ui/ETreeEdit.h"
 
-#include "edit/FormAddVar.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
 #include "settings/Exclusions.h"
@@ -13,6 +12,7 @@
 #include "ui/ETreeView.h"
 #include "ui/EditActions.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/FormAddVar.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -5,13 +5,13 @@
 
 #include "ui/EditActions.h"
 
-#include "edit/FormAddVar.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/ETreeModel.h"
 #include "ui/ETreeView.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/FormAddVar.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,15 +1,15 @@
 // The options dialog and the exclusion dialog, driven through the main
 // window's "Options..." command over the emulated registry.
 
-#include "settings/FormOptions.h"
+#include "ui/dialogs/FormOptions.h"
 
 #include "base/Error.h"
 #include "settings/Exclusions.h"
-#include "settings/FormExclusionVar.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/ETreeView.h"
 #include "ui/ExecutableIniStore.h"
 #include "ui/MainWindowEntry.h"
+#include "ui/dialogs/FormExclusionVar.h"
 
 #include <QApplication>
 #include <QCheckBox>

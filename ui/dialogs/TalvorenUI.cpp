@@ -1,4 +1,4 @@
-#include "system/TalvorenUI.h"
+#include "ui/dialogs/TalvorenUI.h"
 
 #include "base/Error.h"
 #include "base/Translation.h"

@@ -1,4 +1,4 @@
-#include "cli/FormCmdHelp.h"
+#include "ui/dialogs/FormCmdHelp.h"
 
 #include "cli/CommandLine.h"
 #include "tests/support/RecordingPlatform.h"

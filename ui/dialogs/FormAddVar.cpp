@@ -1,4 +1,4 @@
-#include "edit/FormAddVar.h"
+#include "ui/dialogs/FormAddVar.h"
 
 #include "edit/InPlaceCommit.h"
 #include "model/ETree.h"

@@ -1,4 +1,4 @@
-#include "settings/FormExclusionVar.h"
+#include "ui/dialogs/FormExclusionVar.h"
 
 #include "settings/Exclusions.h"
 #include "ui/UiText.h"

@@ -1,9 +1,9 @@
-#include "settings/FormOptions.h"
+#include "ui/dialogs/FormOptions.h"
 
-#include "settings/FormExclusionVar.h"
 #include "settings/Options.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/FormExclusionVar.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "cli/FormCmdHelp.h"
+#include "ui/dialogs/FormCmdHelp.h"
 
 #include "base/Translation.h"
 #include "cli/CommandLine.h"
