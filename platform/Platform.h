@@ -389,6 +389,9 @@ public:
     // holds a stand-in. The default is Windows-1252, the code page of the
     // emulated machine.
     virtual bool toAnsi(const std::u16string& text, std::string& bytes);
+    // The other way: bytes in the ANSI code page as text (a REGEDIT4 file
+    // being read). A byte the code page leaves unused becomes U+FFFD.
+    virtual std::u16string fromAnsi(const std::string& bytes);
 };
 
 // ---------------------------------------------------------------------------

@@ -174,14 +174,33 @@ std::u16string fromUtf16Le(const std::vector<uint8_t>& bytes, size_t offset, boo
 
 namespace talvoren::platform {
 
+namespace {
+
+// Windows-1252: Latin-1 except 0x80-0x9F, which hold these characters (0
+// where the code page leaves a byte unused).
+const char16_t k80[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+                          0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                          0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+} // namespace
+
+std::u16string ILocale::fromAnsi(const std::string& bytes)
+{
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (const char b : bytes) {
+        const auto c = static_cast<unsigned char>(b);
+        if (c >= 0x80 && c < 0xA0) {
+            text += k80[c - 0x80] ? k80[c - 0x80] : u'\uFFFD';
+        } else {
+            text += static_cast<char16_t>(c);
+        }
+    }
+    return text;
+}
+
 bool ILocale::toAnsi(const std::u16string& text, std::string& bytes)
 {
-    // Windows-1252: Latin-1 except 0x80-0x9F, which hold these characters
-    // (0 where the code page leaves a byte unused).
-    static const char16_t k80[32]
-        = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-           0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-           0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
     bytes.clear();
     bool exact = true;
     for (const char16_t c : text) {

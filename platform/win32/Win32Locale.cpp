@@ -57,4 +57,19 @@ bool TWin32Locale::toAnsi(const std::u16string& text, std::string& bytes)
     return !usedDefault;
 }
 
+std::u16string TWin32Locale::fromAnsi(const std::string& bytes)
+{
+    if (bytes.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(bytes.size());
+    const int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (size <= 0) {
+        return ILocale::fromAnsi(bytes);
+    }
+    std::vector<wchar_t> buffer(size);
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, buffer.data(), size);
+    return fromWide(buffer.data(), size);
+}
+
 } // namespace talvoren::platform::win32

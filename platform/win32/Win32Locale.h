@@ -11,6 +11,7 @@ public:
     int compareNoCase(const std::u16string& a, const std::u16string& b) override;
     std::u16string foldCase(const std::u16string& text) override;
     bool toAnsi(const std::u16string& text, std::string& bytes) override;
+    std::u16string fromAnsi(const std::string& bytes) override;
 };
 
 } // namespace talvoren::platform::win32
