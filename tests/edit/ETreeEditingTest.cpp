@@ -38,10 +38,10 @@ protected:
     }
     ~ETreeEditingTest() override { user.RemoveObserver(this); }
 
-    void Push() override
+    void Push(const std::u16string& description = {}) override
     {
         ++pushes;
-        stack.Push(system, user);
+        stack.Push(system, user, description);
     }
     void Undo() override { stack.Undo(); }
     void FinishEditing() override { ++finishes; }
