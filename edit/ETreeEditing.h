@@ -83,7 +83,8 @@ public:
     void UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc,
                                  const std::u16string& description = {});
 
-    // When the operations above may be called (the focused node decides).
+    // When the operations above may be called (the focused node decides;
+    // the selection for the clean-up and the moves).
     bool CanAddEmptyElement() const;
     bool CanAddElement() const;
     // Whether Paste of a text can do something here; `variableText` tells
