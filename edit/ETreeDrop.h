@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace talvoren {
 
@@ -36,5 +37,17 @@ using TOverwriteQuestion = std::function<bool(const std::u16string& name)>;
 // variable whose value is empty takes the place of its empty element.
 TENode* DropNode(TETree& source, TENode* dragged, TETree& receiver, TENode* target, TDropPosition position,
                  const TOverwriteQuestion& overwrite, std::u16string* refusal = nullptr);
+
+// Several nodes of one selection group (see TETree::SetSelection): CanDrop
+// holds for each of them, and the target is none of them.
+bool CanDropAll(const TETree& source, const std::vector<TENode*>& dragged, const TETree& receiver,
+                const TENode* target);
+// Moves them as one undo step, in their order, the elements one after the
+// other from where the first lands; the moved nodes end up selected, the
+// first focused (and returned). A read-only variable of a dropped name
+// refuses the whole drop; a "No" to the overwrite question leaves that
+// variable where it is.
+TENode* DropNodes(TETree& source, const std::vector<TENode*>& dragged, TETree& receiver, TENode* target,
+                  TDropPosition position, const TOverwriteQuestion& overwrite, std::u16string* refusal = nullptr);
 
 } // namespace talvoren

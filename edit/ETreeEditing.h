@@ -5,7 +5,8 @@
 // and push one undo step (through the tree's push interface) before they
 // change any node, so that one Undo takes back exactly one operation.
 //
-// Each acts on the focused node and checks its own precondition (the
+// Each acts on the focused node, or (Delete, Cut, the moves and the
+// clean-up) on the selected nodes, and checks its own precondition (the
 // matching Can...) again, doing nothing and pushing nothing when it does not
 // hold, so a command whose enabled state is stale can do no harm. Whether
 // the tree has the keyboard focus is the window's to know.
@@ -46,12 +47,14 @@ public:
     void UndoableReplaceVariable(const std::u16string& name, const std::u16string& value);
     // String becomes expandable string; any other type becomes string.
     void UndoableChangeType();
-    // Removes duplicate and empty elements; with `alsoInSystemPath`, also
-    // the user Path's elements that the system Path holds (see below).
+    // Removes duplicate and empty elements of every selected variable; with
+    // `alsoInSystemPath`, also the user Path's elements that the system Path
+    // holds (see below).
     void UndoableCleanupPaths(bool alsoInSystemPath = false);
-    // The focused variable's elements that the system Path holds too, as
+    // The selected variables' elements that the system Path holds too, as
     // the last validation found them; a search reaches them there first.
     std::vector<std::u16string> ElementsAlsoInSystemPath() const;
+    // Every selected element one row up (down), the selection kept.
     void UndoableMoveUp();
     void UndoableMoveDown();
     void UndoableLong2Short();
@@ -62,8 +65,9 @@ public:
     std::u16string UndoableInline();
     // The focused element's text becomes `value` (a chosen file or folder).
     void SetElement(const std::u16string& value);
-    // Deletes the selected node and activates its next visible sibling, else
-    // the previous one, else (for an element) its variable.
+    // Deletes the selected nodes (SelectedNodes) and activates the next
+    // visible sibling after them, else the one before them, else (for
+    // elements) their variable.
     void DeleteSelectedNodes();
     // Paste, asking `overwrite` (name) before it replaces a variable of the
     // same name; a read-only variable is never replaced. A text is read by
@@ -75,9 +79,12 @@ public:
 
     // Sets the text of the focused element, or of every element of the
     // focused variable, to what `proc` makes of it. Nothing is split.
-    void UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc);
+    // `description` names the undo step.
+    void UndoableRewriteElements(const std::function<std::u16string(const TENode*)>& proc,
+                                 const std::u16string& description = {});
 
-    // When the operations above may be called (the focused node decides).
+    // When the operations above may be called (the focused node decides;
+    // the selection for the clean-up and the moves).
     bool CanAddEmptyElement() const;
     bool CanAddElement() const;
     // Whether Paste of a text can do something here; `variableText` tells
@@ -89,8 +96,23 @@ public:
     bool CanMoveDown() const;
     bool CanSetElement() const;
 
+    // The nodes that Delete, Cut, the moves and the clean-up act on: the
+    // tree's selection, in tree order, or nothing when any of them may not
+    // be changed (a command never does half of what it says).
+    std::vector<TENode*> SelectedNodes() const;
+    bool CanDeleteSelected() const { return !SelectedNodes().empty(); }
+    // Delete without a question, as one undo step named "Cut"; the window
+    // has put the nodes on the clipboard first.
+    void CutSelectedNodes();
+    // Several variables as one paste and one undo step. Nothing is pasted
+    // when a record's name or value is refused or a read-only variable has
+    // one of the names (the message says which); a "No" to `overwrite`
+    // leaves that one as it is.
+    std::u16string PasteVariables(const std::vector<TVariableRecord>& records, const TOverwriteQuestion& overwrite);
+
 private:
-    void PushUndo();
+    void PushUndo(const std::u16string& description);
+    void RemoveSelected(bool cut);
     // Inserts `text` where the add operations place a new element.
     TENode* InsertAtFocus(const std::u16string& text);
     void MoveFocused(int step);
@@ -98,5 +120,12 @@ private:
 
     TETree& fTree;
 };
+
+// How an undo step names what it changes: 'text' for one node (a variable
+// by its name; a long text shortened), "3 elements of 'Path'" or
+// "3 variables" for several.
+std::u16string StepSubject(const TETree& tree, const std::vector<TENode*>& nodes);
+// 'text', shortened like StepSubject's.
+std::u16string QuotedStep(const std::u16string& text);
 
 } // namespace talvoren

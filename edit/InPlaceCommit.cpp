@@ -1,6 +1,7 @@
 #include "edit/InPlaceCommit.h"
 
 #include "base/Translation.h"
+#include "edit/ETreeEditing.h"
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
 #include "model/PushInterface.h"
@@ -17,11 +18,11 @@ bool isSplit(const TETree& tree, const std::u16string& name)
     return !exclusions || exclusions->isSplit(name);
 }
 
-void pushUnlessAdded(TETree& tree)
+void pushUnlessAdded(TETree& tree, TENode* node)
 {
     // An add opened this edit and has pushed the step that covers it.
     if (tree.IsOnEdited() && tree.GetPushInterface()) {
-        tree.GetPushInterface()->Push();
+        tree.GetPushInterface()->Push(trFormat("Edit %s", StepSubject(tree, {node})));
     }
 }
 
@@ -40,7 +41,7 @@ std::u16string renameVariable(TETree& tree, TENode* variable, const std::u16stri
     if (tree.Platform().locale().compareNoCase(name, old) != 0 && tree.IsExist(name)) {
         return trFormat("Variable '%s' already exists", name);
     }
-    pushUnlessAdded(tree);
+    pushUnlessAdded(tree, variable);
     tree.SetVariableName(variable, name);
     // The exclusion list decides splitting by name.
     tree.ResplitVariable(variable);
@@ -49,7 +50,7 @@ std::u16string renameVariable(TETree& tree, TENode* variable, const std::u16stri
 
 void setElement(TETree& tree, TENode* element, const std::u16string& text)
 {
-    pushUnlessAdded(tree);
+    pushUnlessAdded(tree, element);
     TENode* variable = tree.GetVariableNode(element);
     if (text.find(u';') == std::u16string::npos || !isSplit(tree, tree.GetVariableName(variable))) {
         tree.SetElementText(element, text);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace talvoren {
@@ -26,7 +27,8 @@ public:
     void Clear();
 
     // Captures tree1, then tree2; the redo side is discarded first.
-    void Push(TETree& tree1, TETree& tree2);
+    // `description` names the step (see UndoDescription).
+    void Push(TETree& tree1, TETree& tree2, const std::u16string& description = {});
 
     // Steps back twice (one edit of both trees); nothing at position 0.
     void Undo();
@@ -37,6 +39,10 @@ public:
     size_t Count() const { return fStack.size(); }
     bool IsUndoable() const { return fPos > 0; }
     bool IsRedoable() const { return static_cast<size_t>(fPos) < fStack.size(); }
+    // What the step that Undo (Redo) would take back (re-apply) was, as its
+    // Push named it; empty when there is none or it has no name.
+    std::u16string UndoDescription() const;
+    std::u16string RedoDescription() const;
 
     // Records the current position as the one that matches the registry
     // (after a save). A push that discards the entries leading back to it
@@ -52,7 +58,7 @@ private:
     struct TEntry;
 
     std::unique_ptr<TEntry> Capture(TETree& tree) const;
-    void CaptureOnto(TETree& tree);
+    void CaptureOnto(TETree& tree, const std::u16string& description);
     void Exchange(size_t index);
     void StepBack();
     void StepForward();

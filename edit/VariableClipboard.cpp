@@ -81,12 +81,23 @@ TPastedText ReadPastedText(std::u16string_view text, bool variableLevel)
         return pasted;
     }
     pasted.elements = nonEmptyLines(trimmed);
-    if (variableLevel && pasted.elements.size() == 1) {
-        pasted.variable = variableOf(pasted.elements.front());
-        if (pasted.variable) {
-            pasted.elements.clear();
-        }
+    if (!variableLevel) {
+        return pasted;
     }
+    std::vector<TVariableRecord> variables;
+    for (const std::u16string& line : pasted.elements) {
+        std::optional<TVariableRecord> variable = variableOf(line);
+        if (!variable) {
+            return pasted;
+        }
+        variables.push_back(std::move(*variable));
+    }
+    if (variables.size() == 1) {
+        pasted.variable = std::move(variables.front());
+    } else {
+        pasted.variables = std::move(variables);
+    }
+    pasted.elements.clear();
     return pasted;
 }
 

@@ -43,12 +43,14 @@ std::optional<TVariableRecord> DecodeVariableRecord(const uint8_t* data, size_t 
 // breaks are dropped, and each further non-empty line is an element of its
 // own, in order. At a tree's variable level one line `NAME=value` is a
 // variable, the text form that Copy leaves of a variable too long for the
-// record; a NAME that cannot name a variable, or that looks like a path,
-// leaves the line an element. `refusal` (translated) says why nothing can
-// be pasted.
+// record, and several such lines (every one of them) are the variables that
+// Copy leaves of several; a NAME that cannot name a variable, or that looks
+// like a path, leaves the lines elements. `refusal` (translated) says why
+// nothing can be pasted.
 struct TPastedText {
     std::u16string refusal;
-    std::optional<TVariableRecord> variable;
+    std::optional<TVariableRecord> variable; // one line
+    std::vector<TVariableRecord> variables; // several lines
     std::vector<std::u16string> elements;
 };
 TPastedText ReadPastedText(std::u16string_view text, bool variableLevel);

@@ -235,8 +235,17 @@ public:
     bool IsSelected(const TENode* node) const;
     // Selected nodes in tree order.
     std::vector<TENode*> GetSelectedNodes() const;
-    // Selecting a node deselects every other one: at most one is selected.
+    // Several nodes may be selected, all of one group: variables, or the
+    // elements of one variable, so that one command never reaches across
+    // levels. The focused node names the group (the first selected node
+    // without a focus); hidden nodes are never selected.
+    static bool SameSelectionGroup(const TENode* a, const TENode* b);
+    // Adds `node` to the selection when it is of the group; a node of
+    // another group replaces the whole selection.
     void SetSelected(TENode* node, bool selected);
+    // Replaces the selection by the nodes of `nodes` that are of the
+    // focused node's group (a view's Shift and Ctrl selection).
+    void SetSelection(const std::vector<TENode*>& nodes);
     void ClearSelection();
     // Focus `node` and make it the only selected node.
     void ActivateNode(TENode* node);

@@ -1,5 +1,6 @@
-// Focus and selection of one tree: at most one node is selected, and the
-// focused node is the one the edit operations act on.
+// Focus and selection of one tree: the focused node is the one the edit
+// operations act on; the selection is the nodes of one group (see ETree.h)
+// that Delete, Copy, Cut, the moves and the clean-up act on together.
 
 #include "model/ETree.h"
 
@@ -31,17 +32,50 @@ std::vector<TENode*> TETree::GetSelectedNodes() const
     return out;
 }
 
+bool TETree::SameSelectionGroup(const TENode* a, const TENode* b)
+{
+    if (!a || !b || a->IsVariable() != b->IsVariable()) {
+        return false;
+    }
+    return a->IsVariable() || a->fParent == b->fParent;
+}
+
 void TETree::SetSelected(TENode* node, bool selected)
 {
-    if (!node || IsSelected(node) == selected) {
+    if (!node || IsSelected(node) == selected || (selected && GetVariableNode(node)->IsHidden())) {
         return;
     }
     if (selected) {
-        // At most one node is selected: the one that Delete asks about.
-        fSelected.assign(1, node);
+        const TENode* group = fFocused ? fFocused : (fSelected.empty() ? node : fSelected.front());
+        if (!SameSelectionGroup(group, node)) {
+            fSelected.clear();
+        }
+        fSelected.push_back(node);
     } else {
         fSelected.erase(std::find(fSelected.begin(), fSelected.end(), node));
     }
+    Notify([](IETreeObserver& o) { o.SelectionChanged(); });
+}
+
+void TETree::SetSelection(const std::vector<TENode*>& nodes)
+{
+    const TENode* group = fFocused;
+    std::vector<TENode*> kept;
+    for (TENode* node : nodes) {
+        group = group ? group : node;
+        const bool fits = node && SameSelectionGroup(group, node) && !GetVariableNode(node)->IsHidden();
+        if (fits && std::find(kept.begin(), kept.end(), node) == kept.end()) {
+            kept.push_back(node);
+        }
+    }
+    auto sorted = [](std::vector<TENode*> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    if (sorted(kept) == sorted(fSelected)) {
+        return;
+    }
+    fSelected = std::move(kept);
     Notify([](IETreeObserver& o) { o.SelectionChanged(); });
 }
 

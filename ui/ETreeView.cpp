@@ -33,9 +33,9 @@ TETreeView::TETreeView(TETree& tree, QWidget* parent)
     setItemDelegate(fLink);
     setHeaderHidden(true);
     setUniformRowHeights(true);
-    // One selected node at most, the focused one: Delete asks about the
-    // node it deletes.
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Shift and Ctrl select several rows; the tree keeps those of the
+    // focused row's group (TETree::SetSelection) and the view shows that.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     // F2 is the window's command; a slow second click and a double click
     // open the editor here.
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked);
@@ -160,19 +160,36 @@ void TETreeView::currentChanged(const QModelIndex& current, const QModelIndex& p
     if (fSyncing) {
         return;
     }
-    // Wherever the focus goes, the selection goes with it.
-    guarded(fSyncing, [&] { fTree.ActivateNode(TETreeModel::nodeOf(current)); });
-    applySelection();
+    guarded(fSyncing, [&] { fTree.SetFocusedNode(TETreeModel::nodeOf(current)); });
+    takeSelection();
 }
 
 void TETreeView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QTreeView::selectionChanged(selected, deselected);
-    if (fSyncing || fResyncPending) {
+    if (!fSyncing) {
+        takeSelection();
+    }
+}
+
+void TETreeView::takeSelection()
+{
+    std::vector<TENode*> nodes;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        nodes.push_back(TETreeModel::nodeOf(index));
+    }
+    guarded(fSyncing, [&] {
+        fTree.SetSelection(nodes);
+        // Wherever the focus goes without a selection, the selection goes with it.
+        if (fTree.GetSelectedNodes().empty() && fTree.GetFocusedNode()) {
+            fTree.SetSelected(fTree.GetFocusedNode(), true);
+        }
+    });
+    if (fTree.GetSelectedNodes().size() == nodes.size() || fResyncPending) {
         return;
     }
-    // The user cannot select apart from the focus (Ctrl+click, Ctrl+Space):
-    // the tree's selection is shown again once the click is done.
+    // Rows of another group (or a hidden one) stay unselected: shown so once
+    // the click or key that selected them is done.
     fResyncPending = true;
     QMetaObject::invokeMethod(
         this,
@@ -181,17 +198,6 @@ void TETreeView::selectionChanged(const QItemSelection& selected, const QItemSel
             applySelection();
         },
         Qt::QueuedConnection);
-}
-
-QItemSelectionModel::SelectionFlags TETreeView::selectionCommand(const QModelIndex& index, const QEvent* event) const
-{
-    // Nothing deselects the focused node: it is what the commands act on.
-    QItemSelectionModel::SelectionFlags flags = QTreeView::selectionCommand(index, event);
-    if (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)) {
-        flags = index.isValid() ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
-                                : QItemSelectionModel::NoUpdate;
-    }
-    return flags;
 }
 
 void TETreeView::keyboardSearch(const QString& search)

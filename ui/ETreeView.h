@@ -60,8 +60,9 @@ public:
     bool dropTargetAt(const TETreeView* source, const QPoint& pos, TENode** target, TDropPosition* position) const;
     // The drop itself, as the mouse would make it: one undo step.
     bool dropAt(TETreeView* source, const QPoint& pos);
-    // The node a drag from here carries (the focused one), once it may start.
-    TENode* dragNode() const;
+    // The nodes a drag from here carries, once it may start: the selection
+    // when the focused node is part of it, else the focused node.
+    std::vector<TENode*> dragNodes() const;
 
     // Hints stay on screen this long.
     static constexpr int kHintDisplayMs = 20000;
@@ -89,8 +90,6 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                         const QEvent* event = nullptr) const override;
 
 public:
     // Searches from the focused node (all nodes, expanding a variable when
@@ -104,6 +103,9 @@ private:
     void setExpandedAtOnce(const QModelIndex& variable, bool expanded);
     void applyFocus(const QModelIndex& focused);
     void applySelection();
+    // The rows selected on screen become the tree's selection (its rule
+    // decides which of them stay).
+    void takeSelection();
     void applyAll();
     void onExpanded(const QModelIndex& index);
     void onCollapsed(const QModelIndex& index);

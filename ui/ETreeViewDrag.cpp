@@ -1,4 +1,4 @@
-// The tree view's side of drag and drop: a drag carries the focused node;
+// The tree view's side of drag and drop: a drag carries the selected nodes;
 // a drop is accepted only from one of the window's two trees, where the
 // rules of edit/ETreeDrop.h allow it, and becomes one undo step.
 
@@ -27,10 +27,19 @@ const TETreeView* treeSource(const TETreeView* self, QObject* source)
 
 } // namespace
 
-TENode* TETreeView::dragNode() const
+std::vector<TENode*> TETreeView::dragNodes() const
 {
-    TENode* node = fTree.GetFocusedNode();
-    return CanStartDrag(fTree, node) ? node : nullptr;
+    TENode* focused = fTree.GetFocusedNode();
+    std::vector<TENode*> nodes = fTree.GetSelectedNodes();
+    if (!fTree.IsSelected(focused)) {
+        nodes.assign(1, focused);
+    }
+    for (const TENode* node : nodes) {
+        if (!CanStartDrag(fTree, node)) {
+            return {};
+        }
+    }
+    return nodes;
 }
 
 bool TETreeView::dropTargetAt(const TETreeView* source, const QPoint& pos, TENode** target,
@@ -55,8 +64,7 @@ bool TETreeView::dropTargetAt(const TETreeView* source, const QPoint& pos, TENod
     if (position) {
         *position = part;
     }
-    const TENode* dragged = source ? source->dragNode() : nullptr;
-    return dragged && CanDrop(source->tree(), dragged, fTree, node);
+    return source && CanDropAll(source->tree(), source->dragNodes(), fTree, node);
 }
 
 bool TETreeView::dropAt(TETreeView* source, const QPoint& pos)
@@ -73,29 +81,29 @@ bool TETreeView::dropAt(TETreeView* source, const QPoint& pos)
             == mrYes;
     };
     std::u16string refusal;
-    TENode* moved = DropNode(source->tree(), source->dragNode(), fTree, target, position, overwrite, &refusal);
+    TENode* moved = DropNodes(source->tree(), source->dragNodes(), fTree, target, position, overwrite, &refusal);
     if (!refusal.empty()) {
         TfrmOK::createAndShowModal(refusal, mtWarning, window());
     }
     if (moved) {
         setFocus(Qt::MouseFocusReason);
-        // The moved element is shown where it landed.
+        // The moved elements are shown where they landed, still selected.
         if (!moved->IsVariable()) {
             fTree.SetExpanded(moved->Parent(), true);
         }
-        fTree.ActivateNode(moved);
     }
     return moved != nullptr;
 }
 
 void TETreeView::startDrag(Qt::DropActions)
 {
-    TENode* node = dragNode();
-    if (!node) {
+    const std::vector<TENode*> nodes = dragNodes();
+    if (nodes.empty()) {
         return;
     }
     auto* drag = new QDrag(this);
-    drag->setMimeData(dragDataFor(fTree, node));
+    // The drop moves what dragNodes() says; the data tells other programs the first.
+    drag->setMimeData(dragDataFor(fTree, nodes.front()));
     drag->exec(Qt::MoveAction, Qt::MoveAction);
 }
 

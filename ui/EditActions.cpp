@@ -11,10 +11,12 @@
 #include "ui/FormOK.h"
 #include "ui/FormQuestion.h"
 #include "ui/Icons.h"
+#include "ui/NodeMime.h"
 #include "ui/UiText.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QLineEdit>
 
@@ -33,6 +35,7 @@ TEditActions::TEditActions(platform::IPlatform& platform, TWindow window)
     };
     make(actEditDelete, "actEditDelete", "Delete", imgDelete, QKeySequence(Qt::Key_Delete),
          &TEditActions::actEditDeleteExecute);
+    make(actEditCut, "actEditCut", "Cu&t", -1, QKeySequence(Qt::CTRL | Qt::Key_X), &TEditActions::actEditCutExecute);
     make(actEditEditAsPath, "actEditEditAsPath", "Insert directory path...", imgEditAsPath, QKeySequence(Qt::Key_F7),
          &TEditActions::actEditEditAsPathExecute);
     make(actEditEditAsFile, "actEditEditAsFile", "Insert file path...", imgEditAsFile, QKeySequence(Qt::Key_F8),
@@ -78,7 +81,9 @@ void TEditActions::Update()
     TETree* tree = Tree();
     const TENode* focused = tree ? tree->GetFocusedNode() : nullptr;
     const bool element = focused && !focused->IsVariable();
-    actEditDelete->setEnabled(editable);
+    const bool selection = IsTreeInUse() && TETreeEditing(*tree).CanDeleteSelected();
+    actEditDelete->setEnabled(selection);
+    actEditCut->setEnabled(selection);
     actEditEditAsPath->setEnabled(editable && element);
     actEditEditAsFile->setEnabled(editable && element);
     actEditChangeType->setEnabled(editable);
@@ -106,26 +111,63 @@ void TEditActions::actEditDeleteExecute()
         return;
     }
     // In the in-place editor Del deletes text, not nodes.
-    if (auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        editor && fWindow.activeTree()->isAncestorOf(editor)) {
+    if (QLineEdit* editor = FocusedEditor()) {
         editor->del();
         return;
     }
     if (!Allowed(actEditDelete)) {
         return;
     }
-    const TENode* focused = tree->GetFocusedNode();
-    if (focused && fWindow.confirmDeletion()) {
-        const std::u16string& name = tree->GetVariableName(focused);
-        const std::u16string question = focused->IsVariable()
-            ? trFormat("Are you sure you want to delete variable '%s'?", name)
-            : trFormat("Are you sure you want to delete value '%s' from the variable '%s'?", tree->GetElement(focused),
-                       name);
+    // The question names the very nodes that the operation deletes.
+    const std::vector<TENode*> doomed = TETreeEditing(*tree).SelectedNodes();
+    if (!doomed.empty() && fWindow.confirmDeletion()) {
+        const TENode* first = doomed.front();
+        const std::u16string& name = tree->GetVariableName(first);
+        std::u16string question;
+        if (doomed.size() == 1) {
+            question = first->IsVariable()
+                ? trFormat("Are you sure you want to delete variable '%s'?", name)
+                : trFormat("Are you sure you want to delete value '%s' from the variable '%s'?",
+                           tree->GetElement(first), name);
+        } else {
+            const std::u16string count = fromQ(QString::number(doomed.size()));
+            question = first->IsVariable()
+                ? trFormat("Are you sure you want to delete these %s variables?", count)
+                : trFormat("Are you sure you want to delete these %s values from the variable '%s'?", count, name);
+            for (const TENode* node : doomed) {
+                question += u"\r\n" + (node->IsVariable() ? tree->GetVariableName(node) : tree->GetElement(node));
+            }
+        }
         if (TfrmYesNo::createAndShowModal(question, fWindow.widget) != mrYes) {
             return;
         }
     }
     TETreeEditing(*tree).DeleteSelectedNodes();
+}
+
+QLineEdit* TEditActions::FocusedEditor() const
+{
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    const TETreeView* view = fWindow.activeTree();
+    return editor && view && view->isAncestorOf(editor) ? editor : nullptr;
+}
+
+void TEditActions::actEditCutExecute()
+{
+    TETree* tree = Tree();
+    if (!tree) {
+        return;
+    }
+    if (QLineEdit* editor = FocusedEditor()) {
+        editor->cut();
+        return;
+    }
+    if (!Allowed(actEditCut)) {
+        return;
+    }
+    TETreeEditing editing(*tree);
+    QGuiApplication::clipboard()->setMimeData(clipboardDataFor(*tree, editing.SelectedNodes()));
+    editing.CutSelectedNodes();
 }
 
 QString TEditActions::StartFolder() const

@@ -1,6 +1,7 @@
 #pragma once
 
-// The commands that work on the focused node of the active tree: delete,
+// The commands that work on the focused node of the active tree, or on its
+// selected nodes (delete, cut, moves, clean-up): delete, cut,
 // the path choosers, type change, clean-up, moves, the path conversions and
 // "Open folder". Each is an action of the window with an execute handler and
 // an update handler; the operations themselves are the tree's.
@@ -10,6 +11,7 @@
 #include <functional>
 
 class QAction;
+class QLineEdit;
 class QMenu;
 class QWidget;
 
@@ -47,6 +49,7 @@ public:
     void Update();
 
     QAction* actEditDelete = nullptr;
+    QAction* actEditCut = nullptr;
     QAction* actEditEditAsPath = nullptr;
     QAction* actEditEditAsFile = nullptr;
     QAction* actEditChangeType = nullptr;
@@ -60,6 +63,9 @@ public:
 
 public slots:
     void actEditDeleteExecute();
+    // Copy, then delete without a question (the clipboard holds the nodes),
+    // one undo step.
+    void actEditCutExecute();
     void actEditEditAsPathExecute();
     void actEditEditAsFileExecute();
     void actEditChangeTypeExecute();
@@ -87,6 +93,8 @@ private:
     // else the machine's C: drive; as the dialogs know the path.
     QString StartFolder() const;
     QString ChoosePath(bool folder, const QString& startFolder) const;
+    // The in-place editor of the active tree when it has the keyboard.
+    QLineEdit* FocusedEditor() const;
 
     platform::IPlatform& fPlatform;
     TWindow fWindow;

@@ -84,7 +84,8 @@ void TEntryActions::Update()
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         fClipboardRecord = data && data->hasFormat(variableClipboardFormat());
         fClipboardText = data && data->hasText();
-        fClipboardVariableText = fClipboardText && ReadPastedText(fromQ(data->text()), true).variable;
+        const TPastedText pasted = ReadPastedText(fromQ(fClipboardText ? data->text() : QString()), true);
+        fClipboardVariableText = fClipboardText && (pasted.variable || !pasted.variables.empty());
     }
     actEditPaste->setEnabled(
         treeEditable
@@ -131,8 +132,13 @@ void TEntryActions::actEditCopyExecute()
     if (!node) {
         return;
     }
-    QMimeData* data = clipboardDataFor(*tree, node);
-    const bool textOnly = node->IsVariable() && !data->hasFormat(variableClipboardFormat());
+    // The selection when the focused node is part of it, else that node.
+    std::vector<TENode*> nodes = tree->GetSelectedNodes();
+    if (!tree->IsSelected(node)) {
+        nodes.assign(1, const_cast<TENode*>(node));
+    }
+    QMimeData* data = clipboardDataFor(*tree, nodes);
+    const bool textOnly = nodes.size() == 1 && node->IsVariable() && !data->hasFormat(variableClipboardFormat());
     QGuiApplication::clipboard()->setMimeData(data);
     if (textOnly) {
         TfrmOK::createAndShowModal(

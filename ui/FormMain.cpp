@@ -227,9 +227,9 @@ void TfrmMain::CreateActions()
 
 // --- state -------------------------------------------------------------------
 
-void TfrmMain::Push()
+void TfrmMain::Push(const std::u16string& description)
 {
-    UndoStack->Push(*SysVarTree, *UserVarTree);
+    UndoStack->Push(*SysVarTree, *UserVarTree, description);
     ScheduleUpdate();
 }
 

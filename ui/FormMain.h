@@ -69,7 +69,7 @@ public:
     ~TfrmMain() override;
 
     // IPushInterface: both trees, system first.
-    void Push() override;
+    void Push(const std::u16string& description = {}) override;
     void Undo() override;
 
     bool IsModified() const;

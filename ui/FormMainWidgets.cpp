@@ -66,7 +66,7 @@ void TfrmMain::CreateMenus()
     // The Edit menu and the context menu of both trees hold the same node
     // commands; the menu adds Undo, Redo and the search.
     auto addNodeCommands = [&](QMenu* menu, bool withFind) {
-        menu->addActions({t.actEditCopy, t.actEditPaste, e.actEditDelete});
+        menu->addActions({e.actEditCut, t.actEditCopy, t.actEditPaste, e.actEditDelete});
         menu->addSeparator();
         if (withFind) {
             menu->addActions(

@@ -37,6 +37,22 @@ QMimeData* clipboardDataFor(const TETree& tree, const TENode* node)
     return data;
 }
 
+QMimeData* clipboardDataFor(const TETree& tree, const std::vector<TENode*>& nodes)
+{
+    if (nodes.size() == 1) {
+        return clipboardDataFor(tree, nodes.front());
+    }
+    std::u16string text;
+    for (const TENode* node : nodes) {
+        text += node == nodes.front() ? u"" : u"\r\n";
+        text += node->IsVariable() ? tree.GetVariableName(node) + u"=" + tree.GetVariableValue(node)
+                                   : tree.GetElement(node);
+    }
+    auto* data = new QMimeData;
+    data->setText(toQ(text));
+    return data;
+}
+
 QMimeData* dragDataFor(const TETree& tree, const TENode* node)
 {
     auto* data = new QMimeData;

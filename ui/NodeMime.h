@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 class QMimeData;
 
@@ -24,6 +25,9 @@ QString nodeStreamFormat();
 // Copy: for a variable its record (when it fits, see EncodeVariableRecord)
 // and "NAME=value"; for an element its text.
 QMimeData* clipboardDataFor(const TETree& tree, const TENode* node);
+// Several nodes: one line each, as for one node (no record: it holds one
+// variable), so that a paste gives them back one by one.
+QMimeData* clipboardDataFor(const TETree& tree, const std::vector<TENode*>& nodes);
 // The dragged node's stream, then its display text.
 QMimeData* dragDataFor(const TETree& tree, const TENode* node);
 

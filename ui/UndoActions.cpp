@@ -1,8 +1,10 @@
 #include "ui/UndoActions.h"
 
+#include "base/Translation.h"
 #include "edit/UndoStack.h"
 #include "ui/Command.h"
 #include "ui/Icons.h"
+#include "ui/UiText.h"
 
 #include <QAction>
 #include <QWidget>
@@ -43,10 +45,27 @@ void TUndoActions::actEditRedoExecute()
     emit changed();
 }
 
+namespace {
+// "Undo Delete 'C:\Tools'" in the menu and the tooltip; the plain caption
+// for a step without a name.
+void nameStep(QAction* action, const char* plain, const std::u16string& named)
+{
+    const QString text = named.empty() ? qtr(plain) : toQ(named);
+    QString menuText = text;
+    menuText.replace(QLatin1Char('&'), QStringLiteral("&&")); // a path's '&' is no accelerator
+    action->setText(named.empty() ? text : menuText);
+    action->setToolTip(text);
+}
+} // namespace
+
 void TUndoActions::Update()
 {
     actEditUndo->setEnabled(fStack.IsUndoable());
     actEditRedo->setEnabled(fStack.IsRedoable());
+    const std::u16string undo = fStack.UndoDescription();
+    const std::u16string redo = fStack.RedoDescription();
+    nameStep(actEditUndo, "Undo", undo.empty() ? undo : trFormat("Undo %s", undo));
+    nameStep(actEditRedo, "Redo", redo.empty() ? redo : trFormat("Redo %s", redo));
 }
 
 } // namespace talvoren

@@ -4,6 +4,7 @@
 
 #include "edit/ETreeEditing.h"
 
+#include "edit/ETreeDrop.h"
 #include "edit/InPlaceCommit.h"
 #include "edit/UndoStack.h"
 #include "edit/VariableClipboard.h"
@@ -38,10 +39,10 @@ protected:
     }
     ~ETreeEditingTest() override { user.RemoveObserver(this); }
 
-    void Push() override
+    void Push(const std::u16string& description = {}) override
     {
         ++pushes;
-        stack.Push(system, user);
+        stack.Push(system, user, description);
     }
     void Undo() override { stack.Undo(); }
     void FinishEditing() override { ++finishes; }
@@ -412,6 +413,96 @@ TEST_F(ETreeEditingTest, DeleteSkipsHiddenVariables)
     ExpectActive(Var(u"Z"));
     edits.DeleteSelectedNodes();
     ExpectActive(Var(u"A"));
+}
+
+TEST_F(ETreeEditingTest, SeveralSelectedNodesChangeTogetherInOneNamedStep)
+{
+    auto undoName = [&] {
+        return stack.UndoDescription();
+    };
+    user.ActivateNode(Elem(u"M", 1));
+    user.SetSelection({Elem(u"M", 0), Elem(u"M", 1)});
+    // Not both up: the first has no place above it.
+    EXPECT_FALSE(edits.CanMoveUp());
+    edits.UndoableMoveDown();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"three", u"one", u"two"}));
+    EXPECT_EQ(user.GetSelectedNodes(), (std::vector<TENode*>{Elem(u"M", 1), Elem(u"M", 2)}));
+    EXPECT_EQ(user.GetElement(user.GetFocusedNode()), u"two");
+    EXPECT_EQ(undoName(), u"Move 2 elements of 'M'");
+    EXPECT_FALSE(edits.CanMoveDown());
+    edits.UndoableMoveUp();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"two", u"three"}));
+
+    // Delete takes exactly the selection; the focus goes to the one after.
+    user.AddVariable(u"P", u"x;;x", kDataTypeString, false);
+    user.AddVariable(u"Q", u"y;y", kDataTypeString, false);
+    user.ActivateNode(Var(u"P"));
+    user.SetSelection({Var(u"P"), Var(u"Q")});
+    edits.UndoableCleanupPaths();
+    EXPECT_EQ(Elements(user, u"P"), U{u"x"});
+    EXPECT_EQ(Elements(user, u"Q"), U{u"y"});
+    EXPECT_EQ(undoName(), u"Clean up 2 variables");
+    user.SetSelection({Var(u"A"), Var(u"P")});
+    edits.DeleteSelectedNodes();
+    EXPECT_EQ(Names(user), (U{u"M", u"Q", u"Z"}));
+    ExpectActive(Var(u"Q"));
+    EXPECT_EQ(undoName(), u"Delete 2 variables");
+
+    // One read-only node in the selection: none of them is touched.
+    user.AddVariable(u"R", u"r", kDataTypeString, true);
+    user.ActivateNode(Var(u"Q"));
+    user.SetSelection({Var(u"Q"), Var(u"R")});
+    const int before = pushes;
+    EXPECT_FALSE(edits.CanDeleteSelected());
+    edits.CutSelectedNodes();
+    EXPECT_EQ(pushes, before);
+    EXPECT_TRUE(Var(u"Q") && Var(u"R"));
+
+    // Each step is one Undo, and keeps its name through Redo.
+    stack.Undo();
+    EXPECT_EQ(Names(user), (U{u"A", u"M", u"P", u"Q", u"Z"}));
+    EXPECT_EQ(stack.RedoDescription(), u"Delete 2 variables");
+    EXPECT_EQ(undoName(), u"Clean up 2 variables");
+    stack.Redo();
+    stack.Redo();
+    EXPECT_EQ(undoName(), u"Delete 2 variables");
+    EXPECT_EQ(Names(user), (U{u"M", u"Q", u"R", u"Z"}));
+}
+
+TEST_F(ETreeEditingTest, SeveralPastedOrDroppedNodesArriveTogether)
+{
+    // Copy of several variables leaves NAME=value lines; they paste back as
+    // variables, one step, a No leaving that one as it was.
+    user.ActivateNode(Var(u"A"));
+    std::vector<std::u16string> asked;
+    auto no = [&](const std::u16string& name) {
+        asked.push_back(name);
+        return false;
+    };
+    const int before = pushes;
+    EXPECT_EQ(edits.PasteText(u"NEW1=1\r\nZ=replaced\r\nNEW2=%A%;2", no), u"");
+    EXPECT_EQ(pushes, before + 1);
+    EXPECT_EQ(asked, U{u"Z"});
+    EXPECT_EQ(Elements(user, u"Z"), U{u"z"});
+    EXPECT_EQ(Elements(user, u"NEW2"), (U{u"%A%", u"2"}));
+    EXPECT_EQ(user.GetVariableType(Var(u"NEW2")), kDataTypeExpandString);
+    EXPECT_EQ(user.GetSelectedNodes(), (std::vector<TENode*>{Var(u"NEW1"), Var(u"NEW2")}));
+    EXPECT_EQ(stack.UndoDescription(), u"Paste 2 variables");
+
+    // Two elements dragged into the system tree land one after the other.
+    system.AddVariable(u"Path", u"s1;s2", kDataTypeExpandString, false);
+    TENode* path = system.FindVariable(u"Path");
+    const std::vector<TENode*> dragged{Elem(u"M", 0), Elem(u"M", 2)};
+    ASSERT_TRUE(CanDropAll(user, dragged, system, path->Child(0)));
+    EXPECT_FALSE(CanDropAll(user, dragged, user, Elem(u"M", 2)));
+    TENode* moved = DropNodes(user, dragged, system, path->Child(0), TDropPosition::Below, {});
+    EXPECT_EQ(Elements(system, u"Path"), (U{u"s1", u"one", u"three", u"s2"}));
+    EXPECT_EQ(Elements(user, u"M"), U{u"two"});
+    EXPECT_EQ(moved, path->Child(1));
+    EXPECT_EQ(system.GetSelectedNodes(), (std::vector<TENode*>{path->Child(1), path->Child(2)}));
+    stack.Undo();
+    EXPECT_EQ(Elements(user, u"M"), (U{u"one", u"two", u"three"}));
+    EXPECT_EQ(Elements(system, u"Path"), (U{u"s1", u"s2"}));
 }
 
 TEST_F(ETreeEditingTest, ReadOnlyVariablesAndALockedTreeOfferNothing)

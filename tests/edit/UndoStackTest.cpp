@@ -29,7 +29,7 @@ public:
         user.AddVariable(u"U2", u"w", kDataTypeString, false);
     }
 
-    void Push() override { stack.Push(system, user); }
+    void Push(const std::u16string& description = {}) override { stack.Push(system, user, description); }
     void Undo() override { stack.Undo(); }
     void RedoCommand()
     {

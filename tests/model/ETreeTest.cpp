@@ -195,6 +195,36 @@ TEST_F(ETreeTest, EditsNotifyLikeAnItemModel)
     EXPECT_TRUE(tree.GetSelectedNodes().empty());
 }
 
+TEST_F(ETreeTest, ASelectionHoldsOneGroupOfTheFocusedNode)
+{
+    TENode* a = tree.AddVariable(u"A", u"a1;a2;a3", kDataTypeString, false);
+    TENode* b = tree.AddVariable(u"B", u"b1", kDataTypeString, false);
+    TENode* hidden = tree.AddVariable(u"COMPUTERNAME", u"HOST", kDataTypeString, true);
+    tree.ShowReadOnly(false);
+    using N = std::vector<TENode*>;
+
+    // Elements of the focused variable only, in tree order, hidden and
+    // repeated nodes dropped.
+    tree.SetFocusedNode(a->Child(2));
+    tree.SetSelection({a->Child(2), b, a->Child(0), b->Child(0), hidden, a->Child(0)});
+    EXPECT_EQ(tree.GetSelectedNodes(), (N{a->Child(0), a->Child(2)}));
+    // Variables with a variable focused.
+    tree.SetFocusedNode(b);
+    tree.SetSelection({a->Child(1), a, b, hidden});
+    EXPECT_EQ(tree.GetSelectedNodes(), (N{a, b}));
+    // Adding one of another group starts over with it; a hidden one is refused.
+    tree.SetSelected(a->Child(1), true);
+    EXPECT_EQ(tree.GetSelectedNodes(), (N{a->Child(1)}));
+    tree.SetSelected(hidden, true);
+    EXPECT_EQ(tree.GetSelectedNodes(), (N{a->Child(1)}));
+    // A deleted node leaves the selection.
+    tree.SetFocusedNode(nullptr);
+    tree.SetSelected(a->Child(2), true);
+    tree.DeleteNode(a->Child(1));
+    EXPECT_EQ(tree.GetSelectedNodes(), (N{a->Child(1)}));
+    EXPECT_EQ(tree.GetElement(a->Child(1)), u"a3");
+}
+
 TEST_F(ETreeTest, NodeStreamRestoresContentAndRefusesDamage)
 {
     TENode* p = tree.AddVariable(u"P", u"x;y", kDataTypeExpandString, false);

@@ -67,9 +67,15 @@ private slots:
         QCOMPARE(f.tree.GetFocusedNode(), f.alpha);
         QCOMPARE(f.tree.GetSelectedNodes(), std::vector<TENode*>{f.alpha});
 
-        // One node at most is selected, the focused one.
+        // Rows of the focused row's group join it; an element does not join
+        // variables, and the view drops it again.
         f.view->selectionModel()->select(f.index(f.beta), QItemSelectionModel::Select);
-        QTRY_COMPARE(f.view->selectionModel()->selectedRows(), QModelIndexList{f.index(f.alpha)});
+        QCOMPARE(f.tree.GetSelectedNodes(), (std::vector<TENode*>{f.alpha, f.beta}));
+        f.view->selectionModel()->select(f.index(f.beta->Child(0)), QItemSelectionModel::Select);
+        QCOMPARE(f.tree.GetSelectedNodes(), (std::vector<TENode*>{f.alpha, f.beta}));
+        QTRY_COMPARE(f.view->selectionModel()->selectedRows().size(), 2);
+        // Nothing selected on screen: the focused row is.
+        f.view->selectionModel()->clearSelection();
         QCOMPARE(f.tree.GetSelectedNodes(), std::vector<TENode*>{f.alpha});
     }
 

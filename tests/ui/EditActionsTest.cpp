@@ -187,39 +187,84 @@ private slots:
         QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b"}));
     }
 
-    void deleteActsOnTheNodeTheQuestionNames()
+    void severalRowsActTogetherAsOneNamedStep()
     {
         TEditWindow f;
         for (const char16_t* name : {u"LOOP1", u"LOOP2", u"LOOP3"}) {
             f.Seed(RootKey::CurrentUser, u"Environment", name, u"x");
         }
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b;c;d");
         f.SeedSetting(u"onDeleteConfirmation", 1);
         TfrmMain& w = f.OpenFocused();
         TETree& user = userVarTree(w);
         TETreeView* view = userVarView(w);
-        auto click = [&](const char16_t* name, Qt::KeyboardModifiers keys) {
-            const QRect row = view->visualRect(view->treeModel().indexOf(user.FindVariable(name)));
+        auto click = [&](const TENode* node, Qt::KeyboardModifiers keys) {
+            view->scrollTo(view->treeModel().indexOf(node));
+            const QRect row = view->visualRect(view->treeModel().indexOf(node));
             QTest::mouseClick(view->viewport(), Qt::LeftButton, keys, row.center());
         };
-        click(u"LOOP1", Qt::NoModifier);
-        click(u"LOOP2", Qt::ControlModifier);
-        click(u"LOOP3", Qt::ControlModifier);
-        QTest::keyClick(view, Qt::Key_Up, Qt::ControlModifier); // the focus alone would move
-        const TENode* named = user.GetFocusedNode();
-        QCOMPARE(user.GetSelectedNodes(), std::vector<TENode*>{const_cast<TENode*>(named)});
-        const std::u16string name = user.GetVariableName(named);
+        auto names = [&] {
+            U out;
+            for (const TENode* node : user.GetSelectedNodes()) {
+                out.push_back(node->IsVariable() ? user.GetVariableName(node) : user.GetElement(node));
+            }
+            return out;
+        };
 
+        // Ctrl+click picks variables; an element clicked with Ctrl is of
+        // another group and starts a selection of its own.
+        click(user.FindVariable(u"LOOP1"), Qt::NoModifier);
+        click(user.FindVariable(u"LOOP3"), Qt::ControlModifier);
+        QCOMPARE(names(), (U{u"LOOP1", u"LOOP3"}));
+        // One question names exactly what goes; LOOP2 between them stays.
         TfrmYesNo::setNextAnswer(mrYes);
-        w.UpdateActions(); // as when the application is next idle
+        w.UpdateActions();
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(TfrmYesNo::hook().asked(),
-                 QStringList{QStringLiteral("Are you sure you want to delete variable '%1'?").arg(toQ(name))});
-        QVERIFY(!user.FindVariable(name));
-        int left = 0;
-        for (const char16_t* other : {u"LOOP1", u"LOOP2", u"LOOP3"}) {
-            left += user.FindVariable(other) ? 1 : 0;
-        }
-        QCOMPARE(left, 2);
+                 QStringList{QStringLiteral("Are you sure you want to delete these 2 variables?\r\nLOOP1\r\nLOOP3")});
+        QVERIFY(!user.FindVariable(u"LOOP1") && user.FindVariable(u"LOOP2") && !user.FindVariable(u"LOOP3"));
+        w.UpdateActions();
+        QCOMPARE(undoActions(w).actEditUndo->text(), QStringLiteral("Undo Delete 2 variables"));
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(user.FindVariable(u"LOOP1") && user.FindVariable(u"LOOP3"));
+        w.UpdateActions();
+        QCOMPARE(undoActions(w).actEditRedo->toolTip(), QStringLiteral("Redo Delete 2 variables"));
+
+        // Shift+Down over the elements of one variable; Shift+Up past the
+        // first reaches the variable, which is not of their group.
+        user.SetExpanded(user.FindVariable(u"TV"), true);
+        click(user.FindVariable(u"TV")->Child(1), Qt::NoModifier);
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(names(), (U{u"b", u"c"}));
+        click(user.FindVariable(u"LOOP2"), Qt::ControlModifier);
+        QCOMPARE(names(), (U{u"LOOP2"}));
+        click(user.FindVariable(u"TV")->Child(1), Qt::NoModifier);
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+
+        // Move down takes both, one step.
+        w.UpdateActions();
+        QTest::keyClick(view, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"d", u"b", u"c"}));
+        QCOMPARE(names(), (U{u"b", u"c"}));
+        QTest::keyClick(view, Qt::Key_Down, Qt::ControlModifier); // at the end: nothing
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"d", u"b", u"c"}));
+        undoActions(w).actEditUndoExecute();
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b", u"c", u"d"}));
+
+        // Cut: both on the clipboard, one line each, gone without a
+        // question, one step.
+        f.Focus(user, u"TV", 1);
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+        const qsizetype questions = TfrmYesNo::hook().asked().size();
+        w.UpdateActions();
+        QTest::keyClick(view, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("b\r\nc"));
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"d"}));
+        QCOMPARE(TfrmYesNo::hook().asked().size(), questions);
+        w.UpdateActions();
+        QCOMPARE(undoActions(w).actEditUndo->text(), QStringLiteral("Undo Cut 2 elements of 'TV'"));
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.Elements(u"TV"), (U{u"a", u"b", u"c", u"d"}));
     }
 
     void commandsCheckTheirRuleWhenTheyRun()
@@ -489,17 +534,29 @@ private slots:
         for (QAction* action : popup->actions()) {
             names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
         }
-        QCOMPARE(names, (QStringList{"actEditCopy",        "actEditPaste",
-                                     "actEditDelete",      "-",
-                                     "actEditAddVariable", "actEditAddValue",
-                                     "actEditEditAsText",  "actEditEditAsPath",
-                                     "actEditEditAsFile",  "actEditChangeType",
-                                     "actEditCleanup",     "actEditMoveUp",
-                                     "actEditMoveDown",    "-",
-                                     "actEditOpenFolder",  "-",
-                                     "actEditLong2Short",  "actEditShort2Long",
-                                     "actEditInline",      "-",
-                                     "actEditRefresh"}));
+        QCOMPARE(names,
+                 (QStringList{"actEditCut",
+                              "actEditCopy",
+                              "actEditPaste",
+                              "actEditDelete",
+                              "-",
+                              "actEditAddVariable",
+                              "actEditAddValue",
+                              "actEditEditAsText",
+                              "actEditEditAsPath",
+                              "actEditEditAsFile",
+                              "actEditChangeType",
+                              "actEditCleanup",
+                              "actEditMoveUp",
+                              "actEditMoveDown",
+                              "-",
+                              "actEditOpenFolder",
+                              "-",
+                              "actEditLong2Short",
+                              "actEditShort2Long",
+                              "actEditInline",
+                              "-",
+                              "actEditRefresh"}));
         QCOMPARE(userVarView(w)->contextMenuPolicy(), Qt::CustomContextMenu);
         QCOMPARE(sysVarView(w)->contextMenuPolicy(), Qt::CustomContextMenu);
     }
