@@ -119,7 +119,7 @@ TRestoreReport RestoreIntoTrees(const TRegFileContent& content, TETree& user, TE
         return report;
     }
     if (IPushInterface* undo = user.GetPushInterface()) {
-        undo->Push(); // captures both trees: one step for the whole restore
+        undo->Push(tr("Restore")); // captures both trees: one step for the whole restore
     }
     for (const TChange& change : changes) {
         TETree& tree = *change.Tree;

@@ -39,7 +39,7 @@ protected:
         user.AddVariable(u"USERNAME", u"me", kDataTypeString, true);
     }
 
-    void Push() override
+    void Push(const std::u16string& = {}) override
     {
         ++pushes;
         stack.Push(system, user);
