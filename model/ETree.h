@@ -412,7 +412,7 @@ private:
 };
 
 // Where a search over both trees stopped: the node it activated, in which
-// tree, and whether it had to come round to the start of the walk for it.
+// tree, and whether it came round the ends of the walk for it.
 struct TFindHit {
     TETree* tree = nullptr;
     TENode* node = nullptr;
@@ -422,7 +422,10 @@ using TNodeMatch = std::function<bool(const TETree&, const TENode*)>;
 // Walks `first` from its focused node on (past it unless `includeFocused`;
 // from its top without a focused node), then all of `second`, then `first`
 // from its top round to where the walk began; backwards the same way unless
-// `forward`. The first node that `matches` is activated in its tree.
-TFindHit FindInTrees(TETree& first, TETree* second, bool forward, bool includeFocused, const TNodeMatch& matches);
+// `forward`. The trees read as one list, the upper one first: going on past
+// the lower tree's end (or before the upper one's top) is coming round.
+// The first node that `matches` is activated in its tree.
+TFindHit FindInTrees(TETree& first, TETree* second, bool firstIsUpper, bool forward, bool includeFocused,
+                     const TNodeMatch& matches);
 
 } // namespace talvoren

@@ -39,7 +39,8 @@ TENode* TETree::GetPreviousNode(const TENode* node) const
     return node->Row() > 0 ? lastOf(node->Row() - 1) : nullptr;
 }
 
-TFindHit FindInTrees(TETree& first, TETree* second, bool forward, bool includeFocused, const TNodeMatch& matches)
+TFindHit FindInTrees(TETree& first, TETree* second, bool firstIsUpper, bool forward, bool includeFocused,
+                     const TNodeMatch& matches)
 {
     auto step = [forward](const TETree& tree, const TENode* node) {
         return forward ? tree.GetNextNode(node) : tree.GetPreviousNode(node);
@@ -59,9 +60,11 @@ TFindHit FindInTrees(TETree& first, TETree* second, bool forward, bool includeFo
         }
     }
     if (second && second != &first) {
+        // Down from the lower tree, or up from the upper one, is round the ends.
+        const bool wrapped = forward != firstIsUpper;
         for (node = top(*second); node; node = step(*second, node)) {
             if (matches(*second, node)) {
-                return hit(*second, node, false);
+                return hit(*second, node, wrapped);
             }
         }
     }

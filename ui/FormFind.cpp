@@ -190,7 +190,9 @@ bool TFindActions::Walk(bool forward, bool includeFocused, const TNodeMatch& mat
         return true; // no tree to search yet: nothing to tell
     }
     TETreeView* other = fWindow.otherTree();
-    const TFindHit hit = FindInTrees(view->tree(), other ? &other->tree() : nullptr, forward, includeFocused, matches);
+    // The system tree is the upper one in the window.
+    const TFindHit hit = FindInTrees(view->tree(), other ? &other->tree() : nullptr, !view->tree().IsUserTree(),
+                                     forward, includeFocused, matches);
     if (!hit.node) {
         return false;
     }
