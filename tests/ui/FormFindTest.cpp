@@ -167,6 +167,53 @@ private slots:
         QCOMPARE(Focused(w), QStringLiteral("S:beta"));
         QVERIFY(TfrmOK::hook().asked().isEmpty());
     }
+    // F4 and Shift+F4: every node with an error or a warning, in both
+    // trees read as one list, round the ends with a notice; none at all is
+    // told in the status bar and the focus stays.
+    void problemKeysWalkBothTrees()
+    {
+        TFixture f;
+        TfrmMain& w = f.Open();
+        f.FocusUserTree();
+        TETree& user = userVarTree(w);
+        TETree& sys = sysVarTree(w);
+        user.Clear();
+        sys.Clear();
+        const std::u16string scratch = f.machine.scratchPath();
+        sys.AddVariable(u"TV_S", u"C:\\TvNowhere2", kDataTypeString, false);
+        user.AddVariable(u"TV_A", scratch, kDataTypeString, false);
+        user.AddVariable(u"TV_B", scratch + u";C:\\TvNowhere1", kDataTypeString, false);
+        user.ActivateNode(user.FindVariable(u"TV_A"));
+        sys.Verify();
+        user.Verify();
+        const auto press = [&](Qt::KeyboardModifiers modifiers) {
+            QTest::keyClick(activeView(w), Qt::Key_F4, modifiers);
+            const TETree& tree = activeView(w)->tree();
+            const TENode* node = tree.GetFocusedNode();
+            const QString notice = w.statusBar()->currentMessage();
+            return (&tree == &sys ? "S:" : "U:")
+                + toQ(node->IsVariable() ? tree.GetVariableName(node) : tree.GetElement(node))
+                + (notice.isEmpty() ? "" : " (" + notice + ")");
+        };
+        QStringList walk;
+        for (int i = 0; i < 4; ++i) {
+            walk << press(Qt::NoModifier);
+        }
+        walk << press(Qt::ShiftModifier) << press(Qt::ShiftModifier);
+        QCOMPARE(walk,
+                 (QStringList{"U:TV_B", "U:C:\\TvNowhere1", "S:TV_S (Search wrapped around: went on from the top)",
+                              "S:C:\\TvNowhere2", "S:TV_S",
+                              "U:C:\\TvNowhere1 (Search wrapped around: went on from the bottom)"}));
+        QTRY_VERIFY(userVarView(w)->hasFocus());
+
+        // Nothing wrong anywhere.
+        sys.Clear();
+        user.SetVariableValue(user.FindVariable(u"TV_B"), scratch);
+        user.ActivateNode(user.FindVariable(u"TV_A"));
+        user.Verify();
+        QCOMPARE(press(Qt::NoModifier), QStringLiteral("U:TV_A (No node in either tree has an error or a warning)"));
+    }
+
     // "Which program runs": the hits of the effective Path in order, the
     // list following the typed name, and Enter on a hit leading to its element.
     void whichProgramListsWhatRunsAndWhatItShadows()
