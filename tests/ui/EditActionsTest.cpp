@@ -489,17 +489,29 @@ private slots:
         for (QAction* action : popup->actions()) {
             names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
         }
-        QCOMPARE(names, (QStringList{"actEditCopy",        "actEditPaste",
-                                     "actEditDelete",      "-",
-                                     "actEditAddVariable", "actEditAddValue",
-                                     "actEditEditAsText",  "actEditEditAsPath",
-                                     "actEditEditAsFile",  "actEditChangeType",
-                                     "actEditCleanup",     "actEditMoveUp",
-                                     "actEditMoveDown",    "-",
-                                     "actEditOpenFolder",  "-",
-                                     "actEditLong2Short",  "actEditShort2Long",
-                                     "actEditInline",      "-",
-                                     "actEditRefresh"}));
+        QCOMPARE(names,
+                 (QStringList{"actEditCopy",
+                              "actEditPaste",
+                              "actEditDelete",
+                              "-",
+                              "actEditAddVariable",
+                              "actEditAddValue",
+                              "actEditEditAsText",
+                              "actEditEditAsPath",
+                              "actEditEditAsFile",
+                              "actEditChangeType",
+                              "actEditCleanup",
+                              "actEditRemoveMissing",
+                              "actEditMoveUp",
+                              "actEditMoveDown",
+                              "-",
+                              "actEditOpenFolder",
+                              "-",
+                              "actEditLong2Short",
+                              "actEditShort2Long",
+                              "actEditInline",
+                              "-",
+                              "actEditRefresh"}));
         QCOMPARE(userVarView(w)->contextMenuPolicy(), Qt::CustomContextMenu);
         QCOMPARE(sysVarView(w)->contextMenuPolicy(), Qt::CustomContextMenu);
     }

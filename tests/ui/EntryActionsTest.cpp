@@ -240,9 +240,11 @@ private slots:
         QCOMPARE(menus,
                  (QStringList{"&File:actFileSave,actFileBackup,actFileOptions,-,actFileRestartAsAdmin,-,actFileExit",
                               "&Edit:actEditUndo,actEditRedo,-,actEditCopy,actEditPaste,actEditDelete,-,actEditFind,"
-                              "actEditFindNext,actEditWhichProgram,-,actEditAddVariable,actEditAddValue,"
+                              "actEditFindNext,actEditFindPrevious,actEditNextProblem,actEditPreviousProblem,"
+                              "actEditWhichProgram,-,actEditAddVariable,actEditAddValue,"
                               "actEditEditAsText,actEditEditAsPath,"
-                              "actEditEditAsFile,actEditChangeType,actEditCleanup,actEditMoveUp,actEditMoveDown,-,"
+                              "actEditEditAsFile,actEditChangeType,actEditCleanup,actEditRemoveMissing,actEditMoveUp,"
+                              "actEditMoveDown,-,"
                               "actEditOpenFolder,-,actEditLong2Short,actEditShort2Long,actEditInline,-,actEditRefresh",
                               "&View:actViewShowInformation,actViewShowReadOnly,Toolbars",
                               "&Help:actHelpAbout,actHelpCheckUpdates,actHelpDonate"}));
