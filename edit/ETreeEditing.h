@@ -109,6 +109,20 @@ public:
     // one of the names (the message says which); a "No" to `overwrite`
     // leaves that one as it is.
     std::u16string PasteVariables(const std::vector<TVariableRecord>& records, const TOverwriteQuestion& overwrite);
+    // "Remove missing paths": the elements of the focused variable (a list)
+    // that name a folder or file that does not exist, checked now as the
+    // validation checks them. An element whose references do not expand
+    // is not among them: what it would name is not known.
+    struct TMissingElement {
+        size_t row;
+        std::u16string text;
+    };
+    std::vector<TMissingElement> MissingPathElements() const;
+    // Removes, in one step, those of `listed` (what the user was shown) that
+    // are still missing; nothing else. The variable is focused afterwards.
+    // Returns how many went; nothing is pushed when none does.
+    size_t UndoableRemoveMissingPaths(const std::vector<TMissingElement>& listed);
+    bool CanRemoveMissingPaths() const;
 
 private:
     void PushUndo(const std::u16string& description);

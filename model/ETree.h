@@ -310,12 +310,16 @@ public:
     bool IsWritable(const TENode* node) const;
     // Incremental search: name or text starts with `typed` (ASCII folded).
     bool MatchesIncrementalSearch(const TENode* node, const std::u16string& typed) const;
-    // Find: activates the first node, in walking order, whose name (variable)
-    // or text (element) contains `text` without regard to case under the
-    // user's locale. It starts at the first node with `fromStart` or without
-    // a focused node, else after the focused one; hidden variables count.
-    // False, and the focus kept, when nothing matches.
-    bool FindText(const std::u16string& text, bool fromStart);
+    // Find's test of one node: its name (variable) or text (element)
+    // contains `text`, or is all of it with `wholeElement`; without regard
+    // to case under the user's locale unless `matchCase`.
+    struct TFindOptions {
+        bool matchCase = false;
+        bool wholeElement = false;
+    };
+    bool MatchesFindText(const TENode* node, const std::u16string& text, const TFindOptions& options) const;
+    // The node before `node` in walking order; the last node for nullptr.
+    TENode* GetPreviousNode(const TENode* node) const;
 
     // --- expansion and validation --------------------------------------------
 
@@ -415,5 +419,22 @@ private:
     bool fLoaded = false;
     bool fSaveMetOutsideChange = false;
 };
+
+// Where a search over both trees stopped: the node it activated, in which
+// tree, and whether it came round the ends of the walk for it.
+struct TFindHit {
+    TETree* tree = nullptr;
+    TENode* node = nullptr;
+    bool wrapped = false;
+};
+using TNodeMatch = std::function<bool(const TETree&, const TENode*)>;
+// Walks `first` from its focused node on (past it unless `includeFocused`;
+// from its top without a focused node), then all of `second`, then `first`
+// from its top round to where the walk began; backwards the same way unless
+// `forward`. The trees read as one list, the upper one first: going on past
+// the lower tree's end (or before the upper one's top) is coming round.
+// The first node that `matches` is activated in its tree.
+TFindHit FindInTrees(TETree& first, TETree* second, bool firstIsUpper, bool forward, bool includeFocused,
+                     const TNodeMatch& matches);
 
 } // namespace talvoren

@@ -56,6 +56,9 @@ TEditActions::TEditActions(platform::IPlatform& platform, TWindow window)
     make(actEditShort2Long, "actEditShort2Long", "Convert short path to long", -1, {},
          &TEditActions::actEditShort2LongExecute);
     make(actEditInline, "actEditInline", "Inline substitutions", -1, {}, &TEditActions::actEditInlineExecute);
+    make(actEditRemoveMissing, "actEditRemoveMissing", "Remove missing paths", -1, {},
+         &TEditActions::actEditRemoveMissingExecute);
+    setCommandHint(actEditRemoveMissing, "Remove the elements that name a folder or file that does not exist");
 }
 
 TETree* TEditActions::Tree() const
@@ -93,6 +96,7 @@ void TEditActions::Update()
     actEditLong2Short->setEnabled(editable);
     actEditShort2Long->setEnabled(editable);
     actEditInline->setEnabled(editable);
+    actEditRemoveMissing->setEnabled(editable && TETreeEditing(*tree).CanRemoveMissingPaths());
     // Looking at a folder needs no write access.
     actEditOpenFolder->setEnabled(IsTreeInUse() && element && tree->IsValid(focused)
                                   && IsPath(tree->GetElementEx(focused)));
@@ -310,6 +314,33 @@ void TEditActions::actEditOpenFolderExecute()
     // A shell that cannot start explorer is not reported.
     fPlatform.shell().execute(u"open", u"explorer.exe", ExplorerParameters(path, fPlatform.fileSystem()),
                               static_cast<uintptr_t>(fWindow.widget->winId()));
+}
+
+void TEditActions::actEditRemoveMissingExecute()
+{
+    TETree* tree = Tree();
+    if (!tree || !Allowed(actEditRemoveMissing)) {
+        return;
+    }
+    const auto missing = TETreeEditing(*tree).MissingPathElements();
+    const std::u16string name = tree->GetVariableName(tree->GetFocusedNode());
+    if (missing.empty()) {
+        TfrmOK::createAndShowModal(trFormat("No element of '%s' names a missing folder or file", name), mtInformation,
+                                   fWindow.widget);
+        return;
+    }
+    std::u16string question
+        = trFormat("Remove these elements of '%s'? They name folders or files that do not exist:", name) + u"\n";
+    for (const auto& element : missing) {
+        question += u"\n" + element.text;
+    }
+    if (TfrmYesNo::createAndShowModal(question, fWindow.widget) != mrYes) {
+        return;
+    }
+    // Only what the question listed goes, and only if it is still missing.
+    if (TETree* now = Tree()) {
+        TETreeEditing(*now).UndoableRemoveMissingPaths(missing);
+    }
 }
 
 } // namespace talvoren

@@ -60,6 +60,7 @@ public:
     QAction* actEditLong2Short = nullptr;
     QAction* actEditShort2Long = nullptr;
     QAction* actEditInline = nullptr;
+    QAction* actEditRemoveMissing = nullptr;
 
 public slots:
     void actEditDeleteExecute();
@@ -76,6 +77,9 @@ public slots:
     void actEditLong2ShortExecute();
     void actEditShort2LongExecute();
     void actEditInlineExecute();
+    // Asks with the list of the focused variable's elements that name
+    // nothing that exists, and removes them on Yes.
+    void actEditRemoveMissingExecute();
 
 private:
     // The active tree has the input focus or an open in-place edit.

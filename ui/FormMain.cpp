@@ -216,7 +216,12 @@ void TfrmMain::CreateActions()
                                      }});
     fEntryActions = new TEntryActions({this, [this] { return ActiveTree; }, {}});
     fHelpActions = new THelpActions(fPlatform, this);
-    fFindActions = new TFindActions(this, [this] { return ActiveTree; });
+    fFindActions = new TFindActions({this, [this] { return ActiveTree; },
+                                     [this] { return ActiveTree == fSysView ? fUserView : fSysView; },
+                                     [this](TETreeView* view) {
+                                         ActivateTree(view);
+                                         view->setFocus(Qt::OtherFocusReason);
+                                     }});
     fWhichActions = new TWhichProgramActions(
         this, [this] { return std::pair<const TETree*, const TETree*>(SysVarTree.get(), UserVarTree.get()); },
         [this](bool userTree, const std::u16string& variable, int row) { ShowNode(userTree, variable, row); });

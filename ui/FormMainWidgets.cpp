@@ -69,13 +69,14 @@ void TfrmMain::CreateMenus()
         menu->addActions({e.actEditCut, t.actEditCopy, t.actEditPaste, e.actEditDelete});
         menu->addSeparator();
         if (withFind) {
-            menu->addActions(
-                {fFindActions->actEditFind, fFindActions->actEditFindNext, fWhichActions->actEditWhichProgram});
+            const TFindActions& s = *fFindActions;
+            menu->addActions({s.actEditFind, s.actEditFindNext, s.actEditFindPrevious, s.actEditNextProblem,
+                              s.actEditPreviousProblem, fWhichActions->actEditWhichProgram});
             menu->addSeparator();
         }
         menu->addActions({t.actEditAddVariable, t.actEditAddValue, t.actEditEditAsText, e.actEditEditAsPath,
-                          e.actEditEditAsFile, e.actEditChangeType, e.actEditCleanup, e.actEditMoveUp,
-                          e.actEditMoveDown});
+                          e.actEditEditAsFile, e.actEditChangeType, e.actEditCleanup, e.actEditRemoveMissing,
+                          e.actEditMoveUp, e.actEditMoveDown});
         menu->addSeparator();
         menu->addAction(e.actEditOpenFolder);
         menu->addSeparator();

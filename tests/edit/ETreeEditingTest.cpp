@@ -528,5 +528,53 @@ TEST_F(ETreeEditingTest, ReadOnlyVariablesAndALockedTreeOfferNothing)
     EXPECT_FALSE(edits.CanAddEmptyElement());
 }
 
+TEST_F(ETreeEditingTest, RemoveMissingPathsTakesOnlyWhatNamesNothingAndWasListed)
+{
+    machine.AddFolder(u"C:\\Tools");
+    machine.AddFile(u"C:\\Tools\\run.exe");
+    system.AddVariable(u"SYSLIST", u"C:\\Tools;C:\\Gone3", kDataTypeString, false);
+    user.AddVariable(u"ALLGONE", u"C:\\Gone4;C:\\Gone5", kDataTypeString, false);
+    // An existing folder and file, two missing ones, a list through a
+    // reference that is only half missing, an undefined reference, and a
+    // text that is no local path.
+    user.AddVariable(u"P",
+                     u"C:\\Tools;C:\\Gone1;C:\\Tools\\run.exe;%SYSLIST%;%ALLGONE%;C:\\%NOSUCH%\\bin;C:\\Gone2\\x.exe;"
+                     u"relative",
+                     kDataTypeExpandString, false);
+    user.Verify();
+    user.ActivateNode(Elem(u"P", 3));
+    const auto missing = edits.MissingPathElements();
+    U texts;
+    for (const auto& element : missing) {
+        texts.push_back(element.text);
+    }
+    EXPECT_EQ(texts, (U{u"C:\\Gone1", u"%ALLGONE%", u"C:\\Gone2\\x.exe"}));
+
+    // What was not listed stays, even when it is missing by now; a listed
+    // element found since then stays too.
+    user.InsertElement(Var(u"P"), 0, u"C:\\Gone6");
+    machine.AddFolder(u"C:\\Gone1");
+    user.Verify();
+    const int before = pushes;
+    EXPECT_EQ(edits.UndoableRemoveMissingPaths(missing), 0u); // rows moved: nothing matches what was shown
+    EXPECT_EQ(pushes, before);
+    const auto now = edits.MissingPathElements();
+    EXPECT_EQ(edits.UndoableRemoveMissingPaths({now[1], now[2]}), 2u);
+    EXPECT_EQ(pushes, before + 1);
+    EXPECT_EQ(Elements(user, u"P"),
+              (U{u"C:\\Gone6", u"C:\\Tools", u"C:\\Gone1", u"C:\\Tools\\run.exe", u"%SYSLIST%", u"C:\\%NOSUCH%\\bin",
+                 u"relative"}));
+    ExpectActive(Var(u"P"));
+    stack.Undo();
+    EXPECT_EQ(Elements(user, u"P").size(), 9u);
+
+    // A read-only variable offers nothing.
+    user.AddVariable(u"RO", u"C:\\Gone7", kDataTypeString, true);
+    user.Verify();
+    user.ActivateNode(Var(u"RO"));
+    EXPECT_FALSE(edits.CanRemoveMissingPaths());
+    EXPECT_TRUE(edits.MissingPathElements().empty());
+}
+
 } // namespace
 } // namespace talvoren

@@ -547,6 +547,7 @@ private slots:
                               "actEditEditAsFile",
                               "actEditChangeType",
                               "actEditCleanup",
+                              "actEditRemoveMissing",
                               "actEditMoveUp",
                               "actEditMoveDown",
                               "-",

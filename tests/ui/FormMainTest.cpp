@@ -651,6 +651,49 @@ private slots:
         QCOMPARE(element(), u"l");
         languages->setCurrentIndex(english);
     }
+    // "Remove missing paths": the question lists exactly what goes, No keeps it, Yes removes it in one
+    // undo step; a reference that does not expand stays; none missing is told.
+    void removeMissingPathsAsksAndIsOneStep()
+    {
+        TFixture f;
+        const std::u16string scratch = f.machine.scratchPath();
+        const std::u16string value
+            = scratch + u";C:\\TvGone1;%TV_UNDEFINED%\\bin;C:\\%TV_UNDEFINED%\\x;C:\\TvGone2\\tool.exe";
+        f.Seed(platform::RootKey::CurrentUser, u"Environment", u"TV_LIST", value);
+        TfrmMain& w = f.Open();
+        f.FocusUserTree();
+        QAction* remove = f.action("actEditRemoveMissing");
+        TETree& tree = userVarTree(w);
+        tree.ActivateNode(tree.FindVariable(u"TV_LIST")->Child(2));
+        tree.Verify();
+        w.UpdateActions();
+        QVERIFY(remove->isEnabled());
+        const auto current = [&] {
+            return tree.GetVariableValue(tree.FindVariable(u"TV_LIST"));
+        };
+
+        TfrmYesNo::setNextAnswer(mrNo);
+        remove->trigger();
+        QCOMPARE(TfrmYesNo::hook().asked(),
+                 QStringList{"Remove these elements of 'TV_LIST'? They name folders or files that do not exist:\n\n"
+                             "C:\\TvGone1\nC:\\TvGone2\\tool.exe"});
+        QCOMPARE(current(), value);
+        QVERIFY(!w.isWindowModified() && !f.action("actEditUndo")->isEnabled());
+
+        TfrmYesNo::setNextAnswer(mrYes);
+        remove->trigger();
+        QCOMPARE(current(), scratch + u";%TV_UNDEFINED%\\bin;C:\\%TV_UNDEFINED%\\x");
+        QCOMPARE(tree.GetFocusedNode(), tree.FindVariable(u"TV_LIST"));
+        w.UpdateActions();
+        QVERIFY(w.IsModified());
+        TfrmOK::setNextAnswer(mrOk);
+        tree.Verify();
+        remove->trigger();
+        QCOMPARE(TfrmOK::hook().asked(), QStringList{"No element of 'TV_LIST' names a missing folder or file"});
+        f.action("actEditUndo")->trigger(); // one step takes it all back
+        QCOMPARE(current(), value);
+        QVERIFY(!w.IsModified());
+    }
 };
 
 QTEST_MAIN(FormMainTest)
