@@ -119,6 +119,52 @@ private slots:
         }
     }
 
+    // As in the system's message boxes, a plain letter answers: the
+    // button's mnemonic in the shown language, else Y, N or C.
+    void lettersAnswerAsInTheSystemsMessageBoxes()
+    {
+        auto press = [](TMessageForm& form, QChar letter, Qt::KeyboardModifiers modifiers = {}) {
+            form.show();
+            if (!QTest::qWaitForWindowActive(&form)) {
+                return -2;
+            }
+            QTest::keyClick(QApplication::focusWidget(), letter.toLatin1(), modifiers);
+            return form.isVisible() ? -1 : form.result();
+        };
+        {
+            TfrmYesNo form;
+            QCOMPARE(press(form, u'n'), int(mrNo));
+        }
+        {
+            TfrmYesNo form;
+            QCOMPARE(press(form, u'Y', Qt::ShiftModifier), int(mrYes));
+        }
+        {
+            TfrmYesNoCancel form;
+            QCOMPARE(press(form, u'c'), int(mrCancel));
+        }
+        {
+            TfrmYesNoCancel form;
+            QCOMPARE(press(form, u'x'), -1);
+            QCOMPARE(press(form, u'y', Qt::ControlModifier), -1);
+            QCOMPARE(press(form, u'y'), int(mrYes));
+        }
+        {
+            // A translated caption's mnemonic comes first; Y still answers Yes.
+            TfrmYesNoCancel form;
+            form.button(mrYes)->setText(QStringLiteral("&Ja"));
+            form.button(mrNo)->setText(QStringLiteral("&Nein"));
+            form.button(mrCancel)->setText(QStringLiteral("&Abbrechen"));
+            QCOMPARE(press(form, u'j'), int(mrYes));
+        }
+        {
+            TfrmYesNoCancel form;
+            form.button(mrNo)->setText(QStringLiteral("&Cancelar"));
+            form.button(mrCancel)->setText(QStringLiteral("Zurück"));
+            QCOMPARE(press(form, u'c'), int(mrNo));
+        }
+    }
+
     void noticeResultsAndCaptions()
     {
         {
