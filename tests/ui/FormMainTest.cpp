@@ -792,7 +792,9 @@ private slots:
         clock.start();
         QVERIFY(w.close());
         const qint64 waited = clock.elapsed();
-        QVERIFY2(waited >= kSaveBroadcastTimeoutMs - 100 && waited < kSaveBroadcastTimeoutMs + 1000,
+        // Under Wine without a window manager hiding a window takes two seconds more.
+        const qint64 hiding = f.machine.prefix().empty() ? 2500 : 500;
+        QVERIFY2(waited >= kSaveBroadcastTimeoutMs - 100 && waited < kSaveBroadcastTimeoutMs + hiding,
                  qPrintable(QString::number(waited)));
         QCOMPARE(finished.load(), 3);
         f.window.reset();
