@@ -10,6 +10,7 @@
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
+#include <array>
 
 using namespace talvoren;
 
@@ -123,45 +124,33 @@ private slots:
     // button's mnemonic in the shown language, else Y, N or C.
     void lettersAnswerAsInTheSystemsMessageBoxes()
     {
-        auto press = [](TMessageForm& form, QChar letter, Qt::KeyboardModifiers modifiers = {}) {
-            form.show();
-            if (!QTest::qWaitForWindowActive(&form)) {
-                return -2;
-            }
-            QTest::keyClick(QApplication::focusWidget(), letter.toLatin1(), modifiers);
-            return form.isVisible() ? -1 : form.result();
+        struct TCase {
+            const char* captions; // Yes|No|Cancel as translated; empty: English
+            QList<QKeyCombination> keys;
+            int expected;
         };
-        {
-            TfrmYesNo form;
-            QCOMPARE(press(form, u'n'), int(mrNo));
-        }
-        {
-            TfrmYesNo form;
-            QCOMPARE(press(form, u'Y', Qt::ShiftModifier), int(mrYes));
-        }
-        {
+        const TCase cases[] = {
+            {"", {Qt::Key_N}, mrNo},
+            {"", {Qt::SHIFT | Qt::Key_Y}, mrYes},
+            {"", {Qt::Key_C}, mrCancel},
+            {"", {Qt::Key_X, Qt::CTRL | Qt::Key_Y, Qt::Key_Y}, mrYes}, // no answer but the last
+            {"&Ja|&Nein|Abbrechen", {Qt::Key_J}, mrYes},
+            {"&Ja|&Cancelar|Volver", {Qt::Key_C}, mrNo}, // the mnemonic before the English letter
+        };
+        for (const TCase& c : cases) {
             TfrmYesNoCancel form;
-            QCOMPARE(press(form, u'c'), int(mrCancel));
-        }
-        {
-            TfrmYesNoCancel form;
-            QCOMPARE(press(form, u'x'), -1);
-            QCOMPARE(press(form, u'y', Qt::ControlModifier), -1);
-            QCOMPARE(press(form, u'y'), int(mrYes));
-        }
-        {
-            // A translated caption's mnemonic comes first; Y still answers Yes.
-            TfrmYesNoCancel form;
-            form.button(mrYes)->setText(QStringLiteral("&Ja"));
-            form.button(mrNo)->setText(QStringLiteral("&Nein"));
-            form.button(mrCancel)->setText(QStringLiteral("&Abbrechen"));
-            QCOMPARE(press(form, u'j'), int(mrYes));
-        }
-        {
-            TfrmYesNoCancel form;
-            form.button(mrNo)->setText(QStringLiteral("&Cancelar"));
-            form.button(mrCancel)->setText(QStringLiteral("Zurück"));
-            QCOMPARE(press(form, u'c'), int(mrNo));
+            const QStringList captions = QString::fromUtf8(c.captions).split(u'|');
+            for (int i = 0; i < captions.size() && !captions[i].isEmpty(); ++i) {
+                form.button(std::array{mrYes, mrNo, mrCancel}[i])->setText(captions[i]);
+            }
+            form.show();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            for (const QKeyCombination key : c.keys) {
+                QVERIFY2(form.isVisible(), c.captions);
+                QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+            }
+            QVERIFY2(!form.isVisible(), c.captions);
+            QCOMPARE(form.result(), c.expected);
         }
     }
 
