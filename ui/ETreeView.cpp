@@ -114,6 +114,7 @@ void FocusFirstEditableVariable(TETree& tree)
 void TETreeView::focusInEvent(QFocusEvent* event)
 {
     QTreeView::focusInEvent(event);
+    fFocusedByClick = event->reason() == Qt::MouseFocusReason;
     viewport()->update();
     emit treeFocused(this);
 }
@@ -121,6 +122,7 @@ void TETreeView::focusInEvent(QFocusEvent* event)
 void TETreeView::focusOutEvent(QFocusEvent* event)
 {
     QTreeView::focusOutEvent(event);
+    fFocusedByClick = false;
     viewport()->update();
 }
 
@@ -151,7 +153,11 @@ bool TETreeView::viewportEvent(QEvent* event)
         }
         return true;
     }
-    return QTreeView::viewportEvent(event);
+    const bool handled = QTreeView::viewportEvent(event);
+    if (event->type() == QEvent::MouseButtonRelease) {
+        fFocusedByClick = false;
+    }
+    return handled;
 }
 
 void TETreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous)

@@ -119,6 +119,8 @@ private:
     bool fSyncing = false; // while the view follows the tree, it reports nothing back
     bool fReadOnlyLook = false;
     bool fResyncPending = false;
+    // The press under way gave the tree the focus: its click is no edit.
+    bool fFocusedByClick = false;
     QString fSearchText;
     QElapsedTimer fSearchClock;
     QPointer<QWidget> fEditor;

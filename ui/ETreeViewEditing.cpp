@@ -33,6 +33,11 @@ bool TETreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* eve
     if (isEditing() && trigger != AllEditTriggers) {
         return false;
     }
+    // Only a click on the row that was already focused and selected in the
+    // focused tree renames; the click that brings the focus here does not.
+    if (trigger == SelectedClicked && fFocusedByClick) {
+        return false;
+    }
     const bool opened = QTreeView::edit(index, trigger, event);
     if (opened) {
         fEditor = indexWidget(index);

@@ -14,11 +14,17 @@
 #include "ui/NodeMime.h"
 #include "ui/UiText.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 namespace talvoren {
 
@@ -67,10 +73,29 @@ TETree* TEditActions::Tree() const
     return view ? &view->tree() : nullptr;
 }
 
+bool TEditActions::IsInUse(const TETreeView* view)
+{
+    if (!view) {
+        return false;
+    }
+    if (view->hasFocus() || view->isEditing()) {
+        return true;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || qobject_cast<QMenu*>(focus) || qobject_cast<QMenuBar*>(focus)) {
+        return true;
+    }
+    // Keys belong to an input that has them (the toolbar's account box too).
+    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QComboBox*>(focus) || qobject_cast<QAbstractSpinBox*>(focus)
+        || qobject_cast<QTextEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus)) {
+        return false;
+    }
+    return focus->window() == view->window();
+}
+
 bool TEditActions::IsTreeInUse() const
 {
-    const TETreeView* view = fWindow.activeTree();
-    return view && (view->hasFocus() || view->isEditing());
+    return IsInUse(fWindow.activeTree());
 }
 
 bool TEditActions::IsEditable() const

@@ -39,6 +39,13 @@ public:
     // The tree the commands act on.
     TETreeView* activeTree() const { return fWindow.activeTree(); }
 
+    // Whether the commands act on `view`, the last focused tree: it or its
+    // editor has the focus, or the focus is on a part of the window that
+    // only passes commands on (the menus, the toolbar, the Information
+    // panel), or outside the program. Not while another input of the window
+    // (the account box) or another window has the focus.
+    static bool IsInUse(const TETreeView* view);
+
     // Asks for a folder (true) or a file (false), opening at `startFolder`
     // (a path the dialogs know); an empty answer cancels. The platform's
     // dialogs by default; tests answer for them.

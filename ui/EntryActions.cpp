@@ -5,6 +5,7 @@
 #include "model/ETree.h"
 #include "ui/Command.h"
 #include "ui/ETreeView.h"
+#include "ui/EditActions.h"
 #include "ui/FormOK.h"
 #include "ui/FormQuestion.h"
 #include "ui/Icons.h"
@@ -56,8 +57,7 @@ TETree* TEntryActions::Tree() const
 
 bool TEntryActions::IsTreeInUse() const
 {
-    const TETreeView* view = fWindow.activeTree();
-    return view && (view->hasFocus() || view->isEditing());
+    return TEditActions::IsInUse(fWindow.activeTree());
 }
 
 QLineEdit* TEntryActions::FocusedEditor() const
@@ -77,7 +77,7 @@ void TEntryActions::Update()
     actEditAddVariable->setEnabled(treeEditable);
     actEditAddValue->setEnabled(editable && TETreeEditing(*tree).CanAddEmptyElement());
     actEditEditAsText->setEnabled(editable && !view->isEditing());
-    actEditCopy->setEnabled(view && view->hasFocus() && tree->GetFocusedNode());
+    actEditCopy->setEnabled(inUse && !view->isEditing() && tree->GetFocusedNode());
     if (fClipboardChanged && treeEditable) {
         // Asking the clipboard may wait for another program: once per change.
         fClipboardChanged = false;

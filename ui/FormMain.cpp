@@ -300,6 +300,10 @@ void TfrmMain::UpdateStatusBar()
                                            : qtr("Modified"));
         } else if (outside) {
             statusLabel1->setState(-1, qtr("The registry was changed by another program"));
+        } else if (fBroadcast) {
+            statusLabel1->setState(stSaving, qtr("Notifying programs…"));
+        } else if (std::chrono::steady_clock::now() < fSavedShownUntil) {
+            statusLabel1->setState(-1, qtr("Saved"));
         } else {
             statusLabel1->clear();
         }
@@ -449,6 +453,11 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 {
     if (fEnding || FormCloseQuery()) {
         event->accept();
+        // Programs still hearing of the last save are not cut off.
+        if (timer) {
+            timer->stop();
+        }
+        WaitForBroadcast(true);
     } else {
         event->ignore();
     }
@@ -535,6 +544,7 @@ void TfrmMain::FormDestroy()
     // each field is cleared before its object goes. A running update check
     // goes first: nothing of it may arrive during the tear-down.
     delete std::exchange(fUpdateCheck, nullptr);
+    WaitForBroadcast(false);
     if (timer) {
         timer->stop();
     }

@@ -9,14 +9,16 @@
 // find, help); the window wires them to the trees and its dialogs. Its
 // widgets are made in FormMainWidgets.cpp, the registry's load, save and
 // follow-up in FormMainRegistry.cpp, the language and skin selectors in
-// FormMainLanguage.cpp, the user selector in FormMainUsers.cpp and the
-// backup in FormMainBackup.cpp.
+// FormMainLanguage.cpp, the user selector in FormMainUsers.cpp, the
+// backup in FormMainBackup.cpp and the change broadcast after a save in
+// FormMainBroadcast.cpp.
 
 #include "model/ETree.h"
 #include "model/PushInterface.h"
 #include "update/UpdateHost.h"
 
 #include <QMainWindow>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -37,6 +39,7 @@ class IPlatform;
 }
 
 class IIniFileStore;
+struct TBroadcastState;
 class TEditActions;
 class TEntryActions;
 class THelpActions;
@@ -155,6 +158,15 @@ private:
     void FocusAfterLoad();
     bool FormCloseQuery();
     void FormDestroy();
+    // The change broadcast after a save runs beside the window's thread:
+    // other programs may take its whole timeout to answer. One at a time; a
+    // save during it broadcasts again once it is done.
+    void StartBroadcast();
+    void BroadcastDone(const TBroadcastState* state);
+    // Waits for the running broadcast (and one that waits for it), at most
+    // the broadcast's own timeout; with `answering` this program's own
+    // windows answer it meanwhile (the user's input waits).
+    void WaitForBroadcast(bool answering);
     // The program's general error handling: the error's message in an
     // error dialog.
     void RunGuarded(const std::function<void()>& body);
@@ -234,6 +246,9 @@ private:
     bool fSysChangedOutside = false;
     bool fUserChangedOutside = false;
     bool fUpdatePending = false;
+    std::shared_ptr<TBroadcastState> fBroadcast; // the running broadcast
+    bool fBroadcastAgain = false;
+    std::chrono::steady_clock::time_point fSavedShownUntil; // "Saved" in the status bar
 };
 
 } // namespace talvoren

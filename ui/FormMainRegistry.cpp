@@ -257,7 +257,7 @@ bool TfrmMain::SaveTrees()
             }
         }
         UndoStack->MarkSaved();
-        BroadcastEnvironmentChange(fPlatform.system(), kSaveBroadcastTimeoutMs);
+        StartBroadcast();
     } catch (...) {
         finish();
         throw;

@@ -42,6 +42,20 @@ QString Breakable(const QString& text)
     }
     return shown;
 }
+
+// The letter after a caption's single '&', lower case; none when it has none.
+QString Mnemonic(const QString& caption)
+{
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] == u'&') {
+            if (caption[i + 1] != u'&') {
+                return caption.mid(i + 1, 1).toLower();
+            }
+            ++i;
+        }
+    }
+    return {};
+}
 } // namespace
 
 int TDialogHook::takeAnswer()
@@ -152,8 +166,34 @@ int TMessageForm::showModal(TMessageForm& form, TDialogHook& hook)
     return form.exec();
 }
 
+QPushButton* TMessageForm::buttonForLetter(const QString& letter) const
+{
+    const QString key = letter.toLower();
+    for (const auto& [button, result] : fButtons) {
+        if (Mnemonic(button->text()) == key) {
+            return button;
+        }
+    }
+    // The letters of the English buttons answer in every language.
+    for (const auto& [button, result] : fButtons) {
+        const char16_t english = result == mrYes ? u'y' : result == mrNo ? u'n' : result == mrCancel ? u'c' : 0;
+        if (english && key == QChar(english)) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
 void TMessageForm::keyPressEvent(QKeyEvent* event)
 {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if ((modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier) && event->text().size() == 1
+        && event->text()[0].isLetter()) {
+        if (QPushButton* answer = buttonForLetter(event->text())) {
+            answer->click();
+            return;
+        }
+    }
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         done(fEscapeResult);
         return;

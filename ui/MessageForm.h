@@ -4,7 +4,9 @@
 // an icon and a centred, word-wrapped text inside a frame, and a row of
 // buttons along the bottom right; a text too long for the designed size
 // makes the dialog wider, then taller. Each button ends the dialog with its
-// platform modal result; Esc and the close box give the safe answer.
+// platform modal result; Esc and the close box give the safe answer. As in
+// the system's message boxes a plain letter answers: the button's mnemonic,
+// else Y, N or C for Yes, No and Cancel.
 
 #include <QDialog>
 #include <QStringList>
@@ -69,6 +71,8 @@ protected:
 
 private:
     void layOut(int textWidth, int textHeight);
+    // The button a plain letter answers, or nullptr.
+    QPushButton* buttonForLetter(const QString& letter) const;
     void fitText();
 
     QString fText; // as given; the label shows it with break chances

@@ -21,6 +21,8 @@ TUndoActions::TUndoActions(TUndoStack& stack, QWidget* window, std::function<boo
     connect(actEditUndo, &QAction::triggered, this, &TUndoActions::actEditUndoExecute);
 
     actEditRedo = makeCommand(window, "actEditRedo", "Redo", imgRedo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    // Ctrl+Y as in the programs of Windows.
+    actEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     actEditRedo->setEnabled(false);
     connect(actEditRedo, &QAction::triggered, this, &TUndoActions::actEditRedoExecute);
 }

@@ -1,7 +1,9 @@
 // The main window on a fresh emulated machine: its start, the modified
 // state through undo, redo and save, the close questions and what each
 // answer does, the read-only system scope, the splitter's proportion, the
-// window placement, Tab between the trees, and the restart as administrator.
+// window placement, Tab between the trees, the restart as administrator, the
+// commands while a menu, the toolbar or the panel has the focus, the click
+// that focuses a tree, and the change broadcast beside the window's thread.
 
 #include "ui/FormMain.h"
 
@@ -24,6 +26,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -31,10 +34,14 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUuid>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 using namespace talvoren;
 using platform::RootKey;
@@ -105,7 +112,8 @@ private slots:
         QVERIFY(!save->isEnabled() && !undo->isEnabled() && redo->isEnabled());
         QVERIFY(statusField(w, 1)->text().isEmpty());
 
-        redo->trigger();
+        f.FocusUserTree();
+        QTest::keyClick(userVarView(w), Qt::Key_Y, Qt::ControlModifier); // Redo, as Ctrl+Shift+Z
         QVERIFY(w.IsModified());
         QCOMPARE(userVarTree(w).GetVariableValue(userVarTree(w).FindVariable(u"TV")), u"after");
         QCOMPARE(undoStack(w).GetPos() % 2, 0);
@@ -113,7 +121,7 @@ private slots:
         save->trigger();
         QVERIFY(!w.IsModified());
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"after");
-        QVERIFY(statusField(w, 1)->text().isEmpty());
+        QTRY_COMPARE(statusField(w, 1)->text(), QStringLiteral("Saved"));
         QVERIFY(!save->isEnabled());
 
         undo->trigger(); // back behind the saved state
@@ -693,6 +701,148 @@ private slots:
         f.action("actEditUndo")->trigger(); // one step takes it all back
         QCOMPARE(current(), value);
         QVERIFY(!w.IsModified());
+    }
+
+    void commandsFollowTheLastFocusedTreeWhileMenusToolbarOrPanelHaveTheFocus()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"C:\\a;C:\\b");
+        TfrmMain& w = f.Open();
+        f.FocusUserTree();
+        TETree& tree = userVarTree(w);
+        tree.ActivateNode(tree.FindVariable(u"TV")->Child(0));
+        const char* commands[] = {"actEditCopy",       "actEditDelete",     "actEditAddVariable", "actEditAddValue",
+                                  "actEditEditAsText", "actEditEditAsPath", "actEditMoveDown",    "actEditChangeType"};
+        auto disabled = [&] {
+            QTest::qWait(50); // the idle update after the focus moved
+            QStringList off;
+            for (const char* name : commands) {
+                if (!f.action(name)->isEnabled()) {
+                    off << QString::fromLatin1(name);
+                }
+            }
+            return off.join(u' ');
+        };
+        QCOMPARE(disabled(), QString());
+
+        // Every menu opened by its accelerator, as Alt+E.
+        for (QAction* title : w.menuBar()->actions()) {
+            const QString text = title->text();
+            const qsizetype amp = text.indexOf(u'&');
+            QVERIFY2(amp >= 0 && title->menu(), qPrintable(text));
+            QTest::keyClick(&w, text.at(amp + 1).toLatin1(), Qt::AltModifier);
+            QTRY_VERIFY2(title->menu()->isVisible(), qPrintable(text));
+            QCOMPARE(disabled(), QString());
+            QTest::keyClick(title->menu(), Qt::Key_Escape);
+            QTest::keyClick(w.menuBar(), Qt::Key_Escape);
+            QTRY_VERIFY(!title->menu()->isVisible());
+        }
+
+        // The Information panel has the focus: the toolbar's Delete deletes
+        // the element focused in the user tree.
+        QVERIFY(informationPanel(w)->isVisible());
+        inspectorGrid(w)->setFocus();
+        QTRY_VERIFY(inspectorGrid(w)->hasFocus());
+        QCOMPARE(disabled(), QString());
+        TfrmYesNo::setNextAnswer(mrYes);
+        QWidget* button = w.findChild<QToolBar*>(QStringLiteral("tbMain"))->widgetForAction(f.action("actEditDelete"));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(tree.GetVariableValue(tree.FindVariable(u"TV")), u"C:\\b");
+
+        // Typed text in the account box is its own: no command on the tree.
+        auto* users = w.findChild<QComboBox*>(QStringLiteral("comboUsers"));
+        users->setEnabled(true);
+        users->setFocus();
+        QTRY_VERIFY(users->hasFocus());
+        QVERIFY(disabled().contains(QStringLiteral("actEditDelete")));
+    }
+
+    void aClickThatFocusesATreeNeverOpensTheEditor()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
+        f.Seed(RootKey::LocalMachine, kSystemEnvironmentKey, u"SV", u"s");
+        TfrmMain& w = f.Open();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto click = [&](TETreeView* view, const std::u16string& name) {
+            const QModelIndex index = view->treeModel().indexOf(view->tree().FindVariable(name));
+            view->scrollTo(index);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+            // A rename starts after the double-click interval.
+            QTest::qWait(QApplication::doubleClickInterval() + 150);
+        };
+        for (int round = 0; round < 2; ++round) {
+            click(sysVarView(w), u"SV");
+            QVERIFY(sysVarView(w)->hasFocus());
+            QVERIFY(!sysVarView(w)->isEditing());
+            click(userVarView(w), u"TV");
+            QVERIFY(userVarView(w)->hasFocus());
+            QCOMPARE(userVarTree(w).GetFocusedNode(), userVarTree(w).FindVariable(u"TV"));
+            QVERIFY2(!userVarView(w)->isEditing(), "the click that focused the tree renamed");
+        }
+        // A second click on the focused, selected row renames.
+        click(userVarView(w), u"TV");
+        QVERIFY(userVarView(w)->isEditing());
+        QTest::keyClick(userVarView(w)->currentEditor(), Qt::Key_Escape);
+        QVERIFY(!w.IsModified());
+    }
+
+    void theChangeBroadcastRunsBesideTheWindowOneAtATime()
+    {
+        TFixture f;
+        std::atomic<int> started{0}, finished{0}, running{0}, mostAtOnce{0};
+        std::atomic<int> holdMs{300};
+        f.shell->beforeBroadcast = [&] {
+            ++started;
+            mostAtOnce = std::max(mostAtOnce.load(), ++running);
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs.load()));
+            --running;
+            ++finished;
+        };
+        TfrmMain& w = f.Open();
+        QAction* save = f.action("actFileSave");
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ticks += running.load(); });
+        ticker.start(10);
+
+        f.EditUser(u"TV", u"1");
+        save->trigger();
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"1");
+        QCOMPARE(statusField(w, 1)->text(), QStringLiteral("Notifying programs…"));
+        QTRY_COMPARE(finished.load(), 1);
+        QVERIFY2(ticks >= 10, "the window's events waited for the broadcast");
+        QTRY_COMPARE(statusField(w, 1)->text(), QStringLiteral("Saved"));
+
+        // Saves during a broadcast: one more broadcast after it, never two at once.
+        for (const char16_t* value : {u"2", u"3", u"4"}) {
+            f.EditUser(u"TV", value);
+            save->trigger();
+        }
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"4");
+        QTRY_COMPARE(finished.load(), 3);
+        QTest::qWait(400);
+        QCOMPARE(started.load(), 3);
+        QCOMPARE(mostAtOnce.load(), 1);
+        // "Saved" goes after a few seconds.
+        QTRY_VERIFY_WITH_TIMEOUT(statusField(w, 1)->text().isEmpty(), 6000);
+
+        // Closing waits for the broadcast, but no longer than its timeout.
+        holdMs = 3 * static_cast<int>(kSaveBroadcastTimeoutMs);
+        f.EditUser(u"TV", u"5");
+        save->trigger();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(w.close());
+        const qint64 waited = clock.elapsed();
+        // Under Wine without a window manager hiding a window takes two seconds more.
+        const qint64 hiding = f.machine.prefix().empty() ? 2500 : 500;
+        QVERIFY2(waited >= kSaveBroadcastTimeoutMs - 100 && waited < kSaveBroadcastTimeoutMs + hiding,
+                 qPrintable(QString::number(waited)));
+        QCOMPARE(finished.load(), 3);
+        f.window.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(finished.load() == 4, 3 * kSaveBroadcastTimeoutMs);
+        QTest::qWait(100); // the machine's own broadcast after the hold
     }
 };
 

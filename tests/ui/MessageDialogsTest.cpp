@@ -10,6 +10,7 @@
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
+#include <array>
 
 using namespace talvoren;
 
@@ -116,6 +117,40 @@ private slots:
         {
             TfrmOK form;
             check(form, mrOk, 0, mrOk);
+        }
+    }
+
+    // As in the system's message boxes, a plain letter answers: the
+    // button's mnemonic in the shown language, else Y, N or C.
+    void lettersAnswerAsInTheSystemsMessageBoxes()
+    {
+        struct TCase {
+            const char* captions; // Yes|No|Cancel as translated; empty: English
+            QList<QKeyCombination> keys;
+            int expected;
+        };
+        const TCase cases[] = {
+            {"", {Qt::Key_N}, mrNo},
+            {"", {Qt::SHIFT | Qt::Key_Y}, mrYes},
+            {"", {Qt::Key_C}, mrCancel},
+            {"", {Qt::Key_X, Qt::CTRL | Qt::Key_Y, Qt::Key_Y}, mrYes}, // no answer but the last
+            {"&Ja|&Nein|Abbrechen", {Qt::Key_J}, mrYes},
+            {"&Ja|&Cancelar|Volver", {Qt::Key_C}, mrNo}, // the mnemonic before the English letter
+        };
+        for (const TCase& c : cases) {
+            TfrmYesNoCancel form;
+            const QStringList captions = QString::fromUtf8(c.captions).split(u'|');
+            for (int i = 0; i < captions.size() && !captions[i].isEmpty(); ++i) {
+                form.button(std::array{mrYes, mrNo, mrCancel}[i])->setText(captions[i]);
+            }
+            form.show();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            for (const QKeyCombination key : c.keys) {
+                QVERIFY2(form.isVisible(), c.captions);
+                QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+            }
+            QVERIFY2(!form.isVisible(), c.captions);
+            QCOMPARE(form.result(), c.expected);
         }
     }
 
