@@ -65,18 +65,32 @@ std::vector<std::u16string> TPosixSystem::arguments(int argc, char** argv)
     return args;
 }
 
-bool TPosixSystem::writeOutput(const std::u16string& text)
+namespace {
+
+bool writeAll(int fd, const std::u16string& text)
 {
     const std::string bytes = toUtf8(text);
     size_t written = 0;
     while (written < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + written, bytes.size() - written);
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
         if (n <= 0) {
             return false;
         }
         written += static_cast<size_t>(n);
     }
     return true;
+}
+
+} // namespace
+
+bool TPosixSystem::writeOutput(const std::u16string& text)
+{
+    return writeAll(STDOUT_FILENO, text);
+}
+
+bool TPosixSystem::writeError(const std::u16string& text)
+{
+    return writeAll(STDERR_FILENO, text);
 }
 
 } // namespace talvoren::platform::posix

@@ -114,7 +114,9 @@ std::vector<uint16_t> fileVersion(const std::u16string& path)
             LOWORD(info->dwFileVersionLS)};
 }
 
-bool TWin32System::writeOutput(const std::u16string& text)
+namespace {
+
+bool writeStandard(DWORD which, const std::u16string& text)
 {
     std::u16string lines;
     for (char16_t c : text) {
@@ -125,7 +127,7 @@ bool TWin32System::writeOutput(const std::u16string& text)
     }
     // A window program has standard handles only when its caller redirected
     // them; started from a console it writes to that console.
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE out = GetStdHandle(which);
     if (out == nullptr || out == INVALID_HANDLE_VALUE) {
         if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
             return false;
@@ -147,6 +149,18 @@ bool TWin32System::writeOutput(const std::u16string& text)
     WideCharToMultiByte(CP_UTF8, 0, wide(lines), static_cast<int>(lines.size()), bytes.data(), size, nullptr, nullptr);
     DWORD written = 0;
     return WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+}
+
+} // namespace
+
+bool TWin32System::writeOutput(const std::u16string& text)
+{
+    return writeStandard(STD_OUTPUT_HANDLE, text);
+}
+
+bool TWin32System::writeError(const std::u16string& text)
+{
+    return writeStandard(STD_ERROR_HANDLE, text);
 }
 
 } // namespace talvoren::platform::win32
