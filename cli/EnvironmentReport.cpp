@@ -6,6 +6,7 @@
 #include "model/ETree.h"
 #include "model/EffectiveEnvironment.h"
 #include "platform/Platform.h"
+#include "platform/StandardError.h"
 #include "system/ToolsUser.h"
 
 #include <optional>
@@ -95,7 +96,7 @@ int PrintEffectiveEnvironment(platform::IPlatform& platform, const std::u16strin
         if (!account.empty()) {
             other = findAccount(platform, account);
             if (!other) {
-                platform.system().writeError(
+                platform::writeStandardError(
                     formatText(tr("No account named '%s' has a profile on this computer"), {account}) + u"\n");
                 return 1;
             }
@@ -103,7 +104,7 @@ int PrintEffectiveEnvironment(platform::IPlatform& platform, const std::u16strin
             if (GetCurrentUserInfo(platform, me) && me.Sid == other->Sid) {
                 other.reset(); // the running account: as without -U
             } else if (LoadUserHive(platform, *other) != platform::error::kSuccess) {
-                platform.system().writeError(formatText(tr("Can not load profile of the user '%s'"), {account})
+                platform::writeStandardError(formatText(tr("Can not load profile of the user '%s'"), {account})
                                              + u"\n");
                 return 1;
             }

@@ -271,12 +271,6 @@ public:
         (void)text;
         return false;
     }
-    // The same for standard error: why a report printed nothing.
-    virtual bool writeError(const std::u16string& text)
-    {
-        (void)text;
-        return false;
-    }
 };
 
 // ---------------------------------------------------------------------------

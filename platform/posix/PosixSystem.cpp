@@ -1,5 +1,6 @@
 #include "platform/posix/PosixSystem.h"
 
+#include "platform/StandardError.h"
 #include "platform/Utf.h"
 #include "platform/posix/DriveMap.h"
 
@@ -88,9 +89,13 @@ bool TPosixSystem::writeOutput(const std::u16string& text)
     return writeAll(STDOUT_FILENO, text);
 }
 
-bool TPosixSystem::writeError(const std::u16string& text)
+} // namespace talvoren::platform::posix
+
+namespace talvoren::platform {
+
+bool writeStandardError(const std::u16string& text)
 {
-    return writeAll(STDERR_FILENO, text);
+    return posix::writeAll(STDERR_FILENO, text);
 }
 
-} // namespace talvoren::platform::posix
+} // namespace talvoren::platform

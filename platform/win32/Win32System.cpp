@@ -1,6 +1,7 @@
 #include "platform/win32/Win32System.h"
 
 #include "platform/CommandLineSplitter.h"
+#include "platform/StandardError.h"
 #include "platform/win32/WideText.h"
 
 #include <vector>
@@ -158,9 +159,13 @@ bool TWin32System::writeOutput(const std::u16string& text)
     return writeStandard(STD_OUTPUT_HANDLE, text);
 }
 
-bool TWin32System::writeError(const std::u16string& text)
+} // namespace talvoren::platform::win32
+
+namespace talvoren::platform {
+
+bool writeStandardError(const std::u16string& text)
 {
-    return writeStandard(STD_ERROR_HANDLE, text);
+    return win32::writeStandard(STD_ERROR_HANDLE, text);
 }
 
-} // namespace talvoren::platform::win32
+} // namespace talvoren::platform

@@ -14,7 +14,6 @@ public:
     std::vector<uint16_t> executableVersion() override;
     std::vector<std::u16string> arguments(int argc, char** argv) override;
     bool writeOutput(const std::u16string& text) override;
-    bool writeError(const std::u16string& text) override;
 
 private:
     bool fWow64Probed = false;
