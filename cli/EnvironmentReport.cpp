@@ -16,9 +16,9 @@ namespace talvoren {
 namespace {
 
 // The logon variables of an account that is not the running one, from its
-// profile as a first logon makes them. What depends on a logon session
-// (LOGONSERVER, SESSIONNAME) is left out: no session of that account is
-// asked about.
+// profile as a first logon makes them. What belongs to the logon session
+// (LOGONSERVER, SESSIONNAME) stays this session's: that account has none to
+// ask.
 void addAccountVariables(TETree& user, const UserInfo& account)
 {
     const std::u16string& profile = account.ProfileFolder;
