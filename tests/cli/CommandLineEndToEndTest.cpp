@@ -532,6 +532,14 @@ TEST_F(CommandLineEndToEndTest, ReportsPrintWhatANewProcessGetsAndChangeNothing)
     const auto none = test::runProcess(test::commandLine(TALVOREN_EXE, {"-W", "TalvorenNoSuchProgram"}));
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(none.output, "");
+    // -U naming the running account is plain -X; an unknown account prints nothing.
+    UserInfo me;
+    ASSERT_TRUE(GetCurrentUserInfo(machine.platform(), me));
+    EXPECT_EQ(test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", test::utf8(me.Name)})).output,
+              test::runProcess(test::commandLine(TALVOREN_EXE, {"-X"})).output);
+    const auto unknown = test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", "TalvorenNoSuchAccount"}));
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.output, "");
     for (const std::vector<std::string>& refused : {std::vector<std::string>{"-X", "extra"},
                                                     {"-M", "-X"},
                                                     {"-X", "-C"},
@@ -626,13 +634,9 @@ TEST_F(EmulatedCommandLineTest, AnotherAccountsEnvironmentComesFromItsOwnHive)
     EXPECT_EQ(report.output.find(test::utf8(machine.platform().environment().variable(u"USERPROFILE"))),
               std::string::npos);
 
-    // The account by DOMAIN\Name too, and the running account as plain -X.
+    // The account by DOMAIN\Name too.
     EXPECT_EQ(test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", test::utf8(bob->Domain) + "\\BOB"})).output,
               report.output);
-    UserInfo me;
-    ASSERT_TRUE(GetCurrentUserInfo(machine.platform(), me));
-    EXPECT_EQ(test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", test::utf8(me.Name)})).output,
-              test::runProcess(test::commandLine(TALVOREN_EXE, {"-X"})).output);
 
     const auto unknown = test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", "Nobody"}) + " 2>&1");
     EXPECT_EQ(unknown.exitCode, 1);
