@@ -33,6 +33,7 @@ std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16st
     std::optional<TCommandMode> mode;
     bool conflict = false;
     bool operationSeen = false; // from here on, "-X" may be a name or a value
+    bool userGiven = false;
     std::vector<std::u16string> operands;
     auto choose = [&](TCommandMode chosen) {
         conflict = conflict || (mode && *mode != chosen);
@@ -77,6 +78,7 @@ std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16st
             break;
         case u'U':
             r.machine = false;
+            userGiven = true;
             break;
         case u'M':
             r.machine = true;
@@ -97,17 +99,18 @@ std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16st
         return std::nullopt; // a delete writes nothing to clean or widen
     }
     if (mode == TCommandMode::Effective || mode == TCommandMode::Which) {
-        // Reports of the current user's environment: they take no scope and
-        // write nothing to clean or widen.
-        const size_t wanted = mode == TCommandMode::Which ? 1 : 0;
-        if (r.cleanup || r.expand || r.machine || operands.size() != wanted) {
+        // Reports of one account's environment, the current user's unless
+        // -X names another after -U: they write nothing to clean or widen.
+        const bool account = mode == TCommandMode::Effective && userGiven;
+        const size_t wanted = mode == TCommandMode::Which || account ? 1 : 0;
+        if (r.cleanup || r.expand || r.machine || operands.size() != wanted || (userGiven && !account)) {
             return std::nullopt;
         }
         r.mode = *mode;
         if (wanted) {
-            r.name = trimBlanks(operands[0]);
+            (account ? r.account : r.name) = trimBlanks(operands[0]);
         }
-        return r.name.empty() && wanted ? std::nullopt : std::optional<TCommandLineRequest>(r);
+        return wanted && (account ? r.account : r.name).empty() ? std::nullopt : std::optional<TCommandLineRequest>(r);
     }
     if (!mode) {
         mode = r.cleanup && operands.size() == 1 ? TCommandMode::Cleanup : TCommandMode::Set;
@@ -285,7 +288,7 @@ int changeVariable(const TCommandLineRequest& r, platform::IPlatform& platform, 
 int applyRequest(const TCommandLineRequest& r, platform::IPlatform& platform)
 {
     if (r.mode == TCommandMode::Effective) {
-        return PrintEffectiveEnvironment(platform);
+        return PrintEffectiveEnvironment(platform, r.account);
     }
     if (r.mode == TCommandMode::Which) {
         return PrintProgramsFor(platform, r.name);
@@ -342,7 +345,7 @@ const std::vector<TCommandHelpLine>& CommandHelpLines()
         {trNoop("Delete variable:"), ""},
         {trNoop("-D [-U | -M]"), trNoop("variable")},
         {trNoop("Print what a new process gets, NAME=value a line:"), ""},
-        {trNoop("-X"), trNoop("(no operand)")},
+        {trNoop("-X [-U]"), trNoop("(no operand), or the account after -U")},
         {trNoop("Print the files a command starts, the one that runs first:"), ""},
         {trNoop("-W"), trNoop("command")},
     };

@@ -23,8 +23,9 @@ public:
 
 // The one operation a run makes. Without -S, -I, -A, -R or -D it is a set,
 // or, for -C with a name alone, the cleaning of the stored value.
-// -X prints what a new process gets and -W which files a command starts;
-// both change nothing, and both are switches only as the first argument.
+// -X prints what a new process gets (of another account with -U NAME) and -W
+// which files a command starts; both change nothing, and both are switches
+// only as the first argument.
 enum class TCommandMode { Set, Insert, Append, Remove, Cleanup, Delete, Effective, Which };
 
 // What the arguments ask for, parsed once.
@@ -35,6 +36,7 @@ struct TCommandLineRequest {
     bool machine = false; // system scope; otherwise the current user's
     std::u16string name; // as stored: surrounding blanks removed; -W: the command
     std::u16string value; // none for Delete and Cleanup
+    std::u16string account; // -X -U NAME: the account whose environment is printed
 };
 
 // The request, or nothing when the arguments cannot be what was meant: a

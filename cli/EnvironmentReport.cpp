@@ -1,9 +1,13 @@
 #include "cli/EnvironmentReport.h"
 
 #include "base/EnvStore.h"
+#include "base/Text.h"
+#include "base/Translation.h"
 #include "model/ETree.h"
 #include "model/EffectiveEnvironment.h"
 #include "platform/Platform.h"
+#include "platform/StandardError.h"
+#include "system/ToolsUser.h"
 
 #include <optional>
 
@@ -11,18 +15,48 @@ namespace talvoren {
 
 namespace {
 
-// Both scopes as a new process would be built from them; the logon's own
-// variables come from this process's environment, as in the window.
+// The logon variables of an account that is not the running one, from its
+// profile as a first logon makes them. What belongs to the logon session
+// (LOGONSERVER, SESSIONNAME) stays this session's: that account has none to
+// ask.
+void addAccountVariables(TETree& user, const UserInfo& account)
+{
+    const std::u16string& profile = account.ProfileFolder;
+    const bool drive = profile.size() >= 2 && profile[1] == u':';
+    const std::pair<const char16_t*, std::u16string> values[] = {
+        {u"APPDATA", profile + u"\\AppData\\Roaming"},
+        {u"HOMEDRIVE", drive ? profile.substr(0, 2) : std::u16string()},
+        {u"HOMEPATH", drive ? profile.substr(2) : std::u16string()},
+        {u"LOCALAPPDATA", profile + u"\\AppData\\Local"},
+        {u"USERDOMAIN", account.Domain},
+        {u"USERNAME", account.Name},
+        {u"USERPROFILE", profile},
+    };
+    for (const auto& [name, value] : values) {
+        if (!value.empty()) {
+            user.AddVariable(name, value, kDataTypeString, true);
+        }
+    }
+}
+
+// Both scopes as a new process would be built from them. For the running
+// account the logon's own variables come from this process's environment,
+// as in the window; another account's user scope is read from its hive.
 class TStoredScopes {
 public:
-    explicit TStoredScopes(platform::IPlatform& platform)
+    explicit TStoredScopes(platform::IPlatform& platform, const UserInfo* other = nullptr)
         : fSystem(platform)
         , fUser(platform)
     {
         fSystem.LoadFromRegistry(SystemScope());
-        fUser.LoadFromRegistry(CurrentUserScope());
         fSystem.AddReadOnlyVariables();
-        fUser.AddReadOnlyVariables();
+        if (other) {
+            fUser.LoadFromRegistry(OtherUserScope(other->Sid));
+            addAccountVariables(fUser, *other);
+        } else {
+            fUser.LoadFromRegistry(CurrentUserScope());
+            fUser.AddReadOnlyVariables();
+        }
         fUser.SetResolvingTree(&fSystem);
     }
     TEffectiveEnvironment Environment() const { return TEffectiveEnvironment(fSystem, fUser); }
@@ -31,6 +65,18 @@ private:
     TETree fSystem;
     TETree fUser;
 };
+
+// The account with a profile that `name` ("Name" or "DOMAIN\\Name", in any
+// case of its ASCII letters) stands for.
+std::optional<UserInfo> findAccount(platform::IPlatform& platform, const std::u16string& name)
+{
+    for (auto& user : GetUsers(platform)) {
+        if (equalsAsciiNoCase(name, user.Name) || equalsAsciiNoCase(name, user.Domain + u"\\" + user.Name)) {
+            return user;
+        }
+    }
+    return std::nullopt;
+}
 
 template <class Body> int guarded(Body body)
 {
@@ -43,10 +89,27 @@ template <class Body> int guarded(Body body)
 
 } // namespace
 
-int PrintEffectiveEnvironment(platform::IPlatform& platform)
+int PrintEffectiveEnvironment(platform::IPlatform& platform, const std::u16string& account)
 {
     return guarded([&] {
-        const TStoredScopes scopes(platform);
+        std::optional<UserInfo> other;
+        if (!account.empty()) {
+            other = findAccount(platform, account);
+            if (!other) {
+                platform::writeStandardError(
+                    formatText(tr("No account named '%s' has a profile on this computer"), {account}) + u"\n");
+                return 1;
+            }
+            UserInfo me;
+            if (GetCurrentUserInfo(platform, me) && me.Sid == other->Sid) {
+                other.reset(); // the running account: as without -U
+            } else if (LoadUserHive(platform, *other) != platform::error::kSuccess) {
+                platform::writeStandardError(formatText(tr("Can not load profile of the user '%s'"), {account})
+                                             + u"\n");
+                return 1;
+            }
+        }
+        const TStoredScopes scopes(platform, other ? &*other : nullptr);
         return platform.system().writeOutput(scopes.Environment().ToText()) ? 0 : 1;
     });
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// The command line's read-only reports: what a new process of the current
-// user gets (-X) and which files a command starts (-W), printed to standard
+// The command line's read-only reports: what a new process of an account
+// gets (-X) and which files a command starts (-W), printed to standard
 // output from the two scopes as they are stored.
 
 #include <string>
@@ -12,9 +12,11 @@ namespace platform {
 class IPlatform;
 }
 
-// Prints NAME=value lines sorted as "set" prints them. 0, or 1 when a scope
+// Prints NAME=value lines sorted as "set" prints them, for the current user
+// or, when `account` is given, for that account from its own hive. 0, or 1
+// when the account has no profile here (said on standard error), a scope
 // cannot be read or nothing can be printed.
-int PrintEffectiveEnvironment(platform::IPlatform& platform);
+int PrintEffectiveEnvironment(platform::IPlatform& platform, const std::u16string& account = {});
 
 // Prints the full path of every file `command` would start, the one that
 // runs first. 1, printing nothing, when there is none.

@@ -27,11 +27,16 @@ m_exe=$(printf '%s\n' "${t_exe[@]}" | median)
 m_reg=$(printf '%s\n' "${t_reg[@]}" | median)
 echo "talvoren -S: median ${m_exe} ms; reg add: median ${m_reg} ms ($runs runs each, alternating)"
 awk -v a="$m_exe" -v b="$m_reg" 'BEGIN {printf "ratio %.2f\n", a / b}'
-# Most of a command-line run is mapping DLLs: the ones loaded at start (with
-# lld the window's DLLs are delay-loaded and missing here; with GNU ld all come).
+# Most of a command-line run is mapping DLLs. The import table lists the ones
+# Windows maps at start (with lld the window's DLLs, COM and the shell are
+# delay-loaded and missing here; with GNU ld all come); Wine's trace shows what
+# one run really maps, against reg.exe.
 for objdump in i686-w64-mingw32-objdump objdump; do
     if command -v "$objdump" >/dev/null; then
         echo "DLLs loaded at start: $("$objdump" -p "$exe" | awk '/DLL Name:/ {printf "%s ", $3}')"
         break
     fi
 done
+mapped() { WINEDEBUG=+loaddll "$@" 2>&1 >/dev/null | sed -n 's/.*Loaded L"\([^"]*\)".*/\1/p' | sed 's/.*\\//' | tr '\n' ' '; }
+echo "DLLs a talvoren -S run maps: $(mapped wine "$winexe" -S TalvorenTiming mapped)"
+echo "DLLs a reg add run maps: $(mapped wine reg add 'HKCU\Environment' /v TalvorenTiming /d mapped /f)"

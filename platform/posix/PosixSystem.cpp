@@ -1,5 +1,6 @@
 #include "platform/posix/PosixSystem.h"
 
+#include "platform/StandardError.h"
 #include "platform/Utf.h"
 #include "platform/posix/DriveMap.h"
 
@@ -65,12 +66,14 @@ std::vector<std::u16string> TPosixSystem::arguments(int argc, char** argv)
     return args;
 }
 
-bool TPosixSystem::writeOutput(const std::u16string& text)
+namespace {
+
+bool writeAll(int fd, const std::u16string& text)
 {
     const std::string bytes = toUtf8(text);
     size_t written = 0;
     while (written < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + written, bytes.size() - written);
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
         if (n <= 0) {
             return false;
         }
@@ -79,4 +82,20 @@ bool TPosixSystem::writeOutput(const std::u16string& text)
     return true;
 }
 
+} // namespace
+
+bool TPosixSystem::writeOutput(const std::u16string& text)
+{
+    return writeAll(STDOUT_FILENO, text);
+}
+
 } // namespace talvoren::platform::posix
+
+namespace talvoren::platform {
+
+bool writeStandardError(const std::u16string& text)
+{
+    return posix::writeAll(STDERR_FILENO, text);
+}
+
+} // namespace talvoren::platform

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32System.h"
 
 #include "platform/CommandLineSplitter.h"
+#include "platform/StandardError.h"
 #include "platform/win32/WideText.h"
 
 #include <vector>
@@ -114,7 +115,9 @@ std::vector<uint16_t> fileVersion(const std::u16string& path)
             LOWORD(info->dwFileVersionLS)};
 }
 
-bool TWin32System::writeOutput(const std::u16string& text)
+namespace {
+
+bool writeStandard(DWORD which, const std::u16string& text)
 {
     std::u16string lines;
     for (char16_t c : text) {
@@ -125,7 +128,7 @@ bool TWin32System::writeOutput(const std::u16string& text)
     }
     // A window program has standard handles only when its caller redirected
     // them; started from a console it writes to that console.
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE out = GetStdHandle(which);
     if (out == nullptr || out == INVALID_HANDLE_VALUE) {
         if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
             return false;
@@ -149,4 +152,20 @@ bool TWin32System::writeOutput(const std::u16string& text)
     return WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
 }
 
+} // namespace
+
+bool TWin32System::writeOutput(const std::u16string& text)
+{
+    return writeStandard(STD_OUTPUT_HANDLE, text);
+}
+
 } // namespace talvoren::platform::win32
+
+namespace talvoren::platform {
+
+bool writeStandardError(const std::u16string& text)
+{
+    return win32::writeStandard(STD_ERROR_HANDLE, text);
+}
+
+} // namespace talvoren::platform

@@ -5,6 +5,7 @@
 #include "model/NodeInfo.h"
 #include "platform/HostEnvironment.h"
 #include "platform/Utf.h"
+#include "system/ToolsUser.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/RegTool.h"
 #include "tests/support/TestSupport.h"
@@ -531,6 +532,14 @@ TEST_F(CommandLineEndToEndTest, ReportsPrintWhatANewProcessGetsAndChangeNothing)
     const auto none = test::runProcess(test::commandLine(TALVOREN_EXE, {"-W", "TalvorenNoSuchProgram"}));
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(none.output, "");
+    // -U naming the running account is plain -X; an unknown account prints nothing.
+    UserInfo me;
+    ASSERT_TRUE(GetCurrentUserInfo(machine.platform(), me));
+    EXPECT_EQ(test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", test::utf8(me.Name)})).output,
+              test::runProcess(test::commandLine(TALVOREN_EXE, {"-X"})).output);
+    const auto unknown = test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", "TalvorenNoSuchAccount"}));
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.output, "");
     for (const std::vector<std::string>& refused : {std::vector<std::string>{"-X", "extra"},
                                                     {"-M", "-X"},
                                                     {"-X", "-C"},
@@ -574,6 +583,72 @@ TEST_F(EmulatedCommandLineTest, EveryChangeIsBroadcastAndAFailureIsNot)
     ASSERT_EQ(reg.add(kUserKey, name, "REG_BINARY", "00ff"), 0);
     EXPECT_EQ(talvoren({"-A", name, "x"}), 1);
     EXPECT_EQ(broadcasts(), before + 2);
+}
+
+// -X -U NAME: another account's environment from its own hive and profile,
+// never the running account's values; an unknown account is said and refused.
+TEST_F(EmulatedCommandLineTest, AnotherAccountsEnvironmentComesFromItsOwnHive)
+{
+    const auto made = test::runProcess(test::commandLine(TALVOREN_REG_COMMAND, {"useradd", "Bob"}));
+    ASSERT_EQ(made.exitCode, 0);
+    std::optional<UserInfo> bob;
+    for (const auto& user : GetUsers(machine.platform())) {
+        if (user.Name == u"Bob") {
+            bob = user;
+        }
+    }
+    ASSERT_TRUE(bob);
+    ASSERT_EQ(LoadUserHive(machine.platform(), *bob), 0u);
+    {
+        TEnvStore store(machine.platform().registry(), OtherUserScope(bob->Sid).root);
+        ASSERT_TRUE(store.OpenKey(OtherUserScope(bob->Sid).key, false));
+        store.WriteExpandString(u"BobTools", u"%USERPROFILE%\\tools");
+        store.WriteString(u"Path", u"C:\\BobBin");
+    }
+    const std::string mine = var("Mine");
+    ASSERT_EQ(reg.add(kUserKey, mine, "REG_SZ", "mine"), 0);
+    const auto before = everything();
+
+    auto lines = [](const std::string& output) {
+        std::set<std::string> set;
+        std::string line;
+        for (std::istringstream in(output); std::getline(in, line);) {
+            set.insert(line);
+        }
+        return set;
+    };
+    const auto report = test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", "bob"}));
+    ASSERT_EQ(report.exitCode, 0);
+    const auto env = lines(report.output);
+    const std::string profile = test::utf8(bob->ProfileFolder);
+    for (const std::string& expected :
+         std::vector<std::string>{"USERNAME=Bob", "USERDOMAIN=" + test::utf8(bob->Domain), "USERPROFILE=" + profile,
+                                  "APPDATA=" + profile + "\\AppData\\Roaming", "BobTools=" + profile + "\\tools"}) {
+        EXPECT_EQ(env.count(expected), 1u) << expected << "\n" << report.output;
+    }
+    const auto path
+        = std::find_if(env.begin(), env.end(), [](const std::string& l) { return l.rfind("Path=", 0) == 0; });
+    ASSERT_NE(path, env.end());
+    EXPECT_TRUE(path->size() > 10 && path->substr(path->size() - 10) == ";C:\\BobBin") << *path;
+    EXPECT_EQ(report.output.find(mine), std::string::npos);
+    EXPECT_EQ(report.output.find(test::utf8(machine.platform().environment().variable(u"USERPROFILE"))),
+              std::string::npos);
+
+    // The account by DOMAIN\Name too.
+    EXPECT_EQ(test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", test::utf8(bob->Domain) + "\\BOB"})).output,
+              report.output);
+
+    const auto unknown = test::runProcess(test::commandLine(TALVOREN_EXE, {"-X", "-U", "Nobody"}) + " 2>&1");
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.output.find("'Nobody'"), std::string::npos) << unknown.output;
+    EXPECT_EQ(lines(unknown.output).size(), 1u) << unknown.output;
+    for (const std::vector<std::string>& refused : {std::vector<std::string>{"-X", "-U"},
+                                                    {"-X", "-U", "Bob", "extra"},
+                                                    {"-W", "-U", "Bob"},
+                                                    {"-X", "-M", "Bob"}}) {
+        EXPECT_EQ(talvoren(refused), 1) << refused.back();
+    }
+    EXPECT_EQ(everything(), before);
 }
 
 TEST_F(EmulatedCommandLineTest, CorruptHiveFailsWithoutLosingTheFile)

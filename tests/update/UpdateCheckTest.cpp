@@ -4,6 +4,9 @@
 // a check the user started, and that only a download whose SHA-256 matches
 // is ever started, with nothing left behind otherwise.
 
+#include "update/UpdateCheck.h"
+
+#include "base/EnvStore.h"
 #include "platform/Platform.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "tests/update/TestHttpServer.h"
@@ -18,6 +21,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -68,6 +72,29 @@ struct TShown {
     bool downloadEnabled = false;
     int size = 0;
     bool plainText = false;
+};
+
+// A host without a window that starts the setup for real, with the test's
+// own parameters (/S keeps a real setup silent).
+struct THost : IUpdateHost {
+    explicit THost(platform::IPlatform& platform, std::u16string parameters = {})
+        : real(platform)
+        , parameters(std::move(parameters))
+    {
+    }
+    platform::IPlatform& real;
+    std::u16string parameters;
+    QStringList errors;
+    bool ended = false;
+    QWidget* UpdateOwner() override { return nullptr; }
+    void SetUpdateStatus(int, const std::u16string&, const std::u16string&) override { }
+    void ShowUpdateError(const std::u16string& text) override { errors.append(QString::fromStdU16String(text)); }
+    bool UpdateCloseQuery() override { return true; }
+    bool UpdateShellExecute(const std::u16string& verb, const std::u16string& file) override
+    {
+        return real.shell().execute(verb, file, parameters, 0);
+    }
+    void UpdateEndApplication() override { ended = true; }
 };
 
 } // namespace
@@ -600,27 +627,9 @@ private slots:
         QFile::remove(marker);
         qputenv("TALVOREN_STAND_IN_MARKER", marker.toLocal8Bit());
 
-        struct THost : IUpdateHost {
-            platform::IPlatform* real = nullptr;
-            QStringList errors;
-            bool ended = false;
-            QWidget* UpdateOwner() override { return nullptr; }
-            void SetUpdateStatus(int, const std::u16string&, const std::u16string&) override { }
-            void ShowUpdateError(const std::u16string& text) override
-            {
-                errors.append(QString::fromStdU16String(text));
-            }
-            bool UpdateCloseQuery() override { return true; }
-            bool UpdateShellExecute(const std::u16string& verb, const std::u16string& file) override
-            {
-                return real->shell().execute(verb, file, u"", 0);
-            }
-            void UpdateEndApplication() override { ended = true; }
-        };
         for (const bool matching : {false, true}) {
-            THost host;
-            host.real = &f.machine.platform();
-            const QStringList before = Downloads(*host.real);
+            THost host(f.machine.platform());
+            const QStringList before = Downloads(host.real);
             TUpdateOffer offer{u"99.0.0.1", u"", int32_t(setup.size()),
                                QString::fromLatin1(sha256Of(matching ? setup : setup + "!")).toStdU16String()};
             qint64 elapsed = 0;
@@ -630,23 +639,94 @@ private slots:
                 form.btnDownload->click();
                 elapsed = clock.elapsed();
             };
-            TfrmCheckForUpdate::createAndShowModal(host, *host.real, u"1.0.0.0", offer);
+            TfrmCheckForUpdate::createAndShowModal(host, host.real, u"1.0.0.0", offer);
             qInfo("%s SHA-256: %lld bytes downloaded and checked in %lld ms", matching ? "matching" : "wrong",
                   qlonglong(setup.size()), elapsed);
             if (matching) {
                 QVERIFY2(host.errors.isEmpty(), qPrintable(host.errors.join(u'\n')));
                 QVERIFY(host.ended);
                 QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 20000);
-                QCOMPARE(Downloads(*host.real).size(), before.size() + 1);
+                QCOMPARE(Downloads(host.real).size(), before.size() + 1);
             } else {
                 QCOMPARE(host.errors, QStringList{kMismatch});
                 QVERIFY(!host.ended);
                 QTest::qWait(2000);
                 QVERIFY2(!QFile::exists(marker), "the wrong setup ran");
-                QCOMPARE(Downloads(*host.real), before);
+                QCOMPARE(Downloads(host.real), before);
             }
         }
         QFile::remove(marker);
+#endif
+    }
+
+    // End to end on Windows with the setup this build made: the check finds
+    // a newer version with the setup's SHA-256, and the download is checked
+    // and started silently; afterwards the program is installed. The same
+    // setup with one byte changed is refused, deleted and never run.
+    void realSetupInstallsThroughTheCheck()
+    {
+#ifndef TALVOREN_REAL_SETUP
+        QSKIP("the setup is made by the Windows build");
+#else
+        TFixture f;
+        Prepare(f, false);
+        platform::IPlatform& real = f.machine.platform();
+        QFile file(QStringLiteral(TALVOREN_REAL_SETUP));
+        QVERIFY2(file.open(QIODevice::ReadOnly), TALVOREN_REAL_SETUP);
+        const QByteArray setup = file.readAll();
+        QByteArray tampered = setup;
+        tampered[tampered.size() / 2] = char(tampered[tampered.size() / 2] ^ 1);
+        server.answer("/en/updates",
+                      {200, answerXml("99.0.0.1", QByteArray::number(setup.size()), "h", sha256Of(setup))});
+        inDialog = [](TfrmCheckForUpdate& form) {
+            form.btnDownload->click();
+        };
+
+        const std::u16string uninstallKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvoren";
+        auto entry = [&](const std::u16string& name) {
+            TEnvStore store(real.registry(), platform::RootKey::LocalMachine,
+                            platform::access::kRead | platform::access::kWow64_32Key);
+            return store.OpenKey(uninstallKey, false) ? QString::fromStdU16String(store.ReadString(name)) : QString();
+        };
+        QVERIFY2(entry(u"DisplayName").isEmpty(), "Talvoren is installed before the test");
+        for (const bool genuine : {false, true}) {
+            server.answer(kSetupPath, {200, genuine ? setup : tampered});
+            THost host(real, u"/S");
+            const QStringList before = Downloads(real);
+            TUpdateCheck check(host, real);
+            QElapsedTimer clock;
+            clock.start();
+            check.Start(false);
+            QTRY_VERIFY_WITH_TIMEOUT(host.ended || !host.errors.isEmpty(), 30000);
+            qInfo("%s setup: checked, downloaded and verified in %lld ms", genuine ? "genuine" : "tampered",
+                  qlonglong(clock.elapsed()));
+            if (!genuine) {
+                QCOMPARE(host.errors, QStringList{kMismatch});
+                QCOMPARE(Downloads(real), before);
+                QTest::qWait(2000);
+                QVERIFY2(entry(u"DisplayName").isEmpty(), "the tampered setup ran");
+                continue;
+            }
+            QVERIFY2(host.errors.isEmpty(), qPrintable(host.errors.join(u'\n')));
+            QTRY_COMPARE_WITH_TIMEOUT(entry(u"DisplayName"), QStringLiteral("Talvoren"), 90000);
+            QTRY_VERIFY_WITH_TIMEOUT(!entry(u"QuietUninstallString").isEmpty(), 10000);
+            qInfo("installed %lld ms after the check began", qlonglong(clock.elapsed()));
+            const QString folder = entry(u"InstallLocation");
+            QVERIFY2(QFile::exists(folder + QStringLiteral("\\talvoren.exe")), qPrintable(folder));
+            QVERIFY(QFile::exists(folder + QStringLiteral("\\locale\\de\\LC_MESSAGES\\default.mo")));
+            QCOMPARE(entry(u"DisplayVersion"),
+                     QStringLiteral("%1.%2.%3.%4")
+                         .arg(TALVOREN_VERSION_MAJOR)
+                         .arg(TALVOREN_VERSION_MINOR)
+                         .arg(TALVOREN_VERSION_PATCH)
+                         .arg(TALVOREN_VERSION_TWEAK));
+
+            // The prefix is shared with the setup's own suite: uninstall again.
+            const QStringList uninstall = QProcess::splitCommand(entry(u"QuietUninstallString"));
+            QVERIFY(!uninstall.isEmpty());
+            QCOMPARE(QProcess::execute(uninstall.front(), uninstall.mid(1)), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(entry(u"DisplayName").isEmpty() && !QFile::exists(folder), 60000);
+        }
 #endif
     }
 };
