@@ -238,7 +238,8 @@ private slots:
             menus << menu->text() + ":" + f.Names(menu->menu()->actions()).join(',');
         }
         QCOMPARE(menus,
-                 (QStringList{"&File:actFileSave,actFileBackup,actFileOptions,-,actFileRestartAsAdmin,-,actFileExit",
+                 (QStringList{"&File:actFileSave,actFileBackup,actFileRestore,actFileOptions,-,"
+                              "actFileRestartAsAdmin,-,actFileExit",
                               "&Edit:actEditUndo,actEditRedo,-,actEditCopy,actEditPaste,actEditDelete,-,actEditFind,"
                               "actEditFindNext,actEditWhichProgram,-,actEditAddVariable,actEditAddValue,"
                               "actEditEditAsText,actEditEditAsPath,"
