@@ -4,6 +4,7 @@
 #include "base/Error.h"
 #include "base/Translation.h"
 #include "model/PathChecks.h"
+#include "model/RegFile.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 #include "system/ToolsUser.h"
@@ -205,26 +206,106 @@ void ExportRegistryKey(platform::IPlatform& platform, platform::RootKey root, st
     }
 }
 
+namespace {
+
+// The string values of one key with their exact bytes, in enumeration order.
+std::vector<TRegFileValue> storedValues(platform::IRegistry& registry, platform::RootKey root,
+                                        const std::u16string& keyPath)
+{
+    std::vector<TRegFileValue> values;
+    std::unique_ptr<platform::IRegistryKey> key;
+    if (registry.openKey(root, keyPath, platform::access::kRead, false, key) != platform::error::kSuccess || !key) {
+        return values;
+    }
+    for (const std::u16string& name : key->valueNames()) {
+        platform::RegValue value;
+        if (key->queryValue(name, value) != platform::error::kSuccess
+            || (value.type != platform::regtype::kSz && value.type != platform::regtype::kExpandSz)) {
+            continue;
+        }
+        values.push_back({name, false, value.type, value.data});
+    }
+    return values;
+}
+
+bool holdsBreakOrNull(const std::u16string& text)
+{
+    return text.find_first_of(std::u16string(u"\r\n\0", 3)) != std::u16string::npos;
+}
+
+const char16_t kSystemEnvironmentPath[] = u"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+} // namespace
+
+bool HeldExactlyByRegedit4(platform::ILocale& locale, const TRegFileValue& value)
+{
+    // An import stores the text it reads plus one terminating null, so the
+    // bytes must be exactly that: even, ending in the one null.
+    const std::vector<uint8_t>& data = value.Data;
+    if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 1] != 0 || data[data.size() - 2] != 0) {
+        return false;
+    }
+    std::u16string text = platform::fromUtf16Le(data, 0, false);
+    text.pop_back();
+    std::string ansi;
+    return !holdsBreakOrNull(text) && !holdsBreakOrNull(value.Name) && locale.toAnsi(text, ansi)
+        && locale.toAnsi(value.Name, ansi);
+}
+
 bool BackupEnvironment(platform::IPlatform& platform, bool adminAccess, const UserInfo& user,
                        const std::u16string& fileName, std::vector<std::u16string>* inexact)
 {
     // Imported, the user section lands in the importing account's key.
     const std::u16string userHeader = u"; User: " + user.Name + u"\r\n[HKEY_CURRENT_USER\\Environment]";
+    platform::RootKey userRoot = platform::RootKey::CurrentUser;
+    std::u16string userPath = u"Environment";
     if (adminAccess) {
         if (LoadUserHive(platform, user) != platform::error::kSuccess) {
             return false;
         }
-        ExportRegistryKey(platform, platform::RootKey::Users, u"\\" + user.Sid + u"\\Environment", userHeader, false,
-                          fileName, inexact);
-    } else {
-        ExportRegistryKey(platform, platform::RootKey::CurrentUser, u"\\Environment", userHeader, false, fileName,
-                          inexact);
+        userRoot = platform::RootKey::Users;
+        userPath = user.Sid + u"\\Environment";
     }
-    ExportRegistryKey(platform, platform::RootKey::LocalMachine,
-                      u"\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
-                      u"; System variables\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session "
-                      u"Manager\\Environment]",
-                      true, fileName, inexact);
+    std::vector<TRegFileKey> keys(2);
+    keys[0].Comments = {u"User: " + user.Name};
+    keys[0].Path = u"HKEY_CURRENT_USER\\Environment";
+    keys[0].Values = storedValues(platform.registry(), userRoot, userPath);
+    keys[1].Comments = {u"System variables"};
+    keys[1].Path = u"HKEY_LOCAL_MACHINE\\" + std::u16string(kSystemEnvironmentPath);
+    keys[1].Values = storedValues(platform.registry(), platform::RootKey::LocalMachine, kSystemEnvironmentPath);
+    std::vector<std::u16string> notHeld;
+    for (const TRegFileKey& key : keys) {
+        for (const TRegFileValue& value : key.Values) {
+            if (!HeldExactlyByRegedit4(platform.locale(), value)) {
+                notHeld.push_back(value.Name);
+            }
+        }
+    }
+    if (notHeld.empty()) {
+        std::vector<std::u16string> late; // changed by another program since the read above
+        ExportRegistryKey(platform, userRoot, userPath, userHeader, false, fileName, &late);
+        ExportRegistryKey(platform, platform::RootKey::LocalMachine, kSystemEnvironmentPath,
+                          u"; System variables\r\n[HKEY_LOCAL_MACHINE\\" + std::u16string(kSystemEnvironmentPath)
+                              + u"]",
+                          true, fileName, &late);
+        if (late.empty()) {
+            return true;
+        }
+        keys[0].Values = storedValues(platform.registry(), userRoot, userPath);
+        keys[1].Values = storedValues(platform.registry(), platform::RootKey::LocalMachine, kSystemEnvironmentPath);
+        notHeld = late;
+    }
+    // The Unicode script holds every value exactly; the whole file takes it.
+    const std::vector<uint8_t> bytes = EncodeRegFileV5(keys);
+    std::ofstream out(std::filesystem::path(fileName), std::ios::binary | std::ios::trunc | std::ios::out);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+        throw TError(tr("File I/O error"));
+    }
+    if (inexact) {
+        *inexact = notHeld;
+    }
     return true;
 }
 

@@ -73,11 +73,20 @@ void ExportRegistryKey(platform::IPlatform& platform, platform::RootKey root, st
                        std::vector<std::u16string>* inexact = nullptr);
 
 struct UserInfo;
+struct TRegFileValue;
+
+// Whether a REGEDIT4 import gives back exactly the value's bytes: a string
+// ending in its one null, without a line break or another null, whose name
+// and data the ANSI code page holds.
+bool HeldExactlyByRegedit4(platform::ILocale& locale, const TRegFileValue& value);
 
 // The backup: the account's variables (from its loaded hive with write
 // access to the system scope, else from HKEY_CURRENT_USER), headed as the
-// importing account's, then the system variables. False, with nothing
-// written, when the account's hive cannot be loaded.
+// importing account's, then the system variables. REGEDIT4 while it holds
+// every value exactly; else the whole file is the Unicode script (Version
+// 5.00), which holds every value, and `inexact` names the values REGEDIT4
+// could not hold. No value is left out. False, with nothing written, when
+// the account's hive cannot be loaded.
 bool BackupEnvironment(platform::IPlatform& platform, bool adminAccess, const UserInfo& user,
                        const std::u16string& fileName, std::vector<std::u16string>* inexact = nullptr);
 

@@ -31,6 +31,14 @@ TFileActions::TFileActions(TWindow window)
 
     actFileBackup = makeCommand(w, "actFileBackup", "Backup...", -1);
     connect(actFileBackup, &QAction::triggered, this, [this] { fWindow.guarded(fWindow.backup); });
+    actFileRestore = makeCommand(w, "actFileRestore", "Restore...", -1);
+    connect(actFileRestore, &QAction::triggered, this, [this] {
+        fWindow.guarded([this] {
+            if (fWindow.endEditing()) {
+                fWindow.restore();
+            }
+        });
+    });
     actFileOptions = makeCommand(w, "actFileOptions", "Options...", imgOptions);
     connect(actFileOptions, &QAction::triggered, this, [this] { fWindow.options(); });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// The File menu's commands and Refresh: save, backup, options, restart as
+// The File menu's commands and Refresh: save, backup, restore, options, restart as
 // administrator, exit, and reading both scopes again. The window does the
 // work; these decide when a command is offered and what it asks first.
 
@@ -28,6 +28,7 @@ public:
         std::function<void()> save;
         std::function<void()> reload;
         std::function<void()> backup;
+        std::function<void()> restore; // after endEditing: it replaces content
         std::function<void()> options;
         std::function<void()> restartAsAdmin;
     };
@@ -39,6 +40,7 @@ public:
 
     QAction* actFileSave = nullptr;
     QAction* actFileBackup = nullptr;
+    QAction* actFileRestore = nullptr;
     QAction* actFileOptions = nullptr;
     QAction* actFileRestartAsAdmin = nullptr;
     QAction* actFileExit = nullptr;

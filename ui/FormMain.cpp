@@ -191,7 +191,7 @@ void TfrmMain::CreateActions()
                                          ApplyAdminAccess();
                                          ReloadVariables();
                                      },
-                                     [this] { actFileBackupExecute(); },
+                                     [this] { actFileBackupExecute(); }, [this] { actFileRestoreExecute(); },
                                      [this] {
                                          RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
                                          // Whatever the dialog's result, the trees follow the option again.

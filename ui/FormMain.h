@@ -104,11 +104,16 @@ public:
     // tests replace it. An empty answer cancels.
     using TBackupChooser = std::function<QString(const QString& defaultName)>;
     void setBackupFileChooser(TBackupChooser chooser) { fChooseBackupFile = std::move(chooser); }
+    // The open-file chooser of Restore; tests replace it. An empty answer cancels.
+    using TRestoreChooser = std::function<QString()>;
+    void setRestoreFileChooser(TRestoreChooser chooser) { fChooseRestoreFile = std::move(chooser); }
 
 public slots:
     void comboLanguagesChange();
     void comboSkinsChange();
     void actFileBackupExecute();
+    // Reads a registry script into the trees as one undoable edit.
+    void actFileRestoreExecute();
     // The user selector's choice: another account's variables.
     void comboUsersSelect(int index);
     // Asks the update server for a newer version (started by the user).
@@ -237,6 +242,7 @@ private:
     TWhichProgramActions* fWhichActions = nullptr;
     TUpdateCheck* fUpdateCheck = nullptr;
     TBackupChooser fChooseBackupFile;
+    TRestoreChooser fChooseRestoreFile;
 
     std::function<void()> fEndApplication;
     bool fEnding = false;

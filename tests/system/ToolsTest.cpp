@@ -320,6 +320,56 @@ TEST(RegistryExportTest, RegeditImportsTheBackupBackExactly)
     p.registry().deleteKey(RootKey::CurrentUser, from);
 }
 
+// A backup of values REGEDIT4 cannot hold is the Unicode script, and the
+// registry editor imports it with the exact bytes: a REG_SZ with a line
+// break or an embedded NUL (written hex(1)), a CJK expandable string, and
+// the Euro sign, which the ANSI code page holds.
+TEST(RegistryExportTest, RegeditImportsTheUnicodeBackupBackExactly)
+{
+    test::TestMachine machine;
+    platform::IPlatform& p = machine.platform();
+    using platform::RootKey;
+    namespace t = platform::regtype;
+    const auto utf16 = [](std::u16string_view text) {
+        std::vector<uint8_t> bytes;
+        platform::appendUtf16Le(bytes, std::u16string(text) + u'\0');
+        return bytes;
+    };
+    const std::vector<std::pair<std::u16string, platform::RegValue>> values = {
+        {u"TV_EURO", {t::kSz, utf16(u"5 \u20AC")}},
+        {u"TV_BREAK", {t::kSz, utf16(u"one\r\ntwo")}},
+        {u"TV_CJK", {t::kExpandSz, utf16(u"%TEMP%\\\u6F22\u5B57")}},
+        {u"TV_NUL", {t::kSz, utf16(std::u16string_view(u"a\0b", 3))}},
+    };
+    std::unique_ptr<platform::IRegistryKey> key;
+    ASSERT_EQ(p.registry().openKey(RootKey::CurrentUser, u"Environment", platform::access::kAllAccess, true, key), 0u);
+    for (const auto& [name, value] : values) {
+        ASSERT_EQ(key->setValue(name, value), 0u);
+    }
+    UserInfo user;
+    ASSERT_TRUE(GetCurrentUserInfo(p, user));
+    const auto file = machine.scratchHostPath() / "unicode.reg";
+    std::vector<std::u16string> inexact;
+    ASSERT_TRUE(BackupEnvironment(p, false, user, platform::fromUtf8(file.string()), &inexact));
+    EXPECT_EQ(inexact, (std::vector<std::u16string>{u"TV_BREAK", u"TV_CJK", u"TV_NUL"}));
+    const std::string text = readFile(file);
+    ASSERT_EQ(text.substr(0, 4), std::string("\xFF\xFEW\0", 4));
+    for (const auto& [name, value] : values) {
+        ASSERT_EQ(key->deleteValue(name), 0u);
+    }
+    if (platform::kEmulatedMachine) {
+        return; // the emulated machine has no registry editor
+    }
+    ASSERT_EQ(test::runProcess("regedit /S \"" + file.string() + "\"").exitCode, 0);
+    for (const auto& [name, value] : values) {
+        platform::RegValue read;
+        ASSERT_EQ(key->queryValue(name, read), 0u) << test::utf8(name);
+        EXPECT_EQ(read.type, value.type) << test::utf8(name);
+        EXPECT_EQ(read.data, value.data) << test::utf8(name);
+        key->deleteValue(name);
+    }
+}
+
 } // namespace
 } // namespace talvoren
 

@@ -7,8 +7,10 @@
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
 #include "platform/Platform.h"
+#include "platform/Utf.h"
 #include "system/ToolsUser.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "ui/FormQuestion.h"
 #include "ui/StatusField.h"
 #include "ui/UiText.h"
 
@@ -528,6 +530,98 @@ private slots:
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV_A"), u"late");
         QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV_B"), u"theirs");
         QVERIFY(w.IsModified());
+    }
+
+    // Values REGEDIT4 cannot hold make the backup a Unicode script, said so;
+    // Restore brings them back into the trees as one step to save. A NUL
+    // inside a value is kept by the file, but no variable can hold it.
+    void aBackupOfAnyValueRestoresExactlyThroughRestore()
+    {
+        namespace t = platform::regtype;
+        TFixture f;
+        const auto utf16 = [](std::u16string_view text) {
+            std::vector<uint8_t> bytes;
+            platform::appendUtf16Le(bytes, std::u16string(text) + u'\0');
+            return bytes;
+        };
+        const std::vector<platform::RegValue> stored = {
+            {t::kSz, utf16(u"5 \u20AC")},
+            {t::kSz, utf16(u"one\r\ntwo")},
+            {t::kExpandSz, utf16(u"%TEMP%\\\u6F22\u5B57")},
+            {t::kSz, utf16(std::u16string_view(u"a\0b", 3))},
+        };
+        const std::vector<std::u16string> names = {u"TV_EURO", u"TV_BREAK", u"TV_CJK", u"TV_NUL"};
+        const auto writeAll = [&](bool remove) {
+            std::unique_ptr<platform::IRegistryKey> key;
+            auto other = platform::createPlatform(); // another program, as SetOutside
+            QCOMPARE(other->registry().openKey(RootKey::CurrentUser, u"Environment", platform::access::kAllAccess,
+                                               false, key),
+                     0u);
+            for (size_t i = 0; i < names.size(); ++i) {
+                QCOMPARE(remove ? key->deleteValue(names[i]) : key->setValue(names[i], stored[i]), 0u);
+            }
+        };
+        writeAll(false);
+        TfrmMain& w = f.Open();
+        const std::string base = (f.machine.scratchHostPath() / "all").string();
+        w.setBackupFileChooser([&](const QString&) { return QString::fromStdString(base); });
+        TfrmOK::setNextAnswer(mrOk);
+        f.action("actFileBackup")->trigger();
+        QCOMPARE(TfrmOK::hook().asked().size(), 1);
+        const QString told = TfrmOK::hook().asked().front();
+        QVERIFY2(told.contains("Unicode format") && told.contains("TV_BREAK") && told.contains("TV_CJK")
+                     && told.contains("TV_NUL") && !told.contains("TV_EURO"),
+                 qPrintable(told));
+        const std::string file = base + ".reg"; // the typed name had no extension
+        QFile in(QString::fromStdString(file));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QByteArray written = in.readAll();
+        in.close();
+        QVERIFY(written.startsWith(QByteArray("\xFF\xFEW\0i\0n\0", 8)));
+
+        // Replacing the file is asked; No writes nothing.
+        SetOutside(u"TV_EURO", u"later");
+        TfrmYesNo::setNextAnswer(mrNo);
+        f.action("actFileBackup")->trigger();
+        QCOMPARE(TfrmYesNo::hook().asked().size(), 1);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QCOMPARE(in.readAll(), written);
+        in.close();
+
+        writeAll(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!userVarTree(w).FindVariable(u"TV_CJK"), 1000);
+        w.setRestoreFileChooser([&] { return QString::fromStdString(file); });
+        TfrmOK::setNextAnswer(mrOk);
+        f.action("actFileRestore")->trigger();
+        const QString report = TfrmOK::hook().asked().back();
+        QVERIFY2(report.contains("Variables changed: 3;") && report.contains("TV_NUL: The text contains a NUL"),
+                 qPrintable(report));
+        QVERIFY(w.IsModified()); // nothing written before the save
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV_CJK"), u"");
+        f.action("actFileSave")->trigger();
+        std::unique_ptr<platform::IRegistryKey> key;
+        QCOMPARE(
+            f.platform().registry().openKey(RootKey::CurrentUser, u"Environment", platform::access::kRead, false, key),
+            0u);
+        for (size_t i = 0; i + 1 < names.size(); ++i) {
+            platform::RegValue read;
+            QCOMPARE(key->queryValue(names[i], read), 0u);
+            QCOMPARE(read.type, stored[i].type);
+            QVERIFY2(read.data == stored[i].data, qPrintable(toQ(names[i])));
+        }
+
+        // A damaged file names its line and changes nothing; one that
+        // cannot be read says why.
+        std::ofstream(base + "2.reg", std::ios::binary) << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n"
+                                                           "\"A\"=hex(2):zz\r\n";
+        for (const std::string& name : {base + "2.reg", base + "-missing.reg"}) {
+            w.setRestoreFileChooser([&] { return QString::fromStdString(name); });
+            TfrmOK::setNextAnswer(mrOk);
+            f.action("actFileRestore")->trigger();
+            const QString error = TfrmOK::hook().asked().back();
+            QVERIFY2(error.contains(name.ends_with("2.reg") ? "line 4" : "Can not read"), qPrintable(error));
+            QVERIFY(!w.IsModified());
+        }
     }
 };
 
