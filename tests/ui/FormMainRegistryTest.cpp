@@ -14,6 +14,7 @@
 #include "ui/dialogs/FormOptions.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -498,7 +499,7 @@ private slots:
         TFixture f;
         f.reviewSaves.reset();
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
-        TfrmMain& w = f.Open();
+        f.Open();
         TfrmOptions::testDriver() = [](TfrmOptions& dialog) {
             QVERIFY(dialog.cbReviewBeforeSave->isChecked());
             dialog.cbReviewBeforeSave->setChecked(false);
