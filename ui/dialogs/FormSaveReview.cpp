@@ -118,6 +118,7 @@ TfrmSaveReview::TfrmSaveReview(TSaveReview& system, TSaveReview& user, QWidget* 
     conflictLayout->addWidget(rbKeepStored);
     conflictLayout->addStretch();
     layout->addWidget(conflictBox);
+    conflictBox->setVisible(system.ConflictCount() + user.ConflictCount() > 0);
     // Exclusive by hand: a row without an answer shows neither checked.
     for (QRadioButton* button : {rbWriteMine, rbKeepStored}) {
         button->setAutoExclusive(false);
@@ -228,6 +229,18 @@ void TfrmSaveReview::ShowDetails()
         return;
     }
     QString text = toQ(entry->name) + QStringLiteral(": ") + changeText(*entry) + QStringLiteral("\n");
+    // What another program stored comes first: it is what the answer is about.
+    if (entry->conflict) {
+        text += QStringLiteral("\n") + qtr("Stored now by another program:") + QStringLiteral("\n");
+        if (!entry->storedExists) {
+            text += qtr("(deleted by the other program)");
+        } else if (!entry->storedIsText) {
+            text += qtr("(not a text value)");
+        } else {
+            text += shown(entry->stored);
+        }
+        text += QStringLiteral("\n");
+    }
     auto list = [&text](const QString& caption, const std::vector<std::u16string>& elements, const QString& mark) {
         if (elements.empty()) {
             return;
@@ -250,17 +263,6 @@ void TfrmSaveReview::ShowDetails()
     } else {
         text += toQ(trFormat("To be written (%s):", fromQ(typeName(entry->newType)))) + QStringLiteral("\n")
             + shown(entry->newValue) + QStringLiteral("\n");
-    }
-    if (entry->conflict) {
-        text += QStringLiteral("\n") + qtr("Stored now by another program:") + QStringLiteral("\n");
-        if (!entry->storedExists) {
-            text += qtr("(deleted by the other program)");
-        } else if (!entry->storedIsText) {
-            text += qtr("(not a text value)");
-        } else {
-            text += shown(entry->stored);
-        }
-        text += QStringLiteral("\n");
     }
     memoDetails->setPlainText(text);
 }
@@ -291,7 +293,7 @@ void TfrmSaveReview::UpdatePending()
     const size_t pending = fSystemReview.UnansweredCount() + fUserReview.UnansweredCount();
     btnSave->setEnabled(pending == 0);
     lblPending->setText(pending == 0 ? QString()
-                                     : toQ(trFormat("%s variables changed by another program still need an answer.",
+                                     : toQ(trFormat("Values changed by another program still without an answer: %s",
                                                     fromQ(number(pending)))));
 }
 
