@@ -151,6 +151,15 @@ public:
     void ExecuteSave(TSavePlan& plan);
     // Both steps; false when an answer was Cancel.
     bool SaveToRegistry(const TSaveQuestion& ask = {});
+    // What each value held when the tree last met the registry (the load,
+    // or what the last save wrote), by the stored spelling: the review of a
+    // save compares with it. Empty for a tree that is not loaded.
+    struct TLoadedEntry {
+        std::u16string name;
+        platform::RegValue raw;
+        std::u16string text;
+    };
+    std::vector<TLoadedEntry> LoadedValues() const;
     // Whether the last save found values that another program had changed:
     // the tree then no longer shows the scope as it is.
     bool LastSaveMetOutsideChange() const { return fSaveMetOutsideChange; }

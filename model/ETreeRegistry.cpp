@@ -217,6 +217,18 @@ bool TETree::PollRegistryChange()
     return fWatch && fWatch->changed();
 }
 
+std::vector<TETree::TLoadedEntry> TETree::LoadedValues() const
+{
+    std::vector<TLoadedEntry> out;
+    if (fLoaded && fBaseline) {
+        out.reserve(fBaseline->values.size());
+        for (const auto& [folded, value] : fBaseline->values) {
+            out.push_back({value.name, value.raw, value.text});
+        }
+    }
+    return out;
+}
+
 std::shared_ptr<TSavePlan> TETree::PrepareSave(const TSaveQuestion& ask)
 {
     auto plan = std::make_shared<TSavePlan>();

@@ -334,6 +334,7 @@ void TOptions::LoadValues(TReader& reader)
     isMaximized = reader.ReadBool(u"isMaximized", false);
     showInformation = reader.ReadBool(u"showInformation", true);
     showReadonly = reader.ReadBool(u"showReadOnly", true);
+    reviewBeforeSave = reader.ReadBool(u"reviewBeforeSave", true);
     skin = reader.ReadString(u"skin", u"Default");
     fLanguage = reader.ReadString(u"language", u"English");
 }
@@ -429,6 +430,7 @@ void TOptions::SaveToIni()
     ini.WriteBool(kSection, u"isAnimation", isAnimation);
     ini.WriteBool(kSection, u"showInformation", showInformation);
     ini.WriteBool(kSection, u"showReadOnly", showReadonly);
+    ini.WriteBool(kSection, u"reviewBeforeSave", reviewBeforeSave);
     ini.WriteString(kSection, u"skin", skin);
     ini.WriteBool(kSection, u"isMaximized", isMaximized);
     ini.WriteInteger(kSection, u"left", left);
@@ -484,6 +486,7 @@ void TOptions::SaveToRegistry()
     writeIfChanged(reg, u"isAnimation", isAnimation);
     writeIfChanged(reg, u"showInformation", showInformation);
     writeIfChanged(reg, u"showReadOnly", showReadonly);
+    writeIfChanged(reg, u"reviewBeforeSave", reviewBeforeSave);
     writeIfChanged(reg, u"skin", skin);
     writeIfChanged(reg, u"isMaximized", isMaximized);
     writeIfChanged(reg, u"left", left);

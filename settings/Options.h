@@ -110,6 +110,9 @@ public:
     bool checkForUpdates = true;
     bool showInformation = true;
     bool showReadonly = true;
+    // Every save first shows what it will write, and asks there about values
+    // another program changed; off, those are asked one by one.
+    bool reviewBeforeSave = true;
     std::u16string skin = u"Default";
     int32_t left = -1;
     int32_t top = -1;

@@ -9,6 +9,7 @@
 #include "base/Translation.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
+#include "model/SaveReview.h"
 #include "platform/Platform.h"
 #include "settings/Options.h"
 #include "system/Tools.h"
@@ -20,10 +21,12 @@
 #include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/FormSaveReview.h"
 #include "ui/dialogs/TalvorenUI.h"
 
 #include <QApplication>
 #include <QTabWidget>
+#include <optional>
 
 namespace talvoren {
 
@@ -161,6 +164,23 @@ TETree::TSaveAnswer TfrmMain::AskOverwrite(const TETree::TSaveConflict& conflict
 
 bool TfrmMain::SaveTrees()
 {
+    // A tree that could not be loaded, or whose scope cannot be written, is
+    // never saved.
+    const bool saveSystem = CheckForAdminAccess(fPlatform) && SysVarTree->IsLoaded();
+    const bool saveUser = !fUserView->hasReadOnlyLook();
+    // The person sees what is written, and answers there for values other
+    // programs changed, before anything is; a save that writes nothing
+    // needs no review.
+    std::optional<TSaveReview> sysReview;
+    std::optional<TSaveReview> userReview;
+    if (fOptions->reviewBeforeSave) {
+        sysReview = saveSystem ? ReviewSave(*SysVarTree) : TSaveReview{};
+        userReview = saveUser ? ReviewSave(*UserVarTree) : TSaveReview{};
+        if ((!sysReview->entries.empty() || !userReview->entries.empty())
+            && !TfrmSaveReview::createAndShowModal(*sysReview, *userReview, this)) {
+            return false;
+        }
+    }
     fSaving = true;
     statusLabel1->setState(stSaving, qtr("Saving ..."));
     statusLabel1->repaint();
@@ -172,24 +192,24 @@ bool TfrmMain::SaveTrees()
     try {
         std::vector<TETree::TSaveConflict> sysKept;
         std::vector<TETree::TSaveConflict> userKept;
-        const auto asker = [this](bool system, std::vector<TETree::TSaveConflict>& kept) {
-            return [this, system, &kept](const TETree::TSaveConflict& conflict) {
-                const TETree::TSaveAnswer answer = AskOverwrite(conflict, system);
-                if (answer == TETree::TSaveAnswer::Keep) {
-                    kept.push_back(conflict);
-                }
-                return answer;
-            };
-        };
+        const auto asker
+            = [this](bool system, std::vector<TETree::TSaveConflict>& kept, const std::optional<TSaveReview>& review) {
+                  return [this, system, &kept, &review](const TETree::TSaveConflict& conflict) {
+                      // A value changed again since the review is asked afresh.
+                      const auto reviewed = review ? review->AnswerFor(conflict) : std::nullopt;
+                      const TETree::TSaveAnswer answer = reviewed ? *reviewed : AskOverwrite(conflict, system);
+                      if (answer == TETree::TSaveAnswer::Keep) {
+                          kept.push_back(conflict);
+                      }
+                      return answer;
+                  };
+              };
         // Every question is asked before anything is written, so that
-        // Cancel leaves both scopes as they are. A tree that could not be
-        // loaded, or whose scope cannot be written, is never saved.
-        const bool saveSystem = CheckForAdminAccess(fPlatform) && SysVarTree->IsLoaded();
-        const bool saveUser = !fUserView->hasReadOnlyLook();
+        // Cancel leaves both scopes as they are.
         std::shared_ptr<TSavePlan> sysPlan;
         std::shared_ptr<TSavePlan> userPlan;
         try {
-            sysPlan = saveSystem ? SysVarTree->PrepareSave(asker(true, sysKept)) : nullptr;
+            sysPlan = saveSystem ? SysVarTree->PrepareSave(asker(true, sysKept, sysReview)) : nullptr;
         } catch (const TError& e) {
             throw TError(formatText(talvoren::tr("The system variables were not saved: %s"), {e.message()}) + u"\r\n"
                          + talvoren::tr("The user variables were not saved either."));
@@ -199,7 +219,7 @@ bool TfrmMain::SaveTrees()
             return false;
         }
         try {
-            userPlan = saveUser ? UserVarTree->PrepareSave(asker(false, userKept)) : nullptr;
+            userPlan = saveUser ? UserVarTree->PrepareSave(asker(false, userKept, userReview)) : nullptr;
         } catch (const TError& e) {
             throw TError(formatText(talvoren::tr("The user variables were not saved: %s"), {e.message()})
                          + (saveSystem ? u"\r\n" + talvoren::tr("The system variables were not saved either.") : u""));

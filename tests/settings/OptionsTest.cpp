@@ -229,10 +229,10 @@ TEST_F(OptionsTest, RegistryFirstStartGivesDefaultsAndKeepsTheIdAfterSaving)
     options->skin = u"Sky";
     options->Save();
 
-    EXPECT_EQ(
-        ValueNames(kSettingsKey),
-        Ordered({u"onExitConfirmation", u"onDeleteConfirmation", u"checkForUpdates", u"isAnimation", u"showInformation",
-                 u"showReadOnly", u"skin", u"isMaximized", u"left", u"top", u"width", u"height", u"language", u"id"}));
+    EXPECT_EQ(ValueNames(kSettingsKey),
+              Ordered({u"onExitConfirmation", u"onDeleteConfirmation", u"checkForUpdates", u"isAnimation",
+                       u"showInformation", u"showReadOnly", u"reviewBeforeSave", u"skin", u"isMaximized", u"left",
+                       u"top", u"width", u"height", u"language", u"id"}));
     EXPECT_EQ(Value(kSettingsKey, u"showReadOnly").type, platform::regtype::kDword);
     EXPECT_EQ(Value(kSettingsKey, u"showReadOnly").data, (std::vector<uint8_t>{0, 0, 0, 0}));
     EXPECT_EQ(Value(kSettingsKey, u"left").data, (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
@@ -392,6 +392,7 @@ TEST_F(OptionsTest, EmptyIniFileIsUsbModeWithDefaultsAndTheFirstSaveWritesEveryK
               "isAnimation=1\r\n"
               "showInformation=1\r\n"
               "showReadOnly=1\r\n"
+              "reviewBeforeSave=1\r\n"
               "skin=Default\r\n"
               "isMaximized=0\r\n"
               "left=-1\r\n"

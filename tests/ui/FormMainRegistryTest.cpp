@@ -13,14 +13,19 @@
 #include "ui/FormQuestion.h"
 #include "ui/StatusField.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/FormOptions.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <csignal>
 #include <fstream>
 #include <functional>
@@ -407,6 +412,118 @@ private slots:
         QCOMPARE(combo->currentIndex(), 2);
         QVERIFY(userVarTree(w).FindVariable(u"MINE"));
         QCOMPARE(userVarTree(w).VariableCount(), ownCount);
+    }
+
+    // Every save shows what it writes first: Esc (at Ctrl+S or at the close
+    // question's Yes) writes nothing and leaves the window modified, Enter
+    // writes; a value another program changed is marked, shows what is
+    // stored now, and the save waits until it is answered.
+    void aSaveIsReviewedBeforeItWrites()
+    {
+        TFixture f;
+        f.reviewSaves = true;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a;b");
+        f.Seed(RootKey::CurrentUser, u"Environment", u"KEEP", u"k");
+        f.Seed(RootKey::CurrentUser, u"Environment", u"OTHER", u"o");
+        TfrmMain& w = f.Open();
+        f.FocusUserTree();
+        f.EditUser(u"TV", u"b;a;c");
+        f.EditUser(u"NEWV", u"n");
+        const auto ctrlS = [&] {
+            QTest::keyClick(userVarView(w), Qt::Key_S, Qt::ControlModifier);
+        };
+        int shown = 0;
+        TfrmSaveReview::testDriver() = [&](TfrmSaveReview& form) {
+            ++shown;
+            form.show();
+            QVERIFY(!form.scopeItem(0));
+            QTreeWidgetItem* user = form.scopeItem(1);
+            QCOMPARE(user->childCount(), 2);
+            QCOMPARE(user->child(0)->text(0), QStringLiteral("NEWV"));
+            QCOMPARE(user->child(1)->text(1), QStringLiteral("elements: 1 added, 0 removed, 1 moved"));
+            form.listChanges->setCurrentItem(user->child(1));
+            QVERIFY(form.memoDetails->toPlainText().contains(QStringLiteral("Before (REG_SZ):\na;b\n")));
+            QTest::keyClick(form.listChanges, Qt::Key_Escape);
+        };
+        ctrlS();
+        TfrmYesNoCancel::setNextAnswer(mrYes); // "Do you want to save the changes?"
+        QVERIFY(!w.close());
+        QCOMPARE(shown, 2);
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"a;b");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"NEWV"), u"");
+        QVERIFY(w.IsModified());
+
+        TfrmSaveReview::testDriver() = [&](TfrmSaveReview& form) {
+            form.show();
+            QTest::keyClick(form.listChanges, Qt::Key_Return);
+        };
+        ctrlS();
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"b;a;c");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"NEWV"), u"n");
+        QVERIFY(!w.IsModified());
+
+        // Two values changed outside: one kept, one overwritten, answered in
+        // the review alone.
+        f.EditUser(u"KEEP", u"mine-k");
+        f.EditUser(u"OTHER", u"mine-o");
+        SetOutside(u"KEEP", u"theirs-k");
+        SetOutside(u"OTHER", u"theirs-o");
+        TfrmSaveReview::testDriver() = [&](TfrmSaveReview& form) {
+            form.show();
+            QTreeWidgetItem* user = form.scopeItem(1);
+            QCOMPARE(user->child(0)->text(2), QStringLiteral("changed by another program: answer needed"));
+            QCOMPARE(form.listChanges->currentItem(), user->child(0));
+            QVERIFY(
+                form.memoDetails->toPlainText().contains(QStringLiteral("Stored now by another program:\ntheirs-k\n")));
+            QVERIFY(!form.btnSave->isEnabled());
+            QTest::keyClick(form.listChanges, Qt::Key_Return); // not yet
+            QVERIFY(form.isVisible() && form.result() != QDialog::Accepted);
+            form.rbKeepStored->click();
+            form.listChanges->setCurrentItem(user->child(1));
+            form.rbWriteMine->click();
+            QCOMPARE(user->child(1)->text(2), QStringLiteral("changed by another program: write mine"));
+            QTest::keyClick(form.listChanges, Qt::Key_Return);
+        };
+        ctrlS();
+        QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(1)); // the close question above
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"KEEP"), u"theirs-k");
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"OTHER"), u"mine-o");
+        QCOMPARE(Value(userVarTree(w), u"KEEP"), u"theirs-k");
+        f.action("actEditUndo")->trigger();
+        QCOMPARE(Value(userVarTree(w), u"KEEP"), u"mine-k");
+        QVERIFY(w.IsModified());
+    }
+
+    // With the option off, the conflicts are asked one by one as before and
+    // no review shows.
+    void theReviewCanBeTurnedOff()
+    {
+        TFixture f;
+        f.reviewSaves.reset();
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
+        f.Open();
+        TfrmOptions::testDriver() = [](TfrmOptions& dialog) {
+            QVERIFY(dialog.cbReviewBeforeSave->isChecked());
+            dialog.cbReviewBeforeSave->setChecked(false);
+            dialog.btnOkClick();
+        };
+        f.action("actFileOptions")->trigger();
+        TfrmOptions::testDriver() = nullptr;
+        int shown = 0;
+        TfrmSaveReview::testDriver() = [&](TfrmSaveReview&) {
+            ++shown;
+        };
+        f.EditUser(u"TV", u"mine");
+        SetOutside(u"TV", u"theirs");
+        TfrmYesNoCancel::setNextAnswer(mrYes);
+        f.action("actFileSave")->trigger();
+        QCOMPARE(shown, 0);
+        QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(1));
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"mine");
+        f.window.reset();
+        TEnvStore settings(f.platform().registry(), RootKey::CurrentUser);
+        QVERIFY(settings.OpenKeyReadOnly(kSettingsKey));
+        QCOMPARE(settings.ReadInteger(u"reviewBeforeSave"), 0);
     }
 
     void standardUserSeesOnlyThemselves()

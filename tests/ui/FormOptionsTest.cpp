@@ -220,17 +220,21 @@ private slots:
             TfrmOptions::testDriver() = [](TfrmOptions& dialog) {
                 QVERIFY(dialog.cbOnDeleteConfirmation->isChecked());
                 dialog.cbCheckForUpdates->setChecked(false);
+                QVERIFY(dialog.cbReviewBeforeSave->isChecked());
+                dialog.cbReviewBeforeSave->setChecked(false);
                 dialog.actAdd->trigger();
                 dialog.btnOkClick();
             };
             f.action("actFileOptions")->trigger();
             QVERIFY(!options->checkForUpdates);
+            QVERIFY(!options->reviewBeforeSave);
             QVERIFY(!options->GetExclusions().isSplit(u"temp"));
             const std::string after = readFile();
             if (readOnly) {
                 QCOMPARE(after, before);
             } else {
                 QVERIFY(after.find("checkForUpdates=0") != std::string::npos);
+                QVERIFY(after.find("reviewBeforeSave=0") != std::string::npos);
                 QVERIFY(after.find("[Exclusions]\r\nTEMP=3") != std::string::npos);
             }
             f.window.reset();

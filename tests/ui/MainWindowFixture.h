@@ -22,6 +22,7 @@
 #include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 #include "ui/UndoActions.h"
+#include "ui/dialogs/FormSaveReview.h"
 #include "update/UpdateAddresses.h"
 
 #include <QAction>
@@ -33,6 +34,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace talvoren::test {
 
@@ -302,6 +304,9 @@ struct TFixture {
     TfrmMain& Open(bool show = true)
     {
         window = std::make_unique<TfrmMain>(platform(), files);
+        if (reviewSaves) {
+            GlobalOptions()->reviewBeforeSave = *reviewSaves;
+        }
         window->setEndApplication([this] { ended = true; });
         if (show) {
             window->show();
@@ -362,10 +367,14 @@ struct TFixture {
     TNoIniFile files;
     std::unique_ptr<TfrmMain> window;
     bool ended = false;
+    // The suites save without the review unless they are about it (or,
+    // with nothing, about the stored option).
+    std::optional<bool> reviewSaves = false;
 };
 
 inline void resetDialogs()
 {
+    TfrmSaveReview::testDriver() = nullptr;
     TfrmYesNo::hook().reset();
     TfrmYesNoCancel::hook().reset();
     TfrmOK::hook().reset();

@@ -72,6 +72,8 @@ TfrmOptions::TfrmOptions(TOptions& options, QWidget* parent)
     cbOnExitConfirmation = new QCheckBox(qtr("On &exit"), confirmations);
     confirmationsLayout->addWidget(cbOnDeleteConfirmation);
     confirmationsLayout->addWidget(cbOnExitConfirmation);
+    cbReviewBeforeSave = new QCheckBox(qtr("&Review changes before saving"), confirmations);
+    confirmationsLayout->addWidget(cbReviewBeforeSave);
     auto* misc = new QGroupBox(qtr(" Misc "), this);
     auto* miscLayout = new QVBoxLayout(misc);
     cbCheckForUpdates = new QCheckBox(qtr("&Automatically check for new version"), misc);
@@ -120,6 +122,7 @@ TfrmOptions::TfrmOptions(TOptions& options, QWidget* parent)
     cbOnExitConfirmation->setChecked(options.onExitConfirmation);
     cbCheckForUpdates->setChecked(options.checkForUpdates);
     cbAnimation->setChecked(options.isAnimation);
+    cbReviewBeforeSave->setChecked(options.reviewBeforeSave);
 
     connect(actAdd, &QAction::triggered, this, &TfrmOptions::actAddExecute);
     connect(actEdit, &QAction::triggered, this, &TfrmOptions::actEditExecute);
@@ -229,6 +232,7 @@ void TfrmOptions::btnOkClick()
     fOptions.onExitConfirmation = cbOnExitConfirmation->isChecked();
     fOptions.checkForUpdates = cbCheckForUpdates->isChecked();
     fOptions.isAnimation = cbAnimation->isChecked();
+    fOptions.reviewBeforeSave = cbReviewBeforeSave->isChecked();
     fOptions.GetExclusions().Clear();
     fOptions.GetExclusions().AddAll(*fWorking);
     accept();

@@ -1,7 +1,7 @@
 #pragma once
 
 // The options dialog: the confirmations, the update check at start, the
-// tree animation and the exclusion list. It edits a working copy of the
+// tree animation, the review before saving and the exclusion list. It edits a working copy of the
 // list; "OK" puts everything back into the options and saves them at once.
 
 #include <QDialog>
@@ -36,6 +36,7 @@ public:
     QCheckBox* cbOnExitConfirmation = nullptr;
     QCheckBox* cbCheckForUpdates = nullptr;
     QCheckBox* cbAnimation = nullptr;
+    QCheckBox* cbReviewBeforeSave = nullptr;
     QTreeWidget* treeVars = nullptr;
     QAction* actAdd = nullptr;
     QAction* actEdit = nullptr;
