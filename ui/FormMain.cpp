@@ -285,6 +285,7 @@ void TfrmMain::ApplyAdminAccess()
 
 void TfrmMain::UpdateStatusBar()
 {
+    setWindowModified(IsModified());
     if (!fSaving) {
         // Beside "Modified": the registry changed under edits that are not saved.
         const bool outside = fSysChangedOutside || fUserChangedOutside;

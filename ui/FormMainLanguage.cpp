@@ -27,7 +27,9 @@ void TfrmMain::SetDonateCaption()
 
 void TfrmMain::SetWindowCaption()
 {
-    setWindowTitle(QStringLiteral("Talvoren ") + VersionAndBuild(fPlatform.system().executableVersion()));
+    // "[*]": Qt shows the modified mark there while the window is modified.
+    setWindowTitle(QStringLiteral("Talvoren ") + VersionAndBuild(fPlatform.system().executableVersion())
+                   + QStringLiteral("[*]"));
 }
 
 void TfrmMain::RetranslateMainWindow()

@@ -238,18 +238,29 @@ private slots:
         QCOMPARE(w.normalGeometry(), QRect(100, 50, 800, 600));
     }
 
-    void missingGeometryCentresAtTheDesignSize()
+    // The first start takes two thirds of the screen, centred; the title
+    // carries the modified mark while an edit is unsaved.
+    void firstStartCentresAtTwoThirdsAndTitleShowsModified()
     {
         TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
         f.SeedSetting(u"left", -1);
         f.SeedSetting(u"top", 50);
         f.SeedSetting(u"width", 800);
         f.SeedSetting(u"height", 600);
         TfrmMain& w = f.Open(false);
-        QCOMPARE(w.size(), QSize(631, 570));
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(w.size(), QSize(area.width() * 2 / 3, area.height() * 2 / 3));
         QVERIFY(qAbs(w.geometry().center().x() - area.center().x()) <= 1);
+        QVERIFY(qAbs(w.geometry().center().y() - area.center().y()) <= 1);
         QVERIFY(w.minimumWidth() >= 380);
+
+        QVERIFY(w.windowTitle().endsWith(QStringLiteral("[*]")));
+        QVERIFY(!w.isWindowModified());
+        f.EditUser(u"TV", u"b");
+        QTRY_VERIFY(w.isWindowModified());
+        f.action("actEditUndo")->trigger();
+        QTRY_VERIFY(!w.isWindowModified());
     }
 
     void readOnlySystemScope()
