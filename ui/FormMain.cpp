@@ -342,7 +342,7 @@ void TfrmMain::StoreWindowSettings()
 {
     TOptions& o = *fOptions;
     o.skin = fromQ(comboSkins->currentText());
-    o.setLanguage(fromQ(comboLanguages->currentText()));
+    o.setLanguage(LanguageSettingOf(comboLanguages->currentData().toString().toStdString()));
     fPlacement->Store(o);
 }
 

@@ -48,17 +48,17 @@ void TfrmMain::InitLanguages()
     SelectInterfaceLanguage("en_US");
     RetranslateWindow(this);
     const QSignalBlocker block(comboLanguages);
-    const auto& table = LanguageTable();
-    for (size_t i = 0; i < table.size(); ++i) {
-        comboLanguages->addItem(QString::fromUtf8(table[i].name));
-        if (platform::fromUtf8(table[i].name) == fOptions->language()) {
-            SelectInterfaceLanguage(table[i].code);
-            RetranslateMainWindow();
-            comboLanguages->setCurrentIndex(int(i));
-        }
+    // Only the languages that have a catalogue, each in its own name; a
+    // stored language without one shows English.
+    const std::vector<TInterfaceLanguage> languages = AvailableLanguages();
+    for (const TInterfaceLanguage& language : languages) {
+        comboLanguages->addItem(language.name, QString::fromStdString(language.code));
     }
-    if (comboLanguages->currentText() != toQ(fOptions->language())) {
-        comboLanguages->setCurrentIndex(-1);
+    const size_t stored = LanguageIndexOfSetting(languages, fOptions->language());
+    comboLanguages->setCurrentIndex(int(stored));
+    if (stored != 0) {
+        SelectInterfaceLanguage(languages[stored].code);
+        RetranslateMainWindow();
     }
     fShownLanguage = comboLanguages->currentIndex();
     connect(comboLanguages, &QComboBox::currentIndexChanged, this, &TfrmMain::comboLanguagesChange);
@@ -75,8 +75,7 @@ void TfrmMain::InitLanguages()
 void TfrmMain::comboLanguagesChange()
 {
     const int i = comboLanguages->currentIndex();
-    const auto& table = LanguageTable();
-    if (i < 0 || size_t(i) >= table.size()) {
+    if (i < 0) {
         return;
     }
     if (!EndEditing()) {
@@ -86,7 +85,7 @@ void TfrmMain::comboLanguagesChange()
         return;
     }
     fShownLanguage = i;
-    SelectInterfaceLanguage(table[size_t(i)].code);
+    SelectInterfaceLanguage(comboLanguages->currentData().toString().toStdString());
     RetranslateMainWindow();
     SetUpdateStatus(statusLabel4->image(), statusLabel4eng, statusLabel4engReason);
     FillUserList(); // "[logged in]" in the new language

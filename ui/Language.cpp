@@ -7,12 +7,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QStyle>
 #include <QStyleFactory>
@@ -124,6 +126,68 @@ std::string CatalogueFolder()
         return gCatalogueFolder;
     }
     return (QCoreApplication::applicationDirPath() + QStringLiteral("/locale")).toStdString();
+}
+
+QString NativeLanguageName(const std::string& code)
+{
+    // The languages of the table in their own names; Qt's locale data names
+    // some with their country ("español de España"), so it answers only for
+    // a catalogue of another language.
+    static const std::map<std::string, const char*> own = {
+        {"en", "English"},   {"ar", "العربية"},    {"ab", "Аҧсшәа"},   {"pt_br", "Português (Brasil)"},
+        {"bg", "Български"}, {"zh", "简体中文"},   {"hr", "Hrvatski"}, {"cz", "Čeština"},
+        {"da", "Dansk"},     {"nl", "Nederlands"}, {"fi", "Suomi"},    {"fr", "Français"},
+        {"de", "Deutsch"},   {"el", "Ελληνικά"},   {"hu", "Magyar"},   {"id", "Bahasa Indonesia"},
+        {"it", "Italiano"},  {"ja", "日本語"},     {"ko", "한국어"},   {"lv", "Latviešu"},
+        {"lt", "Lietuvių"},  {"no", "Norsk"},      {"pl", "Polski"},   {"ro", "Română"},
+        {"ru", "Русский"},   {"sk", "Slovenčina"}, {"es", "Español"},  {"sv", "Svenska"},
+        {"tr", "Türkçe"},    {"uk", "Українська"},
+    };
+    if (const auto it = own.find(code); it != own.end()) {
+        return QString::fromUtf8(it->second);
+    }
+    const QLocale locale(qtLanguage(code));
+    const QString name = locale.language() == QLocale::C ? QString() : locale.nativeLanguageName();
+    if (name.isEmpty()) {
+        return QString::fromStdString(code);
+    }
+    // Some languages write their names in lower case; in a list they start
+    // a line.
+    return name.left(1).toUpper() + name.mid(1);
+}
+
+std::vector<TInterfaceLanguage> AvailableLanguages()
+{
+    std::vector<TInterfaceLanguage> languages{{"en", NativeLanguageName("en")}};
+    const QDir folder(QString::fromStdString(CatalogueFolder()));
+    for (const QString& entry : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const std::string code = entry.toStdString();
+        if (code != "en" && code != "en_US" && HasCatalogue(code)) {
+            languages.push_back({code, NativeLanguageName(code)});
+        }
+    }
+    return languages;
+}
+
+std::u16string LanguageSettingOf(const std::string& code)
+{
+    for (const TLanguage& language : LanguageTable()) {
+        if (language.code == code) {
+            return fromQ(QString::fromUtf8(language.name));
+        }
+    }
+    return fromQ(QString::fromStdString(code));
+}
+
+size_t LanguageIndexOfSetting(const std::vector<TInterfaceLanguage>& languages, const std::u16string& setting)
+{
+    for (size_t i = 0; i < languages.size(); ++i) {
+        if (setting == LanguageSettingOf(languages[i].code) || setting == fromQ(languages[i].name)
+            || setting == fromQ(QString::fromStdString(languages[i].code))) {
+            return i;
+        }
+    }
+    return 0;
 }
 
 void SelectInterfaceLanguage(const std::string& code)

@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -14,6 +15,24 @@ namespace talvoren {
 // (tests read the build's catalogues).
 std::string CatalogueFolder();
 void UseCatalogueFolder(const std::string& folder);
+
+// A language the selector offers: its catalogue code and its name in its
+// own language ("Deutsch").
+struct TInterfaceLanguage {
+    std::string code;
+    QString name;
+};
+// English first, then every language with a catalogue in CatalogueFolder(),
+// by code; a catalogue added later is offered without further change.
+std::vector<TInterfaceLanguage> AvailableLanguages();
+// The language's name in its own language, from Qt's locale data.
+QString NativeLanguageName(const std::string& code);
+// What the setting `language` holds for `code`: the English name of the
+// language table (older settings hold it too), or the code itself.
+std::u16string LanguageSettingOf(const std::string& code);
+// The index in `languages` that the setting names (the English name, the
+// own name or the code); 0, English, when none does.
+size_t LanguageIndexOfSetting(const std::vector<TInterfaceLanguage>& languages, const std::u16string& setting);
 
 // Selects `code` for the program's catalogues and for Qt's own texts.
 void SelectInterfaceLanguage(const std::string& code);
