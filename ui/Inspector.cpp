@@ -4,6 +4,7 @@
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
 #include "model/PathChecks.h"
+#include "ui/ETreeDelegate.h"
 #include "ui/ETreeModel.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
@@ -96,6 +97,8 @@ void SetUpGrid(QTableView* grid)
     grid->setFocusPolicy(Qt::NoFocus);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setWordWrap(false);
+    // Row text colours readable in every skin.
+    grid->setItemDelegate(new TReadableItemDelegate(grid));
 }
 } // namespace
 
@@ -276,11 +279,6 @@ int TInspectorGridModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : 2;
 }
 
-QColor TInspectorGridModel::ShadeColor()
-{
-    return QColor(245, 245, 245);
-}
-
 QVariant TInspectorGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid()) {
@@ -298,8 +296,6 @@ QVariant TInspectorGridModel::data(const QModelIndex& index, int role) const
         const int image = ImageIndex(index.row(), index.column());
         return image >= 0 && image < piCount ? QVariant(TIcons::tree(image)) : QVariant();
     }
-    case Qt::BackgroundRole:
-        return index.row() % 2 == 1 ? QVariant(ShadeColor()) : QVariant();
     default:
         return {};
     }
@@ -312,6 +308,8 @@ TInspectorGrid::TInspectorGrid(TInspectorGridModel::THandlers handlers, QWidget*
     setObjectName(QStringLiteral("gridInspector"));
     setModel(fModel);
     SetUpGrid(this);
+    // Odd rows are shaded across the whole width, in the skin's colour.
+    setAlternatingRowColors(true);
     setColumnWidth(0, kNameColumnWidth);
     setColumnWidth(1, kValueColumnWidth);
     // The value column takes whatever width the name column leaves.

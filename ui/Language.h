@@ -3,7 +3,9 @@
 // The window side of languages and skins: translating a window's captions
 // again after a change of language, Qt's own texts, and the skin manager.
 
+#include <QColor>
 #include <QStringList>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -43,9 +45,16 @@ void RetranslateWindow(QWidget* window);
 // One such text; any other text is returned unchanged.
 QString RetranslatedText(const QString& shown);
 
-// "Default" first, then the styles and style sheets in ascending order.
+// "Default" first, then Qt's styles and our own palettes in ascending order.
 QStringList SkinNames();
-// An unknown name leaves the look as it is.
+// The skin's style and palette, every text role of which stands out from
+// its background by at least 4.5:1. An unknown name leaves the look as it is.
 void ApplySkin(const QString& name);
+
+// The WCAG contrast ratio of two colours (1 to 21).
+double ContrastRatio(const QColor& a, const QColor& b);
+// `colour`, darkened on light backgrounds or lightened on dark ones until
+// it is readable on each of `backgrounds`.
+QColor ReadableOn(const QColor& colour, const std::initializer_list<QColor>& backgrounds);
 
 } // namespace talvoren

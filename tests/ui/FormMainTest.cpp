@@ -17,19 +17,23 @@
 #include "ui/ETreeView.h"
 #include "ui/FormOK.h"
 #include "ui/FormQuestion.h"
+#include "ui/Language.h"
 #include "ui/SingleInstance.h"
 #include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -270,7 +274,7 @@ private slots:
         TfrmMain& w = f.Open();
         QVERIFY(!CheckForAdminAccess(f.platform()));
         QCOMPARE(sysPanel(w)->caption(), QStringLiteral("System variables (read-only)"));
-        QCOMPARE(sysVarView(w)->palette().color(QPalette::Base), QColor(240, 240, 240));
+        QCOMPARE(sysVarView(w)->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Window));
         QVERIFY(!sysVarTree(w).IsEditable());
         QVERIFY(userVarTree(w).IsEditable());
         QVERIFY(restartButton(w)->isVisibleTo(&w));
@@ -610,6 +614,14 @@ private slots:
 
     void reloadsAndLanguageChangesEndTheOpenEditFirst()
     {
+        // The selector offers the languages that have a catalogue.
+        QTemporaryDir locale;
+        QVERIFY(QDir().mkpath(locale.filePath(QStringLiteral("de/LC_MESSAGES"))));
+        QFile mo(locale.filePath(QStringLiteral("de/LC_MESSAGES/default.mo")));
+        QVERIFY(mo.open(QIODevice::WriteOnly));
+        mo.close();
+        UseCatalogueFolder(locale.path().toStdString());
+        const auto restore = qScopeGuard([] { UseCatalogueFolder({}); });
         TFixture f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
         f.Seed(RootKey::CurrentUser, u"Environment", u"Other", u"o");
@@ -641,7 +653,7 @@ private slots:
         refused();
         w.comboUsersSelect(otherUser);
         refused();
-        languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
         QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(3));
         QCOMPARE(TfrmOK::hook().asked().first(), QStringLiteral("Variable 'Other' already exists"));
         QVERIFY(TfrmYesNo::hook().asked().isEmpty() && TfrmYesNoCancel::hook().asked().isEmpty());
@@ -657,7 +669,7 @@ private slots:
         QCOMPARE(element(), u"u");
         // A change of language keeps the text.
         QVERIFY(f.TypeInEditor(u"TV", 0, QStringLiteral("l")));
-        languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
         QVERIFY(!userVarView(w)->isEditing());
         QCOMPARE(element(), u"l");
         languages->setCurrentIndex(english);

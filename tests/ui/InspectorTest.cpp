@@ -107,12 +107,9 @@ private slots:
                      (QStringList{"Error(s)|Variable contains invalid path or you have no access to it|3",
                                   "|Value exceeds length limit of 2047 characters|3"}));
 
-        // The grid: odd rows shaded, the hint holds the whole long value.
+        // The grid: the hint holds the whole long value (the skin test
+        // checks the shaded rows).
         TInspectorGridModel& model = inspectorGrid(w)->gridModel();
-        QCOMPARE(model.data(model.index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(245, 245, 245));
-        QCOMPARE(model.data(model.index(3, 1), Qt::BackgroundRole).value<QColor>(), QColor(245, 245, 245));
-        QVERIFY(model.data(model.index(0, 0), Qt::BackgroundRole).isNull());
-        QVERIFY(model.data(model.index(2, 1), Qt::BackgroundRole).isNull());
         QTextDocument hint;
         hint.setHtml(model.data(model.index(2, 1), Qt::ToolTipRole).toString());
         QCOMPARE(hint.toPlainText().remove(QChar(0x200B)), toQ(tree.GetVariableValue(str)));
