@@ -9,14 +9,18 @@
 #include "platform/Platform.h"
 #include "system/ToolsUser.h"
 #include "tests/ui/MainWindowFixture.h"
+#include "ui/Language.h"
 #include "ui/StatusField.h"
 #include "ui/UiText.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -293,6 +297,15 @@ private slots:
 
     void switchingUserEditsThatAccountsHiveAlone()
     {
+        // The selector offers the languages that have a catalogue.
+        QTemporaryDir locale;
+        for (const QString code : {QStringLiteral("de"), QStringLiteral("fr")}) {
+            QVERIFY(QDir().mkpath(locale.filePath(code + QStringLiteral("/LC_MESSAGES"))));
+            QFile mo(locale.filePath(code + QStringLiteral("/LC_MESSAGES/default.mo")));
+            QVERIFY(mo.open(QIODevice::WriteOnly));
+        }
+        UseCatalogueFolder(locale.path().toStdString());
+        const auto restore = qScopeGuard([] { UseCatalogueFolder({}); });
         TFixture f;
         platform::IPlatform& p = f.platform();
         UserInfo me;
@@ -390,11 +403,11 @@ private slots:
         // A change of language fills the list again and keeps Bob, whose
         // variables the trees show, also while his profile folder is away.
         auto* languages = w.findChild<QComboBox*>(QStringLiteral("comboLanguages"));
-        languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
         QCOMPARE(combo->count(), 3);
         QCOMPARE(combo->currentIndex(), 0);
         std::filesystem::rename(users / "Bob", users / "Bob.away");
-        languages->setCurrentIndex(languages->findText(QStringLiteral("French")));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("Français")));
         QCOMPARE(combo->currentText(), domain + "Bob");
         std::filesystem::rename(users / "Bob.away", users / "Bob");
         languages->setCurrentIndex(languages->findText(QStringLiteral("English")));
