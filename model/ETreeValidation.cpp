@@ -206,7 +206,70 @@ void TETree::Verify()
     for (const auto& variable : fRootNode.fChildren) {
         auto guard = fs.suppressCriticalErrors();
         VerifyVariable(variable.get(), probes, systemPath);
+        // A variable shows the mark when one of its elements has it.
+        bool literal = false;
+        for (const auto& element : variable->fChildren) {
+            const bool own
+                = !LiteralReferences(element.get(), true).empty() || !LiteralReferences(element.get(), false).empty();
+            StoreLiteralReference(element.get(), own);
+            literal = literal || own;
+        }
+        if (variable->fChildren.empty()) {
+            literal
+                = !LiteralReferences(variable.get(), true).empty() || !LiteralReferences(variable.get(), false).empty();
+        }
+        StoreLiteralReference(variable.get(), literal);
     }
+}
+
+void TETree::StoreLiteralReference(TENode* node, bool literal)
+{
+    if (node->fLiteralReference == literal) {
+        return;
+    }
+    node->fLiteralReference = literal;
+    Notify([&](IETreeObserver& o) { o.FlagsChanged(node); });
+}
+
+bool TETree::IsKnownName(const std::u16string& name) const
+{
+    return LookUpReference(name).second || IsDefinedAfterSystemScope(name)
+        || (fLaterScope && fLaterScope->FindVariable(name));
+}
+
+std::vector<std::u16string> TETree::LiteralReferences(const TENode* node, bool afterSystem) const
+{
+    std::vector<std::u16string> names;
+    const TENode* variable = node ? GetVariableNode(node) : nullptr;
+    if (!variable || GetVariableReadOnly(variable)) {
+        return names;
+    }
+    const int type = GetVariableType(variable);
+    if (afterSystem ? (IsUserTree() || type != kDataTypeExpandString) : type != kDataTypeString) {
+        return names;
+    }
+    const std::u16string text = node->IsVariable() ? GetVariableValue(node) : GetElement(node);
+    if (text.find(u'%') == std::u16string::npos) {
+        return names;
+    }
+    for (const auto& name : ReferencedNames(text)) {
+        bool literal = false;
+        if (afterSystem) {
+            // Windows builds the system scope before the per-user values and
+            // the user scope: only what it defined by then expands.
+            const TENode* own = FindVariable(name);
+            const TENode* later = fLaterScope ? fLaterScope->FindVariable(name) : nullptr;
+            literal = (!own || GetVariableReadOnly(own))
+                && (IsDefinedAfterSystemScope(name) || (!own && later && !fLaterScope->GetVariableReadOnly(later)));
+        } else {
+            literal = IsKnownName(name);
+        }
+        const std::u16string shown = u"%" + name + u"%";
+        if (literal && std::find(names.begin(), names.end(), shown) == names.end()) {
+            names.push_back(shown);
+        }
+    }
+    return names;
 }
 
 std::u16string TETree::FolderKey(const std::u16string& folder) const
@@ -346,6 +409,16 @@ std::vector<std::u16string> TETree::GetNodeWarnings(const TENode* node) const
     }
     if (node && node->IsInSystemPath()) {
         warnings.push_back(tr("Also in the system Path, which is searched first"));
+    }
+    for (const auto& reference : LiteralReferences(node, true)) {
+        warnings.push_back(trFormat("Refers to '%s', which Windows defines only after the system variables: the "
+                                    "reference stays as written for every process",
+                                    reference));
+    }
+    for (const auto& reference : LiteralReferences(node, false)) {
+        warnings.push_back(trFormat("'%s' is not expanded in a text string: change the variable type (F6) to an "
+                                    "expandable string",
+                                    reference));
     }
     for (const auto& name : SameStepReferences(node)) {
         warnings.push_back(trFormat("Refers to '%s', another expandable variable of this scope: Windows sets both "

@@ -147,6 +147,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
     UpdateStatusBar();
 
     UserVarTree->SetResolvingTree(SysVarTree.get());
+    SysVarTree->SetLaterScope(UserVarTree.get());
 
     fPlacement->Place(*fOptions);
 

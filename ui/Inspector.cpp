@@ -58,8 +58,8 @@ QString WrappedHint(const QString& text)
 class TLegendModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
-    // One row per image, then the colour of a warning.
-    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : piCount + 1; }
+    // One row per image, then the two warnings shown in the warning colour.
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : piCount + 2; }
     int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 1; }
     QVariant data(const QModelIndex& index, int role) const override
     {
@@ -71,7 +71,9 @@ public:
         case Qt::ToolTipRole:
             // Asked at every paint, so a change of language shows at once.
             return index.row() < piCount ? qtr(kLegendTexts[index.row()])
-                                         : qtr("Also in the system Path, which is searched first");
+                : index.row() == piCount ? qtr("Also in the system Path, which is searched first")
+                                         : qtr("A reference that stays as written: to a variable Windows defines "
+                                               "after the system variables, or in a text string");
         case Qt::DecorationRole:
             return TIcons::tree(index.row() < piCount ? index.row() : int(piExclusion));
         case Qt::ForegroundRole:
