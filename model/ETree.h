@@ -375,6 +375,8 @@ private:
     std::u16string FolderKey(const std::u16string& folder) const;
     void StoreInSystemPath(TENode* node, bool inSystemPath);
     void StoreLiteralReference(TENode* node, bool literal);
+    void VerifyLiteralReferences(TENode* variable);
+    std::vector<std::u16string> LiteralNames(const std::u16string& text, bool afterSystem) const;
     // The %NAME% references of `node`'s own text that stay as written: of
     // a system value, to a variable defined after the system scope
     // (`afterSystem`); of a text string, to a variable that exists.

@@ -206,20 +206,32 @@ void TETree::Verify()
     for (const auto& variable : fRootNode.fChildren) {
         auto guard = fs.suppressCriticalErrors();
         VerifyVariable(variable.get(), probes, systemPath);
-        // A variable shows the mark when one of its elements has it.
-        bool literal = false;
-        for (const auto& element : variable->fChildren) {
-            const bool own
-                = !LiteralReferences(element.get(), true).empty() || !LiteralReferences(element.get(), false).empty();
-            StoreLiteralReference(element.get(), own);
-            literal = literal || own;
-        }
-        if (variable->fChildren.empty()) {
-            literal
-                = !LiteralReferences(variable.get(), true).empty() || !LiteralReferences(variable.get(), false).empty();
-        }
-        StoreLiteralReference(variable.get(), literal);
+        VerifyLiteralReferences(variable.get());
     }
+}
+
+void TETree::VerifyLiteralReferences(TENode* variable)
+{
+    // Most values can hold no such reference (an expandable user value) or
+    // hold no '%' at all: one look at the type and one search per element.
+    const uint8_t type = GetVariableType(variable);
+    const bool readOnly = GetVariableReadOnly(variable);
+    const bool afterSystem = !readOnly && !IsUserTree() && type == kDataTypeExpandString;
+    const bool text = !readOnly && type == kDataTypeString;
+    const auto literal = [&](const std::u16string& value) {
+        return (afterSystem || text) && value.find(u'%') != std::u16string::npos
+            && !LiteralNames(value, afterSystem).empty();
+    };
+    bool any = false;
+    for (const auto& element : variable->fChildren) {
+        const bool own = literal(GetElement(element.get()));
+        StoreLiteralReference(element.get(), own);
+        any = any || own;
+    }
+    if (variable->fChildren.empty()) {
+        any = literal(GetVariableValue(variable));
+    }
+    StoreLiteralReference(variable, any);
 }
 
 void TETree::StoreLiteralReference(TENode* node, bool literal)
@@ -248,25 +260,31 @@ std::vector<std::u16string> TETree::LiteralReferences(const TENode* node, bool a
     if (afterSystem ? (IsUserTree() || type != kDataTypeExpandString) : type != kDataTypeString) {
         return names;
     }
-    const std::u16string text = node->IsVariable() ? GetVariableValue(node) : GetElement(node);
-    if (text.find(u'%') == std::u16string::npos) {
-        return names;
-    }
+    return LiteralNames(node->IsVariable() ? GetVariableValue(node) : GetElement(node), afterSystem);
+}
+
+std::vector<std::u16string> TETree::LiteralNames(const std::u16string& text, bool afterSystem) const
+{
+    std::vector<std::u16string> names;
     for (const auto& name : ReferencedNames(text)) {
         bool literal = false;
         if (afterSystem) {
             // Windows builds the system scope before the per-user values and
             // the user scope: only what it defined by then expands.
             const TENode* own = FindVariable(name);
-            const TENode* later = fLaterScope ? fLaterScope->FindVariable(name) : nullptr;
-            literal = (!own || GetVariableReadOnly(own))
-                && (IsDefinedAfterSystemScope(name) || (!own && later && !fLaterScope->GetVariableReadOnly(later)));
+            if (own && !GetVariableReadOnly(own)) {
+                continue;
+            }
+            const TENode* later = !own && fLaterScope ? fLaterScope->FindVariable(name) : nullptr;
+            literal = IsDefinedAfterSystemScope(name) || (later && !fLaterScope->GetVariableReadOnly(later));
         } else {
             literal = IsKnownName(name);
         }
-        const std::u16string shown = u"%" + name + u"%";
-        if (literal && std::find(names.begin(), names.end(), shown) == names.end()) {
-            names.push_back(shown);
+        if (literal) {
+            std::u16string shown = u"%" + name + u"%";
+            if (std::find(names.begin(), names.end(), shown) == names.end()) {
+                names.push_back(std::move(shown));
+            }
         }
     }
     return names;
