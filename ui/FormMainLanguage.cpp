@@ -12,6 +12,7 @@
 #include "ui/TreePanel.h"
 #include "ui/UiText.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -21,8 +22,9 @@ namespace talvoren {
 
 void TfrmMain::SetDonateCaption()
 {
-    lblDonate->setText(QStringLiteral("<a href=\"donate\" style=\"text-decoration:none\"><b>%1</b></a>")
-                           .arg(qtr("Donate").toHtmlEscaped()));
+    // The link colour of the skin: a label keeps the one of its first text.
+    lblDonate->setText(QStringLiteral("<a href=\"donate\" style=\"text-decoration:none; color:%1\"><b>%2</b></a>")
+                           .arg(QApplication::palette().color(QPalette::Link).name(), qtr("Donate").toHtmlEscaped()));
 }
 
 void TfrmMain::SetWindowCaption()
@@ -69,6 +71,7 @@ void TfrmMain::InitLanguages()
     const int skin = comboSkins->findText(toQ(fOptions->skin));
     comboSkins->setCurrentIndex(skin < 0 ? 0 : skin);
     ApplySkin(toQ(fOptions->skin));
+    SetDonateCaption();
     connect(comboSkins, &QComboBox::currentIndexChanged, this, &TfrmMain::comboSkinsChange);
 }
 
@@ -107,6 +110,7 @@ void TfrmMain::SetUpdateStatus(int image, const std::u16string& text, const std:
 void TfrmMain::comboSkinsChange()
 {
     ApplySkin(comboSkins->currentText());
+    SetDonateCaption();
 }
 
 } // namespace talvoren
