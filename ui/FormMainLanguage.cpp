@@ -58,8 +58,8 @@ void TfrmMain::InitLanguages()
     }
     const size_t stored = LanguageIndexOfSetting(languages, fOptions->language());
     comboLanguages->setCurrentIndex(int(stored));
+    SelectInterfaceLanguage(languages[stored].code);
     if (stored != 0) {
-        SelectInterfaceLanguage(languages[stored].code);
         RetranslateMainWindow();
     }
     fShownLanguage = comboLanguages->currentIndex();
