@@ -44,6 +44,10 @@ public:
     // An element of the user's Path that names a folder of the system's
     // Path, which a search reaches first; set by Verify.
     bool IsInSystemPath() const { return fInSystemPath; }
+    // A reference in the node's own text that no process will see expanded:
+    // in a system value, to a variable defined only after the system scope;
+    // in a text string, to any variable. Set by Verify.
+    bool HasLiteralReference() const { return fLiteralReference; }
 
 private:
     friend class TETree;
@@ -56,6 +60,7 @@ private:
     bool fHidden = false;
     bool fExpanded = false;
     bool fInSystemPath = false;
+    bool fLiteralReference = false;
 };
 
 } // namespace talvoren

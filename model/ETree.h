@@ -74,6 +74,9 @@ public:
 
     void SetResolvingTree(TETree* tree) { fResolvingTree = tree; }
     TETree* GetResolvingTree() const { return fResolvingTree; }
+    // The system tree's view of the user tree: names a system value cannot
+    // reach, because Windows defines them after the system scope.
+    void SetLaterScope(const TETree* tree) { fLaterScope = tree; }
 
     void SetPushInterface(IPushInterface* undo) { fUndoStack = undo; }
     IPushInterface* GetPushInterface() const { return fUndoStack; }
@@ -393,6 +396,14 @@ private:
     TFolderSet SystemPathFolders() const;
     std::u16string FolderKey(const std::u16string& folder) const;
     void StoreInSystemPath(TENode* node, bool inSystemPath);
+    void StoreLiteralReference(TENode* node, bool literal);
+    void VerifyLiteralReferences(TENode* variable);
+    std::vector<std::u16string> LiteralNames(const std::u16string& text, bool afterSystem) const;
+    // The %NAME% references of `node`'s own text that stay as written: of
+    // a system value, to a variable defined after the system scope
+    // (`afterSystem`); of a text string, to a variable that exists.
+    std::vector<std::u16string> LiteralReferences(const TENode* node, bool afterSystem) const;
+    bool IsKnownName(const std::u16string& name) const;
     // Another expandable value of this scope that `node`'s value refers to:
     // Windows sets them in one step, so which value it sees is not defined.
     std::vector<std::u16string> SameStepReferences(const TENode* node) const;
@@ -408,6 +419,7 @@ private:
     TExclusions* fExclusions = nullptr;
     std::shared_ptr<int> fAlive; // lets the exclusion list skip this tree's handler once it is gone
     TETree* fResolvingTree = nullptr;
+    const TETree* fLaterScope = nullptr;
     platform::RootKey fRoot = platform::RootKey::CurrentUser;
     std::u16string fKey;
     bool fEditable = true;

@@ -206,7 +206,88 @@ void TETree::Verify()
     for (const auto& variable : fRootNode.fChildren) {
         auto guard = fs.suppressCriticalErrors();
         VerifyVariable(variable.get(), probes, systemPath);
+        VerifyLiteralReferences(variable.get());
     }
+}
+
+void TETree::VerifyLiteralReferences(TENode* variable)
+{
+    // Most values can hold no such reference (an expandable user value) or
+    // hold no '%' at all: one look at the type and one search per element.
+    const uint8_t type = GetVariableType(variable);
+    const bool readOnly = GetVariableReadOnly(variable);
+    const bool afterSystem = !readOnly && !IsUserTree() && type == kDataTypeExpandString;
+    const bool text = !readOnly && type == kDataTypeString;
+    const auto literal = [&](const std::u16string& value) {
+        return (afterSystem || text) && value.find(u'%') != std::u16string::npos
+            && !LiteralNames(value, afterSystem).empty();
+    };
+    bool any = false;
+    for (const auto& element : variable->fChildren) {
+        const bool own = literal(GetElement(element.get()));
+        StoreLiteralReference(element.get(), own);
+        any = any || own;
+    }
+    if (variable->fChildren.empty()) {
+        any = literal(GetVariableValue(variable));
+    }
+    StoreLiteralReference(variable, any);
+}
+
+void TETree::StoreLiteralReference(TENode* node, bool literal)
+{
+    if (node->fLiteralReference == literal) {
+        return;
+    }
+    node->fLiteralReference = literal;
+    Notify([&](IETreeObserver& o) { o.FlagsChanged(node); });
+}
+
+bool TETree::IsKnownName(const std::u16string& name) const
+{
+    return LookUpReference(name).second || IsDefinedAfterSystemScope(name)
+        || (fLaterScope && fLaterScope->FindVariable(name));
+}
+
+std::vector<std::u16string> TETree::LiteralReferences(const TENode* node, bool afterSystem) const
+{
+    std::vector<std::u16string> names;
+    const TENode* variable = node ? GetVariableNode(node) : nullptr;
+    if (!variable || GetVariableReadOnly(variable)) {
+        return names;
+    }
+    const int type = GetVariableType(variable);
+    if (afterSystem ? (IsUserTree() || type != kDataTypeExpandString) : type != kDataTypeString) {
+        return names;
+    }
+    return LiteralNames(node->IsVariable() ? GetVariableValue(node) : GetElement(node), afterSystem);
+}
+
+std::vector<std::u16string> TETree::LiteralNames(const std::u16string& text, bool afterSystem) const
+{
+    std::vector<std::u16string> names;
+    for (const auto& name : ReferencedNames(text)) {
+        bool literal = false;
+        if (afterSystem) {
+            // Windows builds the system scope before the per-user values and
+            // the user scope: only what it defined by then expands.
+            const TENode* own = FindVariable(name);
+            if (own && !GetVariableReadOnly(own)) {
+                continue;
+            }
+            const TENode* later = !own && fLaterScope ? fLaterScope->FindVariable(name) : nullptr;
+            literal = IsDefinedAfterSystemScope(name) || (later && !fLaterScope->GetVariableReadOnly(later));
+        } else {
+            literal = IsKnownName(name);
+        }
+        if (literal) {
+            std::u16string shown = u"%" + name + u"%";
+            if (std::find(names.begin(), names.end(), shown) == names.end()) {
+                names.push_back(std::move(shown));
+            }
+        }
+    }
+    return names;
 }
 
 std::u16string TETree::FolderKey(const std::u16string& folder) const
@@ -346,6 +427,16 @@ std::vector<std::u16string> TETree::GetNodeWarnings(const TENode* node) const
     }
     if (node && node->IsInSystemPath()) {
         warnings.push_back(tr("Also in the system Path, which is searched first"));
+    }
+    for (const auto& reference : LiteralReferences(node, true)) {
+        warnings.push_back(trFormat("Refers to '%s', which Windows defines only after the system variables: the "
+                                    "reference stays as written for every process",
+                                    reference));
+    }
+    for (const auto& reference : LiteralReferences(node, false)) {
+        warnings.push_back(trFormat("'%s' is not expanded in a text string: change the variable type (F6) to an "
+                                    "expandable string",
+                                    reference));
     }
     for (const auto& name : SameStepReferences(node)) {
         warnings.push_back(trFormat("Refers to '%s', another expandable variable of this scope: Windows sets both "

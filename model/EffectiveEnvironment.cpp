@@ -114,6 +114,18 @@ private:
 
 } // namespace
 
+bool IsDefinedAfterSystemScope(const std::u16string& name)
+{
+    for (const auto* names : {&perUserNames(), &accountNames()}) {
+        for (const auto& later : *names) {
+            if (equalsAsciiNoCase(later, name)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::vector<std::u16string> ReferencedNames(const std::u16string& text)
 {
     std::vector<std::u16string> names;

@@ -78,6 +78,11 @@ private:
     platform::ILocale& fLocale;
 };
 
+// Whether the logon defines `name` only after the system scope (a per-user
+// or account variable such as USERPROFILE or USERNAME), so that a system
+// value cannot refer to it.
+bool IsDefinedAfterSystemScope(const std::u16string& name);
+
 // The names of the %NAME% references in `text`, in order.
 std::vector<std::u16string> ReferencedNames(const std::u16string& text);
 

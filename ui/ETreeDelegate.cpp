@@ -3,11 +3,28 @@
 #include "model/ETree.h"
 #include "ui/ETreeModel.h"
 #include "ui/Icons.h"
+#include "ui/Language.h"
 
 #include <QApplication>
 #include <QPainter>
 
 namespace talvoren {
+
+void TReadableItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant foreground = index.data(Qt::ForegroundRole);
+    if (!foreground.canConvert<QColor>()) {
+        return;
+    }
+    const QColor wanted = foreground.value<QColor>();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        option->palette.setColor(group, QPalette::Text,
+                                 ReadableOn(wanted,
+                                            {option->palette.color(group, QPalette::Base),
+                                             option->palette.color(group, QPalette::AlternateBase)}));
+    }
+}
 
 void TETreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {

@@ -1,5 +1,6 @@
 #include "ui/ETreeModel.h"
 
+#include "base/Translation.h"
 #include "ui/Icons.h"
 #include "ui/NodeMime.h"
 #include "ui/UiText.h"
@@ -84,8 +85,22 @@ QVariant TETreeModel::data(const QModelIndex& index, int role) const
     case Qt::DecorationRole:
         return node->IsVariable() ? QVariant(TIcons::tree(fTree.GetImage(node))) : QVariant();
     case Qt::ToolTipRole: {
+        // What the row's text becomes for a process, then what is wrong.
+        QString tip;
+        if (!node->IsVariable() || node->ChildCount() <= 1) {
+            const std::u16string shown = node->IsVariable() ? fTree.GetVariableValue(node) : fTree.GetElement(node);
+            const std::u16string expanded
+                = node->IsVariable() ? fTree.GetVariableValueEx(node) : fTree.GetElementEx(node);
+            if (expanded != shown) {
+                tip = toQ(trFormat("Expands to: %s", expanded));
+            }
+        }
         const std::u16string hint = fTree.GetNodeHint(node);
-        return hint.empty() ? QVariant() : QVariant(toQ(hint).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        if (!hint.empty()) {
+            const QString text = toQ(hint).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            tip += tip.isEmpty() ? text.trimmed() : QStringLiteral("\n\n") + text.trimmed();
+        }
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
     }
     case Qt::FontRole:
         if (node->Data().GetWrongPath()) {
@@ -103,7 +118,7 @@ QVariant TETreeModel::data(const QModelIndex& index, int role) const
         if (fTree.GetVariableReadOnly(node)) {
             return QColor(128, 128, 128);
         }
-        if (node->IsInSystemPath()) {
+        if (node->IsInSystemPath() || node->HasLiteralReference()) {
             return WarningColor();
         }
         return {};

@@ -67,13 +67,15 @@ void TETreeView::setReadOnlyLook(bool readOnly)
 {
     fReadOnlyLook = readOnly;
     fTree.SetEditable(!readOnly);
-    QPalette pal = palette();
     if (readOnly) {
-        pal.setColor(QPalette::Base, QColor(240, 240, 240));
+        // The skin's window colour: greyed, and its text stays readable.
+        QPalette pal = QApplication::palette(this);
+        pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+        pal.setColor(QPalette::AlternateBase, pal.color(QPalette::Window));
+        setPalette(pal);
     } else {
-        pal.setColor(QPalette::Base, QApplication::palette(this).color(QPalette::Base));
+        setPalette(QPalette());
     }
-    setPalette(pal);
     viewport()->update();
 }
 
@@ -117,6 +119,15 @@ void TETreeView::focusInEvent(QFocusEvent* event)
     fFocusedByClick = event->reason() == Qt::MouseFocusReason;
     viewport()->update();
     emit treeFocused(this);
+}
+
+void TETreeView::changeEvent(QEvent* event)
+{
+    QTreeView::changeEvent(event);
+    // A new skin: the read-only look takes its colours.
+    if (event->type() == QEvent::ApplicationPaletteChange && fReadOnlyLook) {
+        setReadOnlyLook(true);
+    }
 }
 
 void TETreeView::focusOutEvent(QFocusEvent* event)

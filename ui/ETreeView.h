@@ -76,6 +76,7 @@ signals:
     void editorTextChanged();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     // The tree without the input focus draws its selection in the inactive

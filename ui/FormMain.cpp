@@ -147,6 +147,7 @@ TfrmMain::TfrmMain(platform::IPlatform& platform, IIniFileStore& files, TSingleI
     UpdateStatusBar();
 
     UserVarTree->SetResolvingTree(SysVarTree.get());
+    SysVarTree->SetLaterScope(UserVarTree.get());
 
     fPlacement->Place(*fOptions);
 
@@ -290,6 +291,7 @@ void TfrmMain::ApplyAdminAccess()
 
 void TfrmMain::UpdateStatusBar()
 {
+    setWindowModified(IsModified());
     if (!fSaving) {
         // Beside "Modified": the registry changed under edits that are not saved.
         const bool outside = fSysChangedOutside || fUserChangedOutside;
@@ -350,7 +352,7 @@ void TfrmMain::StoreWindowSettings()
 {
     TOptions& o = *fOptions;
     o.skin = fromQ(comboSkins->currentText());
-    o.setLanguage(fromQ(comboLanguages->currentText()));
+    o.setLanguage(LanguageSettingOf(comboLanguages->currentData().toString().toStdString()));
     fPlacement->Store(o);
 }
 

@@ -12,6 +12,7 @@
 #include "ui/TreePanel.h"
 #include "ui/UiText.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -21,13 +22,16 @@ namespace talvoren {
 
 void TfrmMain::SetDonateCaption()
 {
-    lblDonate->setText(QStringLiteral("<a href=\"donate\" style=\"text-decoration:none\"><b>%1</b></a>")
-                           .arg(qtr("Donate").toHtmlEscaped()));
+    // The link colour of the skin: a label keeps the one of its first text.
+    lblDonate->setText(QStringLiteral("<a href=\"donate\" style=\"text-decoration:none; color:%1\"><b>%2</b></a>")
+                           .arg(QApplication::palette().color(QPalette::Link).name(), qtr("Donate").toHtmlEscaped()));
 }
 
 void TfrmMain::SetWindowCaption()
 {
-    setWindowTitle(QStringLiteral("Talvoren ") + VersionAndBuild(fPlatform.system().executableVersion()));
+    // "[*]": Qt shows the modified mark there while the window is modified.
+    setWindowTitle(QStringLiteral("Talvoren ") + VersionAndBuild(fPlatform.system().executableVersion())
+                   + QStringLiteral("[*]"));
 }
 
 void TfrmMain::RetranslateMainWindow()
@@ -46,17 +50,17 @@ void TfrmMain::InitLanguages()
     SelectInterfaceLanguage("en_US");
     RetranslateWindow(this);
     const QSignalBlocker block(comboLanguages);
-    const auto& table = LanguageTable();
-    for (size_t i = 0; i < table.size(); ++i) {
-        comboLanguages->addItem(QString::fromUtf8(table[i].name));
-        if (platform::fromUtf8(table[i].name) == fOptions->language()) {
-            SelectInterfaceLanguage(table[i].code);
-            RetranslateMainWindow();
-            comboLanguages->setCurrentIndex(int(i));
-        }
+    // Only the languages that have a catalogue, each in its own name; a
+    // stored language without one shows English.
+    const std::vector<TInterfaceLanguage> languages = AvailableLanguages();
+    for (const TInterfaceLanguage& language : languages) {
+        comboLanguages->addItem(language.name, QString::fromStdString(language.code));
     }
-    if (comboLanguages->currentText() != toQ(fOptions->language())) {
-        comboLanguages->setCurrentIndex(-1);
+    const size_t stored = LanguageIndexOfSetting(languages, fOptions->language());
+    comboLanguages->setCurrentIndex(int(stored));
+    SelectInterfaceLanguage(languages[stored].code);
+    if (stored != 0) {
+        RetranslateMainWindow();
     }
     fShownLanguage = comboLanguages->currentIndex();
     connect(comboLanguages, &QComboBox::currentIndexChanged, this, &TfrmMain::comboLanguagesChange);
@@ -67,14 +71,14 @@ void TfrmMain::InitLanguages()
     const int skin = comboSkins->findText(toQ(fOptions->skin));
     comboSkins->setCurrentIndex(skin < 0 ? 0 : skin);
     ApplySkin(toQ(fOptions->skin));
+    SetDonateCaption();
     connect(comboSkins, &QComboBox::currentIndexChanged, this, &TfrmMain::comboSkinsChange);
 }
 
 void TfrmMain::comboLanguagesChange()
 {
     const int i = comboLanguages->currentIndex();
-    const auto& table = LanguageTable();
-    if (i < 0 || size_t(i) >= table.size()) {
+    if (i < 0) {
         return;
     }
     if (!EndEditing()) {
@@ -84,7 +88,7 @@ void TfrmMain::comboLanguagesChange()
         return;
     }
     fShownLanguage = i;
-    SelectInterfaceLanguage(table[size_t(i)].code);
+    SelectInterfaceLanguage(comboLanguages->currentData().toString().toStdString());
     RetranslateMainWindow();
     SetUpdateStatus(statusLabel4->image(), statusLabel4eng, statusLabel4engReason);
     FillUserList(); // "[logged in]" in the new language
@@ -106,6 +110,7 @@ void TfrmMain::SetUpdateStatus(int image, const std::u16string& text, const std:
 void TfrmMain::comboSkinsChange()
 {
     ApplySkin(comboSkins->currentText());
+    SetDonateCaption();
 }
 
 } // namespace talvoren

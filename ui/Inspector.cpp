@@ -4,6 +4,7 @@
 #include "model/ETree.h"
 #include "model/NodeInfo.h"
 #include "model/PathChecks.h"
+#include "ui/ETreeDelegate.h"
 #include "ui/ETreeModel.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
@@ -57,8 +58,8 @@ QString WrappedHint(const QString& text)
 class TLegendModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
-    // One row per image, then the colour of a warning.
-    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : piCount + 1; }
+    // One row per image, then the two warnings shown in the warning colour.
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : piCount + 2; }
     int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 1; }
     QVariant data(const QModelIndex& index, int role) const override
     {
@@ -70,7 +71,9 @@ public:
         case Qt::ToolTipRole:
             // Asked at every paint, so a change of language shows at once.
             return index.row() < piCount ? qtr(kLegendTexts[index.row()])
-                                         : qtr("Also in the system Path, which is searched first");
+                : index.row() == piCount ? qtr("Also in the system Path, which is searched first")
+                                         : qtr("A reference that stays as written: to a variable Windows defines "
+                                               "after the system variables, or in a text string");
         case Qt::DecorationRole:
             return TIcons::tree(index.row() < piCount ? index.row() : int(piExclusion));
         case Qt::ForegroundRole:
@@ -96,6 +99,8 @@ void SetUpGrid(QTableView* grid)
     grid->setFocusPolicy(Qt::NoFocus);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setWordWrap(false);
+    // Row text colours readable in every skin.
+    grid->setItemDelegate(new TReadableItemDelegate(grid));
 }
 } // namespace
 
@@ -276,11 +281,6 @@ int TInspectorGridModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : 2;
 }
 
-QColor TInspectorGridModel::ShadeColor()
-{
-    return QColor(245, 245, 245);
-}
-
 QVariant TInspectorGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid()) {
@@ -298,8 +298,6 @@ QVariant TInspectorGridModel::data(const QModelIndex& index, int role) const
         const int image = ImageIndex(index.row(), index.column());
         return image >= 0 && image < piCount ? QVariant(TIcons::tree(image)) : QVariant();
     }
-    case Qt::BackgroundRole:
-        return index.row() % 2 == 1 ? QVariant(ShadeColor()) : QVariant();
     default:
         return {};
     }
@@ -312,6 +310,8 @@ TInspectorGrid::TInspectorGrid(TInspectorGridModel::THandlers handlers, QWidget*
     setObjectName(QStringLiteral("gridInspector"));
     setModel(fModel);
     SetUpGrid(this);
+    // Odd rows are shaded across the whole width, in the skin's colour.
+    setAlternatingRowColors(true);
     setColumnWidth(0, kNameColumnWidth);
     setColumnWidth(1, kValueColumnWidth);
     // The value column takes whatever width the name column leaves.

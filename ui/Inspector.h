@@ -106,9 +106,6 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    // Odd rows are shaded across the whole width.
-    static QColor ShadeColor();
-
 private:
     THandlers fHandlers;
     int fRows = 0;

@@ -48,7 +48,10 @@ void TWindowPlacement::Place(const TOptions& o)
     if (o.left == -1 || o.top == -1 || o.width == -1 || o.height == -1 || o.width <= 0 || o.height <= 0 || !onScreen) {
         fWindow.resize(fWidth, fHeight);
         if (const QScreen* s = QGuiApplication::primaryScreen()) {
+            // Two thirds of the screen shows the values whole and leaves
+            // room beside the window.
             const QRect area = s->availableGeometry();
+            fWindow.resize(QSize(area.width() * 2 / 3, area.height() * 2 / 3).expandedTo(fWindow.minimumSize()));
             fWindow.move(area.center() - QPoint(fWindow.width() / 2, fWindow.height() / 2));
         }
     } else {

@@ -18,13 +18,13 @@ class TOptions;
 class TWindowPlacement {
 public:
     // `width` and `height`: the size the window gets when the stored
-    // rectangle cannot be used.
+    // rectangle cannot be used and no screen is known.
     TWindowPlacement(QMainWindow& window, QList<QToolBar*> toolbars, QDockWidget* information, int width, int height);
 
     // The toolbars shown or hidden and the panel's height as stored.
     void ApplyLayout(TOptions& options);
-    // The stored rectangle, or the default size centred on the primary
-    // screen when it is unset or on no screen (a monitor that is gone).
+    // The stored rectangle, or two thirds of the primary screen's available
+    // area, centred, when it is unset or on no screen (a monitor that is gone).
     void Place(const TOptions& options);
     void Store(TOptions& options) const;
 

@@ -245,5 +245,49 @@ TEST_F(ValidationTest, UserPathFoldersAlsoInTheSystemPathAndSameStepReferencesWa
     EXPECT_TRUE(system.GetNodeWarnings(a->Child(1)).empty());
 }
 
+// References no process sees expanded: a system value that names what
+// Windows defines after the system scope, and a text string's references.
+TEST_F(ValidationTest, ReferencesThatStayAsWrittenWarn)
+{
+    system.SetLaterScope(&user);
+    Add(user, u"TV_MINE", u"C:\\mine", kDataTypeString);
+    user.AddVariable(u"USERPROFILE", u"C:\\Users\\me", kDataTypeString, true);
+    TENode* sys = Add(system, u"TV_SYS", u"%USERPROFILE%\\bin;%TV_MINE%;%SystemRoot%;%username%;%NOSUCH%");
+    TENode* text = Add(user, u"TV_TEXT", u"%SystemRoot%\\x;%tv_mine%;50%;%NOSUCH%", kDataTypeString);
+    TENode* fine = Add(user, u"TV_FINE", u"%USERPROFILE%\\bin;%TV_MINE%");
+    system.Verify();
+    user.Verify();
+    const auto flagged = [](const TENode* v) {
+        std::vector<bool> flags;
+        for (size_t i = 0; i < v->ChildCount(); ++i) {
+            flags.push_back(v->Child(i)->HasLiteralReference());
+        }
+        return flags;
+    };
+    EXPECT_EQ(flagged(sys), (std::vector<bool>{true, true, false, true, false}));
+    EXPECT_TRUE(sys->HasLiteralReference());
+    EXPECT_EQ(flagged(text), (std::vector<bool>{true, true, false, false}));
+    EXPECT_EQ(flagged(fine), (std::vector<bool>{false, false}));
+    EXPECT_FALSE(fine->HasLiteralReference());
+    const auto first = system.GetNodeWarnings(sys->Child(0));
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_NE(first[0].find(u"'%USERPROFILE%', which Windows defines only after the system variables"),
+              std::u16string::npos);
+    EXPECT_EQ(system.GetNodeWarnings(sys).size(), 3u);
+    const auto second = user.GetNodeWarnings(text->Child(1));
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_NE(second[0].find(u"'%tv_mine%' is not expanded in a text string"), std::u16string::npos);
+    EXPECT_NE(user.GetNodeHint(text).find(u"(F6)"), std::u16string::npos);
+
+    // A system variable of that name is there in time; a read-only variable
+    // is never warned about.
+    Add(system, u"TV_MINE", u"C:\\sys", kDataTypeString);
+    system.Verify();
+    EXPECT_EQ(flagged(sys), (std::vector<bool>{true, false, false, true, false}));
+    TENode* special = user.AddVariable(u"TV_RO", u"%SystemRoot%", kDataTypeString, true);
+    user.Verify();
+    EXPECT_FALSE(special->HasLiteralReference());
+}
+
 } // namespace
 } // namespace talvoren

@@ -165,6 +165,32 @@ private slots:
         QVERIFY(again.data(Qt::ToolTipRole).toString().contains(QStringLiteral("Warning(s):")));
     }
 
+    // The hint says what a value becomes and what is wrong with it; a
+    // reference that stays as written takes the warning colour.
+    void hintShowsTheExpandedValueAndLiteralReferencesWarn()
+    {
+        test::TestMachine machine;
+        TETree system(machine.platform()), user(machine.platform());
+        user.SetResolvingTree(&system);
+        system.AddVariable(u"SystemRoot", u"C:\\Windows", kDataTypeString, true);
+        user.AddVariable(u"TV", u"%SystemRoot%;%SystemRoot%\\nothere", kDataTypeExpandString, false);
+        user.AddVariable(u"TV_TEXT", u"%SystemRoot%", kDataTypeString, false);
+        user.Verify();
+        TETreeModel model(user);
+        const QModelIndex tv = model.indexOf(user.FindVariable(u"TV"));
+        const QModelIndex text = model.indexOf(user.FindVariable(u"TV_TEXT"));
+        QCOMPARE(model.index(0, 0, tv).data(Qt::ToolTipRole).toString(), QStringLiteral("Expands to: C:\\Windows"));
+        QCOMPARE(model.index(1, 0, tv).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral(
+                     "Expands to: C:\\Windows\\nothere\n\nError(s):\n- Invalid path or you have no access to it"));
+        QVERIFY(!model.index(0, 0, tv).data(Qt::ForegroundRole).isValid());
+        QVERIFY(text.data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(QStringLiteral("Warning(s):\n- '%SystemRoot%' is not expanded in a text string")));
+        QCOMPARE(text.data(Qt::ForegroundRole).value<QColor>(), WarningColor());
+        QCOMPARE(model.index(0, 0, text).data(Qt::ForegroundRole).value<QColor>(), WarningColor());
+    }
+
     void aValidationPassThatChangesNothingSendsNothing()
     {
         test::TestMachine machine;

@@ -125,7 +125,7 @@ private slots:
     {
         TFixture f;
         f.view->setReadOnlyLook(true);
-        QCOMPARE(f.view->palette().color(QPalette::Base), QColor(240, 240, 240));
+        QCOMPARE(f.view->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Window));
         QVERIFY(!f.tree.IsEditable());
         QVERIFY(!(f.view->model()->flags(f.index(f.alpha)) & Qt::ItemIsEditable));
     }

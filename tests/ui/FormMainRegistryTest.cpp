@@ -11,6 +11,7 @@
 #include "system/ToolsUser.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/FormQuestion.h"
+#include "ui/Language.h"
 #include "ui/StatusField.h"
 #include "ui/UiText.h"
 #include "ui/dialogs/FormOptions.h"
@@ -18,11 +19,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -300,6 +304,15 @@ private slots:
 
     void switchingUserEditsThatAccountsHiveAlone()
     {
+        // The selector offers the languages that have a catalogue.
+        QTemporaryDir locale;
+        for (const QString code : {QStringLiteral("de"), QStringLiteral("fr")}) {
+            QVERIFY(QDir().mkpath(locale.filePath(code + QStringLiteral("/LC_MESSAGES"))));
+            QFile mo(locale.filePath(code + QStringLiteral("/LC_MESSAGES/default.mo")));
+            QVERIFY(mo.open(QIODevice::WriteOnly));
+        }
+        UseCatalogueFolder(locale.path().toStdString());
+        const auto restore = qScopeGuard([] { UseCatalogueFolder({}); });
         TFixture f;
         platform::IPlatform& p = f.platform();
         UserInfo me;
@@ -397,11 +410,11 @@ private slots:
         // A change of language fills the list again and keeps Bob, whose
         // variables the trees show, also while his profile folder is away.
         auto* languages = w.findChild<QComboBox*>(QStringLiteral("comboLanguages"));
-        languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
         QCOMPARE(combo->count(), 3);
         QCOMPARE(combo->currentIndex(), 0);
         std::filesystem::rename(users / "Bob", users / "Bob.away");
-        languages->setCurrentIndex(languages->findText(QStringLiteral("French")));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("Français")));
         QCOMPARE(combo->currentText(), domain + "Bob");
         std::filesystem::rename(users / "Bob.away", users / "Bob");
         languages->setCurrentIndex(languages->findText(QStringLiteral("English")));

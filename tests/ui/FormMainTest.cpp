@@ -19,20 +19,24 @@
 #include "ui/ETreeView.h"
 #include "ui/FormOK.h"
 #include "ui/FormQuestion.h"
+#include "ui/Language.h"
 #include "ui/SingleInstance.h"
 #include "ui/StatusField.h"
 #include "ui/TreePanel.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -246,18 +250,29 @@ private slots:
         QCOMPARE(w.normalGeometry(), QRect(100, 50, 800, 600));
     }
 
-    void missingGeometryCentresAtTheDesignSize()
+    // The first start takes two thirds of the screen, centred; the title
+    // carries the modified mark while an edit is unsaved.
+    void firstStartCentresAtTwoThirdsAndTitleShowsModified()
     {
         TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
         f.SeedSetting(u"left", -1);
         f.SeedSetting(u"top", 50);
         f.SeedSetting(u"width", 800);
         f.SeedSetting(u"height", 600);
         TfrmMain& w = f.Open(false);
-        QCOMPARE(w.size(), QSize(631, 570));
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(w.size(), QSize(area.width() * 2 / 3, area.height() * 2 / 3));
         QVERIFY(qAbs(w.geometry().center().x() - area.center().x()) <= 1);
+        QVERIFY(qAbs(w.geometry().center().y() - area.center().y()) <= 1);
         QVERIFY(w.minimumWidth() >= 380);
+
+        QVERIFY(w.windowTitle().endsWith(QStringLiteral("[*]")));
+        QVERIFY(!w.isWindowModified());
+        f.EditUser(u"TV", u"b");
+        QTRY_VERIFY(w.isWindowModified());
+        f.action("actEditUndo")->trigger();
+        QTRY_VERIFY(!w.isWindowModified());
     }
 
     void readOnlySystemScope()
@@ -267,7 +282,7 @@ private slots:
         TfrmMain& w = f.Open();
         QVERIFY(!CheckForAdminAccess(f.platform()));
         QCOMPARE(sysPanel(w)->caption(), QStringLiteral("System variables (read-only)"));
-        QCOMPARE(sysVarView(w)->palette().color(QPalette::Base), QColor(240, 240, 240));
+        QCOMPARE(sysVarView(w)->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Window));
         QVERIFY(!sysVarTree(w).IsEditable());
         QVERIFY(userVarTree(w).IsEditable());
         QVERIFY(restartButton(w)->isVisibleTo(&w));
@@ -607,6 +622,14 @@ private slots:
 
     void reloadsAndLanguageChangesEndTheOpenEditFirst()
     {
+        // The selector offers the languages that have a catalogue.
+        QTemporaryDir locale;
+        QVERIFY(QDir().mkpath(locale.filePath(QStringLiteral("de/LC_MESSAGES"))));
+        QFile mo(locale.filePath(QStringLiteral("de/LC_MESSAGES/default.mo")));
+        QVERIFY(mo.open(QIODevice::WriteOnly));
+        mo.close();
+        UseCatalogueFolder(locale.path().toStdString());
+        const auto restore = qScopeGuard([] { UseCatalogueFolder({}); });
         TFixture f;
         f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"a");
         f.Seed(RootKey::CurrentUser, u"Environment", u"Other", u"o");
@@ -638,7 +661,7 @@ private slots:
         refused();
         w.comboUsersSelect(otherUser);
         refused();
-        languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
         QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(3));
         QCOMPARE(TfrmOK::hook().asked().first(), QStringLiteral("Variable 'Other' already exists"));
         QVERIFY(TfrmYesNo::hook().asked().isEmpty() && TfrmYesNoCancel::hook().asked().isEmpty());
@@ -654,7 +677,7 @@ private slots:
         QCOMPARE(element(), u"u");
         // A change of language keeps the text.
         QVERIFY(f.TypeInEditor(u"TV", 0, QStringLiteral("l")));
-        languages->setCurrentIndex(languages->findText(QStringLiteral("German")));
+        languages->setCurrentIndex(languages->findText(QStringLiteral("Deutsch")));
         QVERIFY(!userVarView(w)->isEditing());
         QCOMPARE(element(), u"l");
         languages->setCurrentIndex(english);

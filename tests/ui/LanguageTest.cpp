@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QGroupBox>
@@ -34,12 +35,14 @@
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <set>
@@ -256,8 +259,7 @@ private slots:
         TfrmMain& w = f.Open();
         auto* combo = w.findChild<QComboBox*>(QStringLiteral("comboLanguages"));
         QVERIFY(combo->isEnabled());
-        QCOMPARE(combo->count(), 30);
-        QCOMPARE(combo->currentText(), QStringLiteral("German"));
+        QCOMPARE(combo->currentText(), QStringLiteral("Deutsch"));
         QCOMPARE(f.action("actFileSave")->text(), QStringLiteral("Speichern"));
         auto* fileMenu = w.menuBar()->actions().first();
         QCOMPARE(fileMenu->text(), QStringLiteral("&Datei"));
@@ -266,7 +268,7 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
 
         w.SetUpdateStatus(7, u"Can't retrieve version info");
-        combo->setCurrentIndex(combo->findText(QStringLiteral("Japanese")));
+        combo->setCurrentIndex(combo->findText(QStringLiteral("日本語")));
         auto* field4 = w.findChild<TStatusField*>(QStringLiteral("statusLabel4"));
         QCOMPARE(field4->text(), QStringLiteral("バージョン情報を取得できません"));
         QCOMPARE(field4->image(), 7);
@@ -281,14 +283,68 @@ private slots:
         QCOMPARE(w.findChild<TTreePanel*>(QStringLiteral("tbxPanelSysTree"))->caption(),
                  QStringLiteral("システム環境変数"));
 
-        // No catalogue: back to English, not stuck in Japanese.
-        combo->setCurrentIndex(combo->findText(QStringLiteral("Abkhazian")));
+        // English again, not stuck in Japanese; the setting keeps the
+        // English name older versions stored.
+        combo->setCurrentIndex(combo->findText(QStringLiteral("English")));
         QCOMPARE(f.action("actFileSave")->text(), QStringLiteral("Save"));
         QCOMPARE(fileMenu->text(), QStringLiteral("&File"));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
-
+        combo->setCurrentIndex(combo->findText(QStringLiteral("Português (Brasil)")));
         w.StoreWindowSettings();
-        QCOMPARE(toQ(GlobalOptions()->language()), QStringLiteral("Abkhazian"));
+        QCOMPARE(toQ(GlobalOptions()->language()), QStringLiteral("Brazilian Portuguese"));
+    }
+
+    // The selector offers English and the languages whose catalogue is in
+    // the locale folder, each in its own name: one added later appears by
+    // itself, and a stored language without a catalogue starts in English.
+    void selectorListsTheCataloguesInTheirOwnNames()
+    {
+        QTemporaryDir locale;
+        const QString shipped = QStringLiteral(TALVOREN_TEST_LOCALE_DIR);
+        for (const QString& code : QDir(shipped).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QVERIFY(QDir().mkpath(locale.filePath(code + QStringLiteral("/LC_MESSAGES"))));
+            QVERIFY(QFile::copy(shipped + QLatin1Char('/') + code + QStringLiteral("/LC_MESSAGES/default.mo"),
+                                locale.filePath(code + QStringLiteral("/LC_MESSAGES/default.mo"))));
+        }
+        // Italian and Catalan (outside the built-in names) arrive with a
+        // catalogue; Czech has a folder but no file.
+        QVERIFY(QDir().mkpath(locale.filePath(QStringLiteral("it/LC_MESSAGES"))));
+        QVERIFY(QFile::copy(shipped + QStringLiteral("/de/LC_MESSAGES/default.mo"),
+                            locale.filePath(QStringLiteral("it/LC_MESSAGES/default.mo"))));
+        QVERIFY(QDir().mkpath(locale.filePath(QStringLiteral("ca/LC_MESSAGES"))));
+        QVERIFY(QFile::copy(shipped + QStringLiteral("/fr/LC_MESSAGES/default.mo"),
+                            locale.filePath(QStringLiteral("ca/LC_MESSAGES/default.mo"))));
+        QVERIFY(QDir().mkpath(locale.filePath(QStringLiteral("cz/LC_MESSAGES"))));
+        UseCatalogueFolder(locale.path().toStdString());
+        const auto restore = qScopeGuard([] {
+            UseCatalogueFolder(TALVOREN_TEST_LOCALE_DIR);
+            InitCatalogues(TALVOREN_TEST_LOCALE_DIR);
+        });
+        for (const char16_t* stored : {u"Abkhazian", u"Czech", u"Italian"}) {
+            test::TFixture f;
+            {
+                TEnvStore store(f.platform().registry(), platform::RootKey::CurrentUser);
+                QVERIFY(store.OpenKey(kSettingsKey, true));
+                store.WriteString(u"language", stored);
+            }
+            TfrmMain& w = f.Open();
+            auto* combo = w.findChild<QComboBox*>(QStringLiteral("comboLanguages"));
+            QStringList items;
+            for (int i = 0; i < combo->count(); ++i) {
+                items << combo->itemText(i);
+            }
+            QCOMPARE(items,
+                     QStringList({QStringLiteral("English"), QStringLiteral("Català"), QStringLiteral("Deutsch"),
+                                  QStringLiteral("Español"), QStringLiteral("Français"), QStringLiteral("Italiano"),
+                                  QStringLiteral("日本語"), QStringLiteral("Português (Brasil)"),
+                                  QStringLiteral("Русский")}));
+            const bool italian = std::u16string(stored) == u"Italian";
+            QCOMPARE(combo->currentText(), italian ? QStringLiteral("Italiano") : QStringLiteral("English"));
+            // The copied German catalogue proves the new one is the one used.
+            QCOMPARE(f.action("actFileSave")->text(), italian ? QStringLiteral("Speichern") : QStringLiteral("Save"));
+            w.StoreWindowSettings();
+            QCOMPARE(toQ(GlobalOptions()->language()), italian ? QStringLiteral("Italian") : QStringLiteral("English"));
+        }
     }
 
     // The skin selector lists "Default" first and the others sorted; the
@@ -316,14 +372,18 @@ private slots:
             QVERIFY(items.contains(QStringLiteral("Dark")));
             if (std::u16string(stored) == u"Fusion") {
                 QCOMPARE(combo->currentText(), QStringLiteral("Fusion"));
-                QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+                const auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style());
+                QVERIFY(proxy);
+                QCOMPARE(proxy->baseStyle()->name().toLower(), QStringLiteral("fusion"));
             } else {
                 QCOMPARE(combo->currentIndex(), 0);
             }
-            combo->setCurrentIndex(combo->findText(QStringLiteral("Dark")));
-            QVERIFY(qApp->styleSheet().contains(QStringLiteral("background-color")));
             combo->setCurrentIndex(0);
-            QVERIFY(qApp->styleSheet().isEmpty());
+            const QColor standard = QApplication::palette().color(QPalette::Window);
+            combo->setCurrentIndex(combo->findText(QStringLiteral("Dark")));
+            QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 64);
+            combo->setCurrentIndex(0);
+            QCOMPARE(QApplication::palette().color(QPalette::Window), standard);
             w.StoreWindowSettings();
             QCOMPARE(toQ(GlobalOptions()->skin), QStringLiteral("Default"));
         }

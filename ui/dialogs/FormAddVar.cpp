@@ -3,6 +3,7 @@
 #include "edit/InPlaceCommit.h"
 #include "model/ETree.h"
 #include "model/VariableName.h"
+#include "ui/Language.h"
 #include "ui/UiText.h"
 
 #include <QGroupBox>
@@ -43,7 +44,7 @@ TfrmAddVar::TfrmAddVar(const TETree& tree, QWidget* parent)
     lblErrorMessage = new QLabel(this);
     lblErrorMessage->setObjectName(QStringLiteral("lblErrorMessage"));
     QPalette red = lblErrorMessage->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
+    red.setColor(QPalette::WindowText, ReadableOn(Qt::red, {red.color(QPalette::Window)}));
     lblErrorMessage->setPalette(red);
 
     auto* radioGroup = new QGroupBox(qtr(" Variable type: "), this);

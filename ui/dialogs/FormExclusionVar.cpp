@@ -1,6 +1,7 @@
 #include "ui/dialogs/FormExclusionVar.h"
 
 #include "settings/Exclusions.h"
+#include "ui/Language.h"
 #include "ui/UiText.h"
 
 #include <QCheckBox>
@@ -42,7 +43,9 @@ TfrmExclusionVar::TfrmExclusionVar(TExclusions& exclusions, const std::u16string
     imgError = new QLabel(this);
     imgError->setFixedSize(16, 16);
     lblErrorMessage = new QLabel(this);
-    lblErrorMessage->setStyleSheet(QStringLiteral("color: red"));
+    QPalette red = lblErrorMessage->palette();
+    red.setColor(QPalette::WindowText, ReadableOn(Qt::red, {red.color(QPalette::Window)}));
+    lblErrorMessage->setPalette(red);
     lblErrorMessage->setWordWrap(true); // the longer languages take two lines
     messageRow->addWidget(imgError);
     messageRow->addWidget(lblErrorMessage, 1);
