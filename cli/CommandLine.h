@@ -25,7 +25,9 @@ public:
 // or, for -C with a name alone, the cleaning of the stored value.
 // -X prints what a new process gets and -W which files a command starts;
 // both change nothing, and both are switches only as the first argument.
-enum class TCommandMode { Set, Insert, Append, Remove, Cleanup, Delete, Effective, Which };
+// -H lists the save history, -H N writes entry N's earlier values back; it
+// too is a switch only as the first argument.
+enum class TCommandMode { Set, Insert, Append, Remove, Cleanup, Delete, Effective, Which, History };
 
 // What the arguments ask for, parsed once.
 struct TCommandLineRequest {
@@ -34,7 +36,7 @@ struct TCommandLineRequest {
     bool expand = false;
     bool machine = false; // system scope; otherwise the current user's
     std::u16string name; // as stored: surrounding blanks removed; -W: the command
-    std::u16string value; // none for Delete and Cleanup
+    std::u16string value; // none for Delete and Cleanup; -H: the entry's number, if any
 };
 
 // The request, or nothing when the arguments cannot be what was meant: a
