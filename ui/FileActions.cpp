@@ -31,6 +31,14 @@ TFileActions::TFileActions(TWindow window)
 
     actFileBackup = makeCommand(w, "actFileBackup", "Backup...", -1);
     connect(actFileBackup, &QAction::triggered, this, [this] { fWindow.guarded(fWindow.backup); });
+    actFileHistory = makeCommand(w, "actFileHistory", "History...", -1);
+    connect(actFileHistory, &QAction::triggered, this, [this] {
+        fWindow.guarded([this] {
+            if (fWindow.endEditing()) {
+                fWindow.history();
+            }
+        });
+    });
     actFileOptions = makeCommand(w, "actFileOptions", "Options...", imgOptions);
     connect(actFileOptions, &QAction::triggered, this, [this] { fWindow.options(); });
 }

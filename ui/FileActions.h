@@ -28,6 +28,7 @@ public:
         std::function<void()> save;
         std::function<void()> reload;
         std::function<void()> backup;
+        std::function<void()> history; // after endEditing
         std::function<void()> options;
         std::function<void()> restartAsAdmin;
     };
@@ -39,6 +40,7 @@ public:
 
     QAction* actFileSave = nullptr;
     QAction* actFileBackup = nullptr;
+    QAction* actFileHistory = nullptr;
     QAction* actFileOptions = nullptr;
     QAction* actFileRestartAsAdmin = nullptr;
     QAction* actFileExit = nullptr;

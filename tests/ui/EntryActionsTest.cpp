@@ -237,15 +237,17 @@ private slots:
         for (QAction* menu : w.menuBar()->actions()) {
             menus << menu->text() + ":" + f.Names(menu->menu()->actions()).join(',');
         }
-        QCOMPARE(menus,
-                 (QStringList{"&File:actFileSave,actFileBackup,actFileOptions,-,actFileRestartAsAdmin,-,actFileExit",
-                              "&Edit:actEditUndo,actEditRedo,-,actEditCopy,actEditPaste,actEditDelete,-,actEditFind,"
-                              "actEditFindNext,actEditWhichProgram,-,actEditAddVariable,actEditAddValue,"
-                              "actEditEditAsText,actEditEditAsPath,"
-                              "actEditEditAsFile,actEditChangeType,actEditCleanup,actEditMoveUp,actEditMoveDown,-,"
-                              "actEditOpenFolder,-,actEditLong2Short,actEditShort2Long,actEditInline,-,actEditRefresh",
-                              "&View:actViewShowInformation,actViewShowReadOnly,Toolbars",
-                              "&Help:actHelpAbout,actHelpCheckUpdates,actHelpDonate"}));
+        QCOMPARE(
+            menus,
+            (QStringList{
+                "&File:actFileSave,actFileBackup,actFileHistory,actFileOptions,-,actFileRestartAsAdmin,-,actFileExit",
+                "&Edit:actEditUndo,actEditRedo,-,actEditCopy,actEditPaste,actEditDelete,-,actEditFind,"
+                "actEditFindNext,actEditWhichProgram,-,actEditAddVariable,actEditAddValue,"
+                "actEditEditAsText,actEditEditAsPath,"
+                "actEditEditAsFile,actEditChangeType,actEditCleanup,actEditMoveUp,actEditMoveDown,-,"
+                "actEditOpenFolder,-,actEditLong2Short,actEditShort2Long,actEditInline,-,actEditRefresh",
+                "&View:actViewShowInformation,actViewShowReadOnly,Toolbars",
+                "&Help:actHelpAbout,actHelpCheckUpdates,actHelpDonate"}));
         auto* tbMain = w.findChild<QToolBar*>(QStringLiteral("tbMain"));
         QStringList bar = f.Names(tbMain->actions());
         bar.removeLast(); // the Donate link

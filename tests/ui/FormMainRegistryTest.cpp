@@ -6,11 +6,13 @@
 #include "base/EnvStore.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
+#include "model/SaveHistory.h"
 #include "platform/Platform.h"
 #include "system/ToolsUser.h"
 #include "tests/ui/MainWindowFixture.h"
 #include "ui/StatusField.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/FormHistory.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,6 +21,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <csignal>
 #include <fstream>
 #include <functional>
@@ -210,6 +213,47 @@ private slots:
         QTest::qWait(450);
         QVERIFY(undoStack(w).IsUndoable());
         QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(4));
+    }
+
+    // A save records what it overwrites, per scope, before writing; File >
+    // History brings it back into the tree as an edit, writing nothing.
+    void aSaveIsRecordedAndRestoredAsAnEdit()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
+        TfrmMain& w = f.Open();
+        TSaveHistory history(f.platform());
+        const size_t had = history.List().size();
+        f.EditUser(u"TV", u"mine");
+        w.Push();
+        sysVarTree(w).AddVariable(u"TV_SYS", u"s", kDataTypeString, false);
+        f.action("actFileSave")->trigger();
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"mine");
+        const auto entries = history.List();
+        QCOMPARE(entries.size(), had + 2);
+        QVERIFY(!entries[0].system && entries[0].window);
+        QCOMPARE(entries[0].names, std::vector<std::u16string>{u"TV"});
+        QVERIFY(entries[1].system);
+        QCOMPARE(entries[1].names, std::vector<std::u16string>{u"TV_SYS"});
+
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [poll] {
+            if (auto* dialog = qobject_cast<TfrmHistory*>(QApplication::activeModalWidget())) {
+                poll->stop();
+                poll->deleteLater();
+                auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("lstHistory"));
+                list->setCurrentItem(list->topLevelItem(0));
+                dialog->findChild<QPushButton*>(QStringLiteral("btnRestore"))->click();
+            }
+        });
+        poll->start(10);
+        f.action("actFileHistory")->trigger();
+        QCOMPARE(Value(userVarTree(w), u"TV"), u"before");
+        QVERIFY(w.IsModified());
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"mine");
+        QCOMPARE(history.List().size(), had + 2);
+        f.action("actEditUndo")->trigger();
+        QCOMPARE(Value(userVarTree(w), u"TV"), u"mine");
     }
 
     // The title bar's close box and Esc give the safe answer: nothing is
