@@ -22,7 +22,7 @@ public:
     static int createAndShowModal(platform::IPlatform& platform);
 
     static constexpr int kWidth = 586;
-    static constexpr int kHeight = 400; // room for every option line
+    static constexpr int kHeight = 360;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
