@@ -254,6 +254,29 @@ private slots:
         QCOMPARE(history.List().size(), had + 2);
         f.action("actEditUndo")->trigger();
         QCOMPARE(Value(userVarTree(w), u"TV"), u"mine");
+
+        // Without a place for the entry, nothing is written, and the error says why.
+        if (f.machine.prefix().empty()) {
+            return;
+        }
+        std::filesystem::path folder;
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(f.machine.prefix() / "drive_c" / "Users")) {
+            if (entry.path().filename() == "History" && entry.path().parent_path().filename() == "Talvoren") {
+                folder = entry.path();
+            }
+        }
+        QVERIFY(!folder.empty());
+        std::filesystem::remove_all(folder);
+        std::ofstream(folder.string()) << "not a folder";
+        f.EditUser(u"TV", u"lost?");
+        TfrmOK::setNextAnswer(mrOk);
+        f.action("actFileSave")->trigger();
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+        QVERIFY2(TfrmOK::hook().asked()[0].contains(QStringLiteral("The save history cannot be kept in")),
+                 qPrintable(TfrmOK::hook().asked()[0]));
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"mine");
+        QVERIFY(w.IsModified());
     }
 
     // The title bar's close box and Esc give the safe answer: nothing is
