@@ -130,8 +130,9 @@ TEST_F(CommandLineEndToEndTest, HistoryListsEveryChangeAndTakesItBack)
 {
     const auto name = var("history");
     const auto created = var("historyNew");
-    ASSERT_EQ(reg.add(kUserKey, name, "REG_EXPAND_SZ", "C:\\Tools;D:\\bin"), 0);
-    ASSERT_EQ(talvoren({"-S", name, "C:\\only"}), 0);
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "C:\\Tools;D:\\bin"), 0);
+    ASSERT_EQ(talvoren({"-S", "-E", name, "C:\\only"}), 0);
+    ASSERT_EQ(query(kUserKey, name).value_or(RegEntry{}).type, "REG_EXPAND_SZ");
     const auto listed = test::runProcess(test::commandLine(TALVOREN_EXE, {"-H"}));
     ASSERT_EQ(listed.exitCode, 0);
     const std::string first = listed.output.substr(0, listed.output.find('\n'));
@@ -141,7 +142,7 @@ TEST_F(CommandLineEndToEndTest, HistoryListsEveryChangeAndTakesItBack)
 
     // Value and type come back; the restore is an entry of its own.
     ASSERT_EQ(talvoren({"-H", "1"}), 0);
-    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).type, "REG_EXPAND_SZ");
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).type, "REG_SZ");
     EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\Tools;D:\\bin");
     ASSERT_EQ(talvoren({"-H", "1"}), 0);
     EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\only");
