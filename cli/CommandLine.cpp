@@ -5,6 +5,8 @@
 #include "base/Translation.h"
 #include "cli/EnvironmentReport.h"
 #include "model/NodeInfo.h"
+#include "model/RegFile.h"
+#include "model/SaveHistory.h"
 #include "model/VariableName.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
@@ -22,7 +24,7 @@ char16_t optionLetter(const std::u16string& arg)
     if (option.size() != 2 || (option[0] != u'-' && option[0] != u'/')) {
         return 0;
     }
-    return std::u16string_view(u"SIARCEDUMXW").find(option[1]) != std::u16string_view::npos ? option[1] : 0;
+    return std::u16string_view(u"SIARCEDUMXWH").find(option[1]) != std::u16string_view::npos ? option[1] : 0;
 }
 
 } // namespace
@@ -44,7 +46,7 @@ std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16st
         char16_t letter = optionLetter(arg);
         // The reports are asked for first, as the help is; later on, "-X"
         // and "/W" stay names and values as they always were.
-        if ((letter == u'X' || letter == u'W') && &arg != &args.front()) {
+        if ((letter == u'X' || letter == u'W' || letter == u'H') && &arg != &args.front()) {
             letter = 0;
         }
         switch (letter) {
@@ -68,6 +70,9 @@ std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16st
             break;
         case u'W':
             choose(TCommandMode::Which);
+            break;
+        case u'H':
+            choose(TCommandMode::History);
             break;
         case u'C':
             r.cleanup = true;
@@ -97,6 +102,18 @@ std::optional<TCommandLineRequest> ParseCommandLine(const std::vector<std::u16st
     }
     if (mode == TCommandMode::Delete && (r.cleanup || r.expand)) {
         return std::nullopt; // a delete writes nothing to clean or widen
+    }
+    if (mode == TCommandMode::History) {
+        // The list, or one entry's number: digits alone.
+        if (r.cleanup || r.expand || r.machine || operands.size() > 1
+            || (operands.size() == 1
+                && (operands[0].empty() || operands[0].size() > 9
+                    || operands[0].find_first_not_of(u"0123456789") != std::u16string::npos))) {
+            return std::nullopt;
+        }
+        r.mode = *mode;
+        r.value = operands.empty() ? std::u16string() : operands[0];
+        return r;
     }
     if (mode == TCommandMode::Effective || mode == TCommandMode::Which) {
         // Reports of one account's environment, the current user's unless
@@ -181,6 +198,11 @@ int deleteVariable(const TCommandLineRequest& r, platform::IPlatform& platform, 
     if (platform.registry().beginUpdate(scope.root, scope.key, update) == platform::error::kLockViolation) {
         return 1;
     }
+    // The way back first; nothing to record when there is nothing to delete.
+    auto before = ReadBeforeState(platform.registry(), scope, {r.name});
+    if (before.front().before) {
+        TSaveHistory(platform).Record(scope, before, THistorySource::CommandLine);
+    }
     // Full access without the 64-bit view; an unopened key deletes nothing.
     TEnvStore store(platform.registry(), scope.root, platform::access::kAllAccess);
     store.OpenKey(scope.key, false);
@@ -230,6 +252,7 @@ std::optional<std::u16string> newValue(const TCommandLineRequest& r, platform::I
     case TCommandMode::Delete:
     case TCommandMode::Effective:
     case TCommandMode::Which:
+    case TCommandMode::History:
         return std::nullopt;
     }
     if (r.cleanup) {
@@ -270,6 +293,9 @@ int changeVariable(const TCommandLineRequest& r, platform::IPlatform& platform, 
         if (!value || unchanged) {
             return 0; // nothing written, nothing to broadcast
         }
+        // Raises when the entry cannot be written: then nothing is (exit 1).
+        TSaveHistory(platform).Record(scope, ReadBeforeState(platform.registry(), scope, {r.name}),
+                                      THistorySource::CommandLine);
         if (expandable) {
             store.WriteExpandString(r.name, *value);
         } else {
@@ -285,8 +311,92 @@ int changeVariable(const TCommandLineRequest& r, platform::IPlatform& platform, 
     return 0;
 }
 
+int listHistory(platform::IPlatform& platform)
+{
+    std::u16string text;
+    size_t n = 0;
+    for (const auto& entry : TSaveHistory(platform).List()) {
+        std::u16string names;
+        for (const auto& name : entry.names) {
+            names += (names.empty() ? u"" : u", ") + name;
+        }
+        text += platform::fromUtf8(std::to_string(++n)) + u"\t" + entry.time + u"\t"
+            + (entry.system ? u"System" : u"User") + u"\t" + names + u"\t" + entry.file + u"\r\n";
+    }
+    return text.empty() || platform.system().writeOutput(text) ? 0 : 1;
+}
+
+// Writes `values` into the scope's key as they are stated: exact bytes, or
+// removed.
+bool writeStated(platform::IRegistry& registry, const Scope& scope, const std::vector<THistoryValue>& values)
+{
+    std::unique_ptr<platform::IRegistryKey> key;
+    if (registry.openKey(scope.root, scope.key, platform::access::kAllAccess, true, key) != platform::error::kSuccess
+        || !key) {
+        return false;
+    }
+    bool ok = true;
+    for (const auto& value : values) {
+        const uint32_t rc = value.before ? key->setValue(value.name, *value.before) : key->deleteValue(value.name);
+        ok = ok && (rc == platform::error::kSuccess || (!value.before && rc == platform::error::kFileNotFound));
+    }
+    return ok;
+}
+
+// Entry N's earlier values written back, in one update step per scope and
+// recorded themselves first, so that the restore can be taken back too.
+int restoreHistory(const TCommandLineRequest& r, platform::IPlatform& platform)
+{
+    TSaveHistory history(platform);
+    const auto entries = history.List();
+    const size_t n = std::stoul(platform::toUtf8(r.value));
+    if (n < 1 || n > entries.size()) {
+        return 1;
+    }
+    TRegFileContent content;
+    TRegFileError error;
+    if (!history.Read(entries[n - 1], content, error)) {
+        return 1;
+    }
+    std::vector<std::pair<Scope, std::vector<THistoryValue>>> stated;
+    for (const auto& key : content.Keys) {
+        const auto scope = ScopeOfRegPath(key.Path);
+        if (!scope || key.Removed) {
+            return 1; // not an entry this program wrote
+        }
+        std::vector<THistoryValue> values;
+        for (const auto& value : key.Values) {
+            values.push_back(
+                {value.Name, value.Deleted ? std::nullopt : std::optional(platform::RegValue{value.Type, value.Data})});
+        }
+        stated.emplace_back(*scope, std::move(values));
+    }
+    for (const auto& [scope, values] : stated) {
+        std::unique_ptr<platform::IRegistryUpdate> update;
+        if (platform.registry().beginUpdate(scope.root, scope.key, update) != platform::error::kSuccess) {
+            return 1;
+        }
+        std::vector<std::u16string> names;
+        for (const auto& value : values) {
+            names.push_back(value.name);
+        }
+        const auto now = ReadBeforeState(platform.registry(), scope, names);
+        history.Record(scope, now, THistorySource::CommandLine);
+        if (!writeStated(platform.registry(), scope, values)
+            || (update && update->commit() != platform::error::kSuccess)) {
+            writeStated(platform.registry(), scope, now); // where no step can be undone
+            return 1;
+        }
+    }
+    BroadcastEnvironmentChange(platform.system(), kCommandLineBroadcastTimeoutMs);
+    return 0;
+}
+
 int applyRequest(const TCommandLineRequest& r, platform::IPlatform& platform)
 {
+    if (r.mode == TCommandMode::History) {
+        return r.value.empty() ? listHistory(platform) : restoreHistory(r, platform);
+    }
     if (r.mode == TCommandMode::Effective) {
         return PrintEffectiveEnvironment(platform, r.account);
     }
@@ -348,6 +458,8 @@ const std::vector<TCommandHelpLine>& CommandHelpLines()
         {trNoop("-X [-U]"), trNoop("(no operand), or the account after -U")},
         {trNoop("Print the files a command starts, the one that runs first:"), ""},
         {trNoop("-W"), trNoop("command")},
+        {trNoop("Print the save history, newest first, or take entry N back:"), ""},
+        {trNoop("-H"), trNoop("[N]")},
     };
     return lines;
 }

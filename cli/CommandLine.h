@@ -25,8 +25,9 @@ public:
 // or, for -C with a name alone, the cleaning of the stored value.
 // -X prints what a new process gets (of another account with -U NAME) and -W
 // which files a command starts; both change nothing, and both are switches
-// only as the first argument.
-enum class TCommandMode { Set, Insert, Append, Remove, Cleanup, Delete, Effective, Which };
+// only as the first argument. -H lists the save history, -H N writes entry
+// N's earlier values back; it too is a switch only as the first argument.
+enum class TCommandMode { Set, Insert, Append, Remove, Cleanup, Delete, Effective, Which, History };
 
 // What the arguments ask for, parsed once.
 struct TCommandLineRequest {
@@ -35,7 +36,7 @@ struct TCommandLineRequest {
     bool expand = false;
     bool machine = false; // system scope; otherwise the current user's
     std::u16string name; // as stored: surrounding blanks removed; -W: the command
-    std::u16string value; // none for Delete and Cleanup
+    std::u16string value; // none for Delete and Cleanup; -H: the entry's number, if any
     std::u16string account; // -X -U NAME: the account whose environment is printed
 };
 

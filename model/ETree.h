@@ -29,6 +29,7 @@ class TETree;
 class TExclusions;
 struct TRegistryBaseline;
 struct TSavePlan;
+class TSaveHistory;
 struct TScopeRead;
 
 // Why an expansion gave no text: references that never settle, or a text
@@ -150,8 +151,9 @@ public:
     // Cancel. A tree that is not loaded gets a plan that writes nothing.
     std::shared_ptr<TSavePlan> PrepareSave(const TSaveQuestion& ask = {});
     // Writes the plan: values first, then deletes, so that a failing write
-    // (TError) loses no variable.
-    void ExecuteSave(TSavePlan& plan);
+    // (TError) loses no variable. With `history`, the values about to change
+    // are recorded there first; when that fails, nothing is written.
+    void ExecuteSave(TSavePlan& plan, TSaveHistory* history = nullptr);
     // Both steps; false when an answer was Cancel.
     bool SaveToRegistry(const TSaveQuestion& ask = {});
     // What each value held when the tree last met the registry (the load,

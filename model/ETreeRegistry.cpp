@@ -4,6 +4,7 @@
 #include "base/Error.h"
 #include "base/Translation.h"
 #include "model/ETree.h"
+#include "model/SaveHistory.h"
 #include "platform/Utf.h"
 
 #include <optional>
@@ -325,7 +326,7 @@ std::shared_ptr<TSavePlan> TETree::PrepareSave(const TSaveQuestion& ask)
     return plan;
 }
 
-void TETree::ExecuteSave(TSavePlan& plan)
+void TETree::ExecuteSave(TSavePlan& plan, TSaveHistory* history)
 {
     fSaveMetOutsideChange = plan.metOutsideChange;
     if (!plan.store) {
@@ -364,6 +365,17 @@ void TETree::ExecuteSave(TSavePlan& plan)
                     trFormat("'%s' was changed by another program while saving; nothing was written", del.name));
             }
         }
+    }
+    if (history) {
+        // The way back, on the disk before the first write.
+        std::vector<THistoryValue> before;
+        for (const auto& write : plan.writes) {
+            before.push_back({write.storedName.empty() ? write.name : write.storedName, write.seen});
+        }
+        for (const auto& del : plan.deletes) {
+            before.push_back({del.name, del.seen});
+        }
+        history->Record(scope, before, THistorySource::Window);
     }
     TEnvStore& store = *plan.store;
     // What the registry holds after the step; taken over only once the step

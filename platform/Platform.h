@@ -353,6 +353,9 @@ public:
     // of an empty folder.
     virtual bool deleteFile(const std::u16string&) { return false; }
     virtual bool removeFolder(const std::u16string&) { return false; }
+    // The whole file, or nothing when it cannot be read (the save history's
+    // entries are read back through it).
+    virtual std::optional<std::vector<uint8_t>> readFile(const std::u16string&) { return std::nullopt; }
 };
 
 // ---------------------------------------------------------------------------

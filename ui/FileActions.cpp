@@ -39,6 +39,14 @@ TFileActions::TFileActions(TWindow window)
             }
         });
     });
+    actFileHistory = makeCommand(w, "actFileHistory", "History...", -1);
+    connect(actFileHistory, &QAction::triggered, this, [this] {
+        fWindow.guarded([this] {
+            if (fWindow.endEditing()) {
+                fWindow.history();
+            }
+        });
+    });
     actFileOptions = makeCommand(w, "actFileOptions", "Options...", imgOptions);
     connect(actFileOptions, &QAction::triggered, this, [this] { fWindow.options(); });
 }

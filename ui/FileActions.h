@@ -29,6 +29,7 @@ public:
         std::function<void()> reload;
         std::function<void()> backup;
         std::function<void()> restore; // after endEditing: it replaces content
+        std::function<void()> history; // after endEditing
         std::function<void()> options;
         std::function<void()> restartAsAdmin;
     };
@@ -41,6 +42,7 @@ public:
     QAction* actFileSave = nullptr;
     QAction* actFileBackup = nullptr;
     QAction* actFileRestore = nullptr;
+    QAction* actFileHistory = nullptr;
     QAction* actFileOptions = nullptr;
     QAction* actFileRestartAsAdmin = nullptr;
     QAction* actFileExit = nullptr;

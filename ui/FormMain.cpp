@@ -29,6 +29,7 @@
 #include "ui/UndoActions.h"
 #include "ui/ViewActions.h"
 #include "ui/WindowPlacement.h"
+#include "ui/dialogs/FormHistory.h"
 #include "ui/dialogs/FormOptions.h"
 #include "ui/dialogs/TalvorenUI.h"
 #include "update/UpdateCheck.h"
@@ -182,26 +183,27 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::CreateActions()
 {
-    fFileActions = new TFileActions({this, [this] { return IsModified() || HasPendingEdit(); },
-                                     [this] { return CheckForAdminAccess(fPlatform); },
-                                     [this](const std::function<void()>& body) { RunGuarded(body); },
-                                     [this] { return EndEditing(); }, [this] { SaveTrees(); },
-                                     [this] {
-                                         // Rights may have come (a machine hive locked at the start) or gone.
-                                         ResetAdminAccessProbe();
-                                         ApplyAdminAccess();
-                                         ReloadVariables();
-                                     },
-                                     [this] { actFileBackupExecute(); }, [this] { actFileRestoreExecute(); },
-                                     [this] {
-                                         RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
-                                         // Whatever the dialog's result, the trees follow the option again.
-                                         fSysView->setAnimated(fOptions->isAnimation);
-                                         fUserView->setAnimated(fOptions->isAnimation);
-                                     },
-                                     [this] {
-                                         btnRestartAsAdminClick();
-                                     }});
+    fFileActions = new TFileActions(
+        {this, [this] { return IsModified() || HasPendingEdit(); }, [this] { return CheckForAdminAccess(fPlatform); },
+         [this](const std::function<void()>& body) { RunGuarded(body); }, [this] { return EndEditing(); },
+         [this] { SaveTrees(); },
+         [this] {
+             // Rights may have come (a machine hive locked at the start) or gone.
+             ResetAdminAccessProbe();
+             ApplyAdminAccess();
+             ReloadVariables();
+         },
+         [this] { actFileBackupExecute(); }, [this] { actFileRestoreExecute(); },
+         [this] { TfrmHistory::ShowAndRestore(fPlatform, this, *UserVarTree, *SysVarTree); },
+         [this] {
+             RunGuarded([this] { TfrmOptions::createAndShowModal(*fOptions, this); });
+             // Whatever the dialog's result, the trees follow the option again.
+             fSysView->setAnimated(fOptions->isAnimation);
+             fUserView->setAnimated(fOptions->isAnimation);
+         },
+         [this] {
+             btnRestartAsAdminClick();
+         }});
     fUndoActions = new TUndoActions(*UndoStack, this, [this] { return EndEditing(); });
     connect(fUndoActions, &TUndoActions::changed, this, &TfrmMain::UpdateActions);
     fViewActions = new TViewActions({this, [this] { return ActiveTree; }, [this] { return fOptions.get(); },

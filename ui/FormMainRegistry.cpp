@@ -9,6 +9,7 @@
 #include "base/Translation.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
+#include "model/SaveHistory.h"
 #include "model/SaveReview.h"
 #include "platform/Platform.h"
 #include "settings/Options.h"
@@ -232,9 +233,10 @@ bool TfrmMain::SaveTrees()
         // below make are this window's own and are dropped after them.
         fSysChangedOutside |= SysVarTree->PollRegistryChange();
         fUserChangedOutside |= UserVarTree->PollRegistryChange();
+        TSaveHistory history(fPlatform); // each scope's previous values, before its writes
         if (sysPlan) {
             try {
-                SysVarTree->ExecuteSave(*sysPlan);
+                SysVarTree->ExecuteSave(*sysPlan, &history);
             } catch (const TError& e) {
                 throw TError(formatText(talvoren::tr("The system variables were not saved: %s"), {e.message()})
                              + u"\r\n" + talvoren::tr("The user variables were not saved either."));
@@ -243,7 +245,7 @@ bool TfrmMain::SaveTrees()
         }
         if (userPlan) {
             try {
-                UserVarTree->ExecuteSave(*userPlan);
+                UserVarTree->ExecuteSave(*userPlan, &history);
             } catch (const TError& e) {
                 throw TError((sysPlan ? talvoren::tr("The system variables were saved.") + u"\r\n" : u"")
                              + formatText(talvoren::tr("The user variables were not saved: %s"), {e.message()}));

@@ -56,7 +56,7 @@ void TfrmMain::CreateMenus()
     const TViewActions& v = *fViewActions;
 
     QMenu* file = bar->addMenu(qtr("&File"));
-    file->addActions({f.actFileSave, f.actFileBackup, f.actFileRestore, f.actFileOptions});
+    file->addActions({f.actFileSave, f.actFileBackup, f.actFileRestore, f.actFileHistory, f.actFileOptions});
     file->addSeparator();
     file->addAction(f.actFileRestartAsAdmin);
     file->addSeparator();

@@ -40,7 +40,7 @@ public:
     }
     bool seal() override
     {
-        fSealed = ::fchmod(fFd, S_IRUSR) == 0 && ::lseek(fFd, 0, SEEK_SET) == 0;
+        fSealed = ::fsync(fFd) == 0 && ::fchmod(fFd, S_IRUSR) == 0 && ::lseek(fFd, 0, SEEK_SET) == 0;
         return fSealed;
     }
     int64_t read(char* data, size_t size) override { return fSealed ? int64_t(::read(fFd, data, size)) : -1; }
@@ -250,6 +250,23 @@ bool TPosixFileSystem::removeFolder(const std::u16string& path)
     }
     const std::string host = hostOfEntry(folder);
     return !host.empty() && ::rmdir(host.c_str()) == 0;
+}
+
+std::optional<std::vector<uint8_t>> TPosixFileSystem::readFile(const std::u16string& path)
+{
+    const std::string host = hostOfEntry(path);
+    const int fd = host.empty() ? -1 : ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes;
+    char buffer[65536];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    ::close(fd);
+    return got < 0 ? std::nullopt : std::optional<std::vector<uint8_t>>(std::move(bytes));
 }
 
 } // namespace talvoren::platform::posix

@@ -24,6 +24,7 @@ public:
     std::unique_ptr<INewFile> createNewFile(const std::u16string& path) override;
     bool deleteFile(const std::u16string& path) override;
     bool removeFolder(const std::u16string& path) override;
+    std::optional<std::vector<uint8_t>> readFile(const std::u16string& path) override;
 
 private:
     // The host path of `path` whose folder exists and whose last part may

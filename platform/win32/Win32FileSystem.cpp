@@ -188,4 +188,22 @@ bool TWin32FileSystem::removeFolder(const std::u16string& path)
     return RemoveDirectoryW(wide(path)) != 0;
 }
 
+std::optional<std::vector<uint8_t>> TWin32FileSystem::readFile(const std::u16string& path)
+{
+    const HANDLE handle = CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    bool ok = true;
+    while ((ok = ReadFile(handle, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    CloseHandle(handle);
+    return ok ? std::optional<std::vector<uint8_t>>(std::move(bytes)) : std::nullopt;
+}
+
 } // namespace talvoren::platform::win32

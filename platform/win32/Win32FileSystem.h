@@ -19,6 +19,7 @@ public:
     std::unique_ptr<INewFile> createNewFile(const std::u16string& path) override;
     bool deleteFile(const std::u16string& path) override;
     bool removeFolder(const std::u16string& path) override;
+    std::optional<std::vector<uint8_t>> readFile(const std::u16string& path) override;
 };
 
 } // namespace talvoren::platform::win32

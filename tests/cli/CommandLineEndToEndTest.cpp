@@ -127,6 +127,38 @@ TEST_F(CommandLineEndToEndTest, SetWritesAPlainStringAndExitsWithZero)
     EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\bin");
 }
 
+TEST_F(CommandLineEndToEndTest, HistoryListsEveryChangeAndTakesItBack)
+{
+    const auto name = var("history");
+    const auto created = var("historyNew");
+    ASSERT_EQ(reg.add(kUserKey, name, "REG_SZ", "C:\\Tools;D:\\bin"), 0);
+    ASSERT_EQ(talvoren({"-S", "-E", name, "C:\\only"}), 0);
+    ASSERT_EQ(query(kUserKey, name).value_or(RegEntry{}).type, "REG_EXPAND_SZ");
+    const auto listed = test::runProcess(test::commandLine(TALVOREN_EXE, {"-H"}));
+    ASSERT_EQ(listed.exitCode, 0);
+    const std::string first = listed.output.substr(0, listed.output.find('\n'));
+    EXPECT_TRUE(first.starts_with("1\t")) << first;
+    EXPECT_NE(first.find("\tUser\t" + name + "\t"), std::string::npos) << first;
+    EXPECT_NE(first.find(".reg"), std::string::npos) << first;
+
+    // Value and type come back; the restore is an entry of its own.
+    ASSERT_EQ(talvoren({"-H", "1"}), 0);
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).type, "REG_SZ");
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\Tools;D:\\bin");
+    ASSERT_EQ(talvoren({"-H", "1"}), 0);
+    EXPECT_EQ(query(kUserKey, name).value_or(RegEntry{}).data, "C:\\only");
+
+    // A variable the change created is removed again.
+    ASSERT_EQ(talvoren({"-A", created, "x"}), 0);
+    ASSERT_EQ(talvoren({"-H", "1"}), 0);
+    EXPECT_FALSE(query(kUserKey, created));
+
+    const auto before = everything();
+    EXPECT_EQ(talvoren({"-H", "100000"}), 1);
+    EXPECT_EQ(talvoren({"-H", "x"}), 1);
+    EXPECT_EQ(everything(), before);
+}
+
 TEST_F(CommandLineEndToEndTest, NoOperationMeansSet)
 {
     const auto name = var("plain");

@@ -239,17 +239,17 @@ private slots:
         }
         QCOMPARE(
             menus,
-            (QStringList{
-                "&File:actFileSave,actFileBackup,actFileRestore,actFileOptions,-,actFileRestartAsAdmin,-,actFileExit",
-                "&Edit:actEditUndo,actEditRedo,-,actEditCut,actEditCopy,actEditPaste,actEditDelete,-,"
-                "actEditFind,actEditFindNext,actEditFindPrevious,actEditNextProblem,actEditPreviousProblem,"
-                "actEditWhichProgram,-,actEditAddVariable,actEditAddValue,"
-                "actEditEditAsText,actEditEditAsPath,"
-                "actEditEditAsFile,actEditChangeType,actEditCleanup,actEditRemoveMissing,actEditMoveUp,"
-                "actEditMoveDown,-,"
-                "actEditOpenFolder,-,actEditLong2Short,actEditShort2Long,actEditInline,-,actEditRefresh",
-                "&View:actViewShowInformation,actViewShowReadOnly,Toolbars",
-                "&Help:actHelpAbout,actHelpCheckUpdates,actHelpDonate"}));
+            (QStringList{"&File:actFileSave,actFileBackup,actFileRestore,actFileHistory,actFileOptions,-,"
+                         "actFileRestartAsAdmin,-,actFileExit",
+                         "&Edit:actEditUndo,actEditRedo,-,actEditCut,actEditCopy,actEditPaste,actEditDelete,-,"
+                         "actEditFind,actEditFindNext,actEditFindPrevious,actEditNextProblem,actEditPreviousProblem,"
+                         "actEditWhichProgram,-,actEditAddVariable,actEditAddValue,"
+                         "actEditEditAsText,actEditEditAsPath,"
+                         "actEditEditAsFile,actEditChangeType,actEditCleanup,actEditRemoveMissing,actEditMoveUp,"
+                         "actEditMoveDown,-,"
+                         "actEditOpenFolder,-,actEditLong2Short,actEditShort2Long,actEditInline,-,actEditRefresh",
+                         "&View:actViewShowInformation,actViewShowReadOnly,Toolbars",
+                         "&Help:actHelpAbout,actHelpCheckUpdates,actHelpDonate"}));
         auto* tbMain = w.findChild<QToolBar*>(QStringLiteral("tbMain"));
         QStringList bar = f.Names(tbMain->actions());
         bar.removeLast(); // the Donate link

@@ -6,6 +6,7 @@
 #include "base/EnvStore.h"
 #include "edit/UndoStack.h"
 #include "model/ETree.h"
+#include "model/SaveHistory.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 #include "system/ToolsUser.h"
@@ -14,6 +15,7 @@
 #include "ui/Language.h"
 #include "ui/StatusField.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/FormHistory.h"
 #include "ui/dialogs/FormOptions.h"
 
 #include <QApplication>
@@ -221,6 +223,70 @@ private slots:
         QTest::qWait(450);
         QVERIFY(undoStack(w).IsUndoable());
         QCOMPARE(TfrmYesNoCancel::hook().asked().size(), qsizetype(4));
+    }
+
+    // A save records what it overwrites, per scope, before writing; File >
+    // History brings it back into the tree as an edit, writing nothing.
+    void aSaveIsRecordedAndRestoredAsAnEdit()
+    {
+        TFixture f;
+        f.Seed(RootKey::CurrentUser, u"Environment", u"TV", u"before");
+        TfrmMain& w = f.Open();
+        TSaveHistory history(f.platform());
+        const size_t had = history.List().size();
+        f.EditUser(u"TV", u"mine");
+        w.Push();
+        sysVarTree(w).AddVariable(u"TV_SYS", u"s", kDataTypeString, false);
+        f.action("actFileSave")->trigger();
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"mine");
+        const auto entries = history.List();
+        QCOMPARE(entries.size(), had + 2);
+        QVERIFY(!entries[0].system && entries[0].window);
+        QCOMPARE(entries[0].names, std::vector<std::u16string>{u"TV"});
+        QVERIFY(entries[1].system);
+        QCOMPARE(entries[1].names, std::vector<std::u16string>{u"TV_SYS"});
+
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [poll] {
+            if (auto* dialog = qobject_cast<TfrmHistory*>(QApplication::activeModalWidget())) {
+                poll->stop();
+                poll->deleteLater();
+                auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("lstHistory"));
+                list->setCurrentItem(list->topLevelItem(0));
+                dialog->findChild<QPushButton*>(QStringLiteral("btnRestore"))->click();
+            }
+        });
+        poll->start(10);
+        f.action("actFileHistory")->trigger();
+        QCOMPARE(Value(userVarTree(w), u"TV"), u"before");
+        QVERIFY(w.IsModified());
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"mine");
+        QCOMPARE(history.List().size(), had + 2);
+        f.action("actEditUndo")->trigger();
+        QCOMPARE(Value(userVarTree(w), u"TV"), u"mine");
+
+        // Without a place for the entry, nothing is written, and the error says why.
+        if (f.machine.prefix().empty()) {
+            return;
+        }
+        std::filesystem::path folder;
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(f.machine.prefix() / "drive_c" / "Users")) {
+            if (entry.path().filename() == "History" && entry.path().parent_path().filename() == "Talvoren") {
+                folder = entry.path();
+            }
+        }
+        QVERIFY(!folder.empty());
+        std::filesystem::remove_all(folder);
+        std::ofstream(folder.string()) << "not a folder";
+        f.EditUser(u"TV", u"lost?");
+        TfrmOK::setNextAnswer(mrOk);
+        f.action("actFileSave")->trigger();
+        QCOMPARE(TfrmOK::hook().asked().size(), qsizetype(1));
+        QVERIFY2(TfrmOK::hook().asked()[0].contains(QStringLiteral("The save history cannot be kept in")),
+                 qPrintable(TfrmOK::hook().asked()[0]));
+        QCOMPARE(f.Read(RootKey::CurrentUser, u"Environment", u"TV"), u"mine");
+        QVERIFY(w.IsModified());
     }
 
     // The title bar's close box and Esc give the safe answer: nothing is
