@@ -15,30 +15,6 @@ namespace talvoren {
 
 namespace {
 
-// The logon variables of an account that is not the running one, from its
-// profile as a first logon makes them. What belongs to the logon session
-// (LOGONSERVER, SESSIONNAME) stays this session's: that account has none to
-// ask.
-void addAccountVariables(TETree& user, const UserInfo& account)
-{
-    const std::u16string& profile = account.ProfileFolder;
-    const bool drive = profile.size() >= 2 && profile[1] == u':';
-    const std::pair<const char16_t*, std::u16string> values[] = {
-        {u"APPDATA", profile + u"\\AppData\\Roaming"},
-        {u"HOMEDRIVE", drive ? profile.substr(0, 2) : std::u16string()},
-        {u"HOMEPATH", drive ? profile.substr(2) : std::u16string()},
-        {u"LOCALAPPDATA", profile + u"\\AppData\\Local"},
-        {u"USERDOMAIN", account.Domain},
-        {u"USERNAME", account.Name},
-        {u"USERPROFILE", profile},
-    };
-    for (const auto& [name, value] : values) {
-        if (!value.empty()) {
-            user.AddVariable(name, value, kDataTypeString, true);
-        }
-    }
-}
-
 // Both scopes as a new process would be built from them. For the running
 // account the logon's own variables come from this process's environment,
 // as in the window; another account's user scope is read from its hive.
@@ -52,7 +28,7 @@ public:
         fSystem.AddReadOnlyVariables();
         if (other) {
             fUser.LoadFromRegistry(OtherUserScope(other->Sid));
-            addAccountVariables(fUser, *other);
+            AddAccountVariables(fUser, *other);
         } else {
             fUser.LoadFromRegistry(CurrentUserScope());
             fUser.AddReadOnlyVariables();

@@ -1,5 +1,7 @@
 #include "system/ToolsUser.h"
 
+#include "model/ETree.h"
+#include "model/NodeInfo.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
 
@@ -109,6 +111,30 @@ uint32_t LoadUserHive(platform::IPlatform& platform, const UserInfo& user)
 {
     EnablePrivilege(platform, u"SeRestorePrivilege"); // a refused load tells
     return platform.registry().loadHive(user.Sid, user.ProfileFolder + u"\\ntuser.dat");
+}
+
+// The logon variables of an account that is not the running one, from its
+// profile as a first logon makes them. What belongs to the logon session
+// (LOGONSERVER, SESSIONNAME) stays this session's: that account has none to
+// ask.
+void AddAccountVariables(TETree& user, const UserInfo& account)
+{
+    const std::u16string& profile = account.ProfileFolder;
+    const bool drive = profile.size() >= 2 && profile[1] == u':';
+    const std::pair<const char16_t*, std::u16string> values[] = {
+        {u"APPDATA", profile + u"\\AppData\\Roaming"},
+        {u"HOMEDRIVE", drive ? profile.substr(0, 2) : std::u16string()},
+        {u"HOMEPATH", drive ? profile.substr(2) : std::u16string()},
+        {u"LOCALAPPDATA", profile + u"\\AppData\\Local"},
+        {u"USERDOMAIN", account.Domain},
+        {u"USERNAME", account.Name},
+        {u"USERPROFILE", profile},
+    };
+    for (const auto& [name, value] : values) {
+        if (!value.empty()) {
+            user.AddVariable(name, value, kDataTypeString, true);
+        }
+    }
 }
 
 } // namespace talvoren

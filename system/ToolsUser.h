@@ -13,6 +13,8 @@ namespace platform {
 class IPlatform;
 }
 
+class TETree;
+
 struct UserInfo {
     std::u16string Name;
     std::u16string Domain;
@@ -32,6 +34,12 @@ bool GetUserInfoFromSid(platform::IPlatform& platform, const std::u16string& sid
 
 // The same for the running account; also its Sid and ProfileFolder.
 bool GetCurrentUserInfo(platform::IPlatform& platform, UserInfo& info);
+
+// The read-only logon variables of an account that is not the running one
+// (APPDATA, USERPROFILE, USERNAME...), as its first logon makes them from its
+// profile, added to its user tree. The running account's come from this
+// process's environment instead (TETree::AddReadOnlyVariables).
+void AddAccountVariables(TETree& user, const UserInfo& account);
 
 bool EnablePrivilege(platform::IPlatform& platform, const std::u16string& name);
 

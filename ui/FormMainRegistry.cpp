@@ -330,6 +330,8 @@ bool TfrmMain::ReloadVariables()
             UserVarTree->ApplyRead(std::move(user));
             if (running) {
                 UserVarTree->AddReadOnlyVariables();
+            } else {
+                AddAccountVariables(*UserVarTree, comboUsers->GetUser());
             }
         }
         if (system) {
@@ -415,6 +417,8 @@ bool TfrmMain::ReloadTree(TETree& tree, const Scope& scope)
     tree.ApplyRead(std::move(read));
     if (&tree != UserVarTree.get() || fUserIsRunning) {
         tree.AddReadOnlyVariables();
+    } else {
+        AddAccountVariables(tree, comboUsers->GetUser());
     }
     tree.ShowReadOnly(fOptions->showReadonly);
     tree.SetViewState(view);

@@ -450,13 +450,16 @@ private slots:
         SetOutside(u"MINE", u"mine");
         TfrmOK::hook().reset();
 
-        // No: Bob's variables, without the running account's read-only ones.
+        // No: Bob's variables, with his own logon variables instead of the
+        // running account's.
         TfrmYesNoCancel::setNextAnswer(mrNo);
         choose(0);
         QCOMPARE(combo->currentIndex(), 0);
         QVERIFY(!userVarTree(w).FindVariable(u"MINE"));
         QVERIFY(userVarTree(w).FindVariable(u"TEMP"));
-        QVERIFY(userVarTree(w).VariableCount() < ownCount);
+        QCOMPARE(Value(userVarTree(w), u"USERPROFILE"), u"C:\\Users\\Bob");
+        QCOMPARE(Value(userVarTree(w), u"USERNAME"), u"Bob");
+        QVERIFY(userVarTree(w).GetVariableReadOnly(userVarTree(w).FindVariable(u"APPDATA")));
         QVERIFY(!w.IsModified());
 
         f.EditUser(u"BOBS", u"bob");
