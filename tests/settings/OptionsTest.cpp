@@ -562,7 +562,9 @@ TEST_F(OptionsTest, IniExclusionsLoadInTimeProportionalToTheirNumber)
         }
     };
     const size_t small = 1000;
-    const size_t large = 32 * small;
+    // 64 times as many: linear is about 64 (180 measured with cache misses),
+    // quadratic over 4000, so the bound stays clear of both under load.
+    const size_t large = 64 * small;
 
     auto iniLoad = [&](size_t count) {
         std::string text = "[Exclusions]\r\n";
@@ -581,7 +583,7 @@ TEST_F(OptionsTest, IniExclusionsLoadInTimeProportionalToTheirNumber)
         return std::min({iniLoad(count), iniLoad(count), iniLoad(count)});
     };
     const double ratio = best(large) / std::max(best(small), 1e-4);
-    EXPECT_LT(ratio, 300.0) << large << " entries took " << ratio << " times as long as " << small;
+    EXPECT_LT(ratio, 2000.0) << large << " entries took " << ratio << " times as long as " << small;
 }
 
 // --- helpers ---------------------------------------------------------------------
