@@ -78,4 +78,18 @@ std::u16string u16(std::string_view ascii)
     return std::u16string(ascii.begin(), ascii.end());
 }
 
+int hexDigitValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9') {
+        return c - u'0';
+    }
+    if (c >= u'a' && c <= u'f') {
+        return c - u'a' + 10;
+    }
+    if (c >= u'A' && c <= u'F') {
+        return c - u'A' + 10;
+    }
+    return -1;
+}
+
 } // namespace talvoren

@@ -28,4 +28,7 @@ std::u16string trimBlanks(std::u16string_view text);
 // Plain conversion for ASCII literals and test output.
 std::u16string u16(std::string_view ascii);
 
+// The value of a hexadecimal digit (either case), or -1.
+int hexDigitValue(char16_t c);
+
 } // namespace talvoren

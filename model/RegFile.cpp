@@ -1,5 +1,6 @@
 #include "model/RegFile.h"
 
+#include "base/Text.h"
 #include "base/Translation.h"
 #include "platform/Platform.h"
 #include "platform/Utf.h"
@@ -206,20 +207,6 @@ bool readQuoted(const std::u16string& line, size_t& pos, std::u16string& out)
     return false;
 }
 
-int hexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9') {
-        return c - u'0';
-    }
-    if (c >= u'a' && c <= u'f') {
-        return c - u'a' + 10;
-    }
-    if (c >= u'A' && c <= u'F') {
-        return c - u'A' + 10;
-    }
-    return -1;
-}
-
 bool readHexBytes(const std::u16string& text, std::vector<uint8_t>& bytes)
 {
     bytes.clear();
@@ -238,8 +225,8 @@ bool readHexBytes(const std::u16string& text, std::vector<uint8_t>& bytes)
         if (pos >= text.size()) {
             return false;
         }
-        const int high = hexValue(text[pos]);
-        const int low = pos + 1 < text.size() ? hexValue(text[pos + 1]) : -1;
+        const int high = hexDigitValue(text[pos]);
+        const int low = pos + 1 < text.size() ? hexDigitValue(text[pos + 1]) : -1;
         if (high < 0) {
             return false;
         }
@@ -313,7 +300,7 @@ std::u16string readData(const std::u16string& data, bool regedit4, platform::ILo
         }
         uint32_t number = 0;
         for (const char16_t c : digits) {
-            const int digit = hexValue(c);
+            const int digit = hexDigitValue(c);
             if (digit < 0) {
                 return tr("A dword needs one to eight hexadecimal digits");
             }
@@ -336,7 +323,7 @@ std::u16string readData(const std::u16string& data, bool regedit4, platform::ILo
         }
         uint32_t type = 0;
         for (size_t i = 4; i < close; ++i) {
-            const int digit = hexValue(data[i]);
+            const int digit = hexDigitValue(data[i]);
             if (digit < 0) {
                 return tr("The data type hex(...) is not complete");
             }

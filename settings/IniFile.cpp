@@ -74,20 +74,6 @@ std::vector<std::u16string> splitLines(const std::u16string& text)
     return lines;
 }
 
-int hexDigit(char16_t c)
-{
-    if (c >= u'0' && c <= u'9') {
-        return c - u'0';
-    }
-    if (c >= u'a' && c <= u'f') {
-        return c - u'a' + 10;
-    }
-    if (c >= u'A' && c <= u'F') {
-        return c - u'A' + 10;
-    }
-    return -1;
-}
-
 } // namespace
 
 std::optional<int32_t> ParseIniInteger(const std::u16string& raw)
@@ -99,7 +85,7 @@ std::optional<int32_t> ParseIniInteger(const std::u16string& raw)
         }
         uint32_t value = 0;
         for (size_t i = 2; i < text.size(); ++i) {
-            const int d = hexDigit(text[i]);
+            const int d = hexDigitValue(text[i]);
             if (d < 0) {
                 return std::nullopt;
             }
